@@ -1,0 +1,18 @@
+# `format` rewrites our sources with clang-format; `format-check` fails on any difference.
+find_program(CLANG_FORMAT NAMES clang-format clang-format-14)
+if(CLANG_FORMAT)
+  file(GLOB_RECURSE KORVANE_FORMAT_SOURCES CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h
+    ${PROJECT_SOURCE_DIR}/cli/*.cpp ${PROJECT_SOURCE_DIR}/cli/*.h
+    ${PROJECT_SOURCE_DIR}/export/*.cpp ${PROJECT_SOURCE_DIR}/export/*.h
+    ${PROJECT_SOURCE_DIR}/link/*.cpp ${PROJECT_SOURCE_DIR}/link/*.h
+    ${PROJECT_SOURCE_DIR}/measure/*.cpp ${PROJECT_SOURCE_DIR}/measure/*.h
+    ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
+    ${PROJECT_SOURCE_DIR}/records/*.cpp ${PROJECT_SOURCE_DIR}/records/*.h
+    ${PROJECT_SOURCE_DIR}/sim/*.cpp ${PROJECT_SOURCE_DIR}/sim/*.h
+    ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h
+    ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
+  add_custom_target(format COMMAND ${CLANG_FORMAT} -i ${KORVANE_FORMAT_SOURCES} VERBATIM)
+  add_custom_target(format-check
+    COMMAND ${CLANG_FORMAT} --dry-run --Werror ${KORVANE_FORMAT_SOURCES} VERBATIM)
+endif()

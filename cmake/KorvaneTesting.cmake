@@ -1,0 +1,18 @@
+# korvane_add_test(NAME tst_x SOURCES a.cpp LIBS lib... [LABELS unit|e2e|slow...] [TIMEOUT s])
+# One executable per suite, linking the libraries under test; every test runs headless.
+function(korvane_add_test)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(NOT T_LABELS)
+    set(T_LABELS unit)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES
+    LABELS "${T_LABELS}"
+    TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;ASAN_OPTIONS=detect_leaks=1")
+endfunction()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Korvane needs to build and test, only those that are missing.
+# Safe to run again; needs root or sudo when something is missing.
+set -euo pipefail
+
+packages=(
+    g++ cmake ninja-build pkg-config clang-format
+    qt6-base-dev qt6-serialport-dev libgl-dev
+    libxlsxwriter-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}" >&2
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "setup: need root or sudo to install ${missing[*]}" >&2; exit 1; }
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
