@@ -1,0 +1,86 @@
+// The table model over the record table: what views read, and that resets and downloads keep
+// the model consistent (QAbstractItemModelTester). Decoding itself is in tst_recdecode.
+#include "records/recordmodel.h"
+#include "support/framebuilder.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace korvane::records;
+using korvane::measure::FrameState;
+using korvane::testing::FrameBuilder;
+
+class TstRecordModel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startsInTheResetState()
+    {
+        RecordModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.columnCount(), 7);
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("NO."));
+        QCOMPARE(model.index(1, 6).data().toString(), QString());
+    }
+
+    void cellsAreCentredAndFixedCellsAreMarked_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("fixed");
+        QTest::newRow("corner") << 0 << 0 << true;
+        QTest::newRow("first heading row") << 0 << 4 << true;
+        QTest::newRow("fixed column of a value row") << 3 << 0 << true;
+        QTest::newRow("plain cell") << 3 << 2 << false;
+        QTest::newRow("later heading row is plain") << 2 << 1 << false;
+    }
+    void cellsAreCentredAndFixedCellsAreMarked()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(bool, fixed);
+        RecordModel model;
+        FrameState state;
+        model.recdecode(FrameBuilder(1).frame() + FrameBuilder(2).frame(), 2, state);
+        const QModelIndex index = model.index(row, column);
+        QCOMPARE(index.data(RecordModel::FixedCellRole).toBool(), fixed);
+        QCOMPARE(index.data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::Alignment(Qt::AlignCenter));
+    }
+
+    void downloadsAndClearsKeepTheModelConsistent()
+    {
+        RecordModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        FrameState state;
+
+        QByteArray dump;
+        for (int i = 0; i < 500; ++i)
+            dump += FrameBuilder(quint8(i % 4), quint8(i % 5)).frame();
+        QCOMPARE(model.recdecode(dump, 500, state), 500);
+        QCOMPARE(model.rowCount(), 1000);
+        QCOMPARE(model.index(998, 0).data().toString(), QStringLiteral("NO:500"));
+        QCOMPARE(model.index(999, 1).data().toString(), model.table().cell(999, 1));
+
+        model.gridinit();
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("NO."));
+        QCOMPARE(resets.count(), 2);
+    }
+
+    void indexesOutsideTheTableHaveNoData()
+    {
+        RecordModel model;
+        QVERIFY(!model.index(2, 0).isValid());
+        QVERIFY(!model.index(0, 7).isValid());
+        QVERIFY(!model.data(QModelIndex()).isValid());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstRecordModel)
+#include "tst_recordmodel.moc"
