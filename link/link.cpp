@@ -1,0 +1,269 @@
+#include "link/link.h"
+
+#include "measure/livetexts.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcLink, "korvane.link", QtWarningMsg)
+
+namespace korvane::link {
+
+using platform::SerialPort;
+
+namespace {
+constexpr qint16 kLastPort = 16;
+constexpr qint16 kSilentTicksForLoss = 4;
+constexpr qsizetype kHandshakeBytes = 3;
+constexpr qsizetype kCountBytes = 4;
+constexpr qsizetype kRecordBytes = measure::kFrameSize;
+
+bool isHandshakeAnswer(const QByteArray& b)
+{
+    return b.size() >= kHandshakeBytes && quint8(b[0]) == 0xD5 && quint8(b[1]) == 0x55 &&
+           quint8(b[2]) == 0x55;
+}
+
+// The answer's length, which is also the receive threshold: a branch is handed only whole
+// answers. A live frame waits for all 20 bytes.
+qsizetype answerLength(qint16 code)
+{
+    switch (code) {
+    case kHandshake:
+        return kHandshakeBytes;
+    case kLive:
+        return kRecordBytes;
+    default:
+        return kCountBytes;
+    }
+}
+} // namespace
+
+Link::Link(WindowState& state, SerialPort& port, LinkTimers timers, platform::StatusView& status,
+           measure::LiveView& live, records::RecordModel& records, QObject* parent)
+    : QObject(parent), m_state(state), m_port(port), m_timers(timers), m_status(status),
+      m_live(live), m_records(records)
+{
+    qRegisterMetaType<DownloadResult>();
+    connect(&m_timers.Findcomtim, &platform::Timer::timeout, this, &Link::Findcomtim_Timer);
+    connect(&m_timers.comtim, &platform::Timer::timeout, this, &Link::comtim_Timer);
+    connect(&m_timers.comcontim, &platform::Timer::timeout, this, &Link::comcontim_Timer);
+    connect(&m_timers.readtim, &platform::Timer::timeout, this, &Link::readtim_Timer);
+    connect(&m_port, &SerialPort::dataReceived, this, &Link::port_OnComm);
+    connect(&m_port, &SerialPort::bytesArrived, this, &Link::onBytesArrived);
+}
+
+void Link::start()
+{
+    m_state.linkup = false;
+    m_state.portnum = 1;
+    m_timers.comtim.start();
+    m_timers.comcontim.start();
+    m_timers.readtim.stop();
+    m_timers.Findcomtim.start();
+}
+
+void Link::comopen(qint16 n)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.selectPort(n);
+    const SerialPort::OpenError result = m_port.open();
+    const QString name = QStringLiteral("COM") + QString::number(n);
+    // Every failed open is a failure, whatever its kind.
+    const QString text = result == SerialPort::OpenError::None ? name + QStringLiteral(" Open")
+                                                               : name + QStringLiteral("Unviable");
+    qCDebug(lcLink) << "open" << name << m_port.deviceName() << int(result) << m_port.errorText();
+    m_status.setPortStatus(text, m_port.deviceName(), portProblem(result));
+}
+
+QString Link::portProblem(SerialPort::OpenError error) const
+{
+    switch (error) {
+    case SerialPort::OpenError::PermissionDenied:
+        return QStringLiteral("Permission denied on %1: your account needs access to serial "
+                              "devices (for example, join the dialout group with "
+                              "\"sudo usermod -aG dialout $USER\", then log in again).")
+            .arg(m_port.deviceName());
+    case SerialPort::OpenError::Other:
+        return QStringLiteral("Cannot open %1: %2").arg(m_port.deviceName(), m_port.errorText());
+    default:
+        return QString();
+    }
+}
+
+void Link::sendcmd(qint16 code)
+{
+    if (!m_port.isOpen())
+        return;
+    switch (code) {
+    case kCount:
+        m_timers.comtim.stop();
+        m_download = Download::CountRequested;
+        m_port.setReceiveThreshold(answerLength(code));
+        break;
+    case kDump:
+        break; // still count x 20 from the count answer
+    default:
+        m_port.setReceiveThreshold(answerLength(code));
+        break;
+    }
+    m_state.curcmd = code;
+    m_port.write(QByteArray(1, char(quint8(code))));
+    m_port.discardInput();
+    m_port.discardOutput();
+}
+
+void Link::Findcomtim_Timer()
+{
+    if (m_state.linkup) {
+        m_timers.Findcomtim.stop();
+        // A download started in the moment between the handshake and this tick must not be
+        // broken up by polls; its end starts the poll.
+        if (!downloading()) {
+            m_timers.comtim.start();
+            emit pollingStarted();
+        }
+        return;
+    }
+    comopen(m_state.portnum);
+    sendcmd(kHandshake);
+    m_state.portnum = m_state.portnum >= kLastPort ? 1 : qint16(m_state.portnum + 1);
+}
+
+void Link::comcontim_Timer()
+{
+    if (m_state.idlecount < kSilentTicksForLoss) {
+        ++m_state.idlecount;
+        return;
+    }
+    m_state.idlecount = 0;
+    m_status.setLinkStatus(QStringLiteral("unconnected"));
+    m_state.linkup = false;
+    m_timers.Findcomtim.start();
+    qCDebug(lcLink) << "link lost";
+    abandonDownload();
+    emit linkLost();
+}
+
+void Link::abandonDownload()
+{
+    switch (m_download) {
+    case Download::None:
+        return;
+    case Download::CountRequested:
+        m_download = Download::None;
+        emit downloadEnded({DownloadResult::Outcome::NoCount, 0, 0});
+        return;
+    case Download::DumpPending:
+        m_timers.readtim.stop();
+        finishDump(m_state.curcmd == kDump ? m_port.readAll() : QByteArray(),
+                   DownloadResult::Outcome::Incomplete);
+        return;
+    }
+}
+
+void Link::comtim_Timer()
+{
+    if (!m_state.linkup)
+        return;
+    if (m_state.curtab == kRecordTab)
+        sendcmd(kHandshake);
+    else if (m_state.curtab == kRealtimeTab)
+        sendcmd(kLive);
+}
+
+void Link::readtim_Timer()
+{
+    sendcmd(kDump);
+    m_timers.readtim.stop();
+}
+
+void Link::onBytesArrived()
+{
+    // Every byte is a sign of life, so a dump that is still streaming never looks like silence.
+    m_state.idlecount = 0;
+    if (m_download == Download::DumpPending && m_state.curcmd == kDump)
+        emit downloadProgress(int(m_port.bytesAvailable() / kRecordBytes), m_state.reccount);
+}
+
+void Link::port_OnComm()
+{
+    m_state.rxbuf = m_port.readAll();
+    m_port.discardInput();
+    m_port.discardOutput();
+    m_state.idlecount = 0;
+
+    if (!m_state.linkup && m_state.curcmd == kHandshake) {
+        if (isHandshakeAnswer(m_state.rxbuf)) {
+            m_status.setLinkStatus(QStringLiteral("Connected"));
+            m_state.linkup = true;
+            qCDebug(lcLink) << "connected on" << m_port.deviceName();
+        }
+        return;
+    }
+
+    switch (m_state.curcmd) {
+    case kCount:
+        onCountAnswer();
+        break;
+    case kDump:
+        if (m_download == Download::DumpPending)
+            finishDump(m_state.rxbuf, DownloadResult::Outcome::Complete);
+        m_port.setReceiveThreshold(kHandshakeBytes);
+        break;
+    case kLive: {
+        const auto texts = measure::rxframe(m_state.rxbuf, m_state.frame);
+        measure::applyTo(texts, m_live);
+        if (m_state.frame.frametype <= 3)
+            emit liveFrameShown();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Link::onCountAnswer()
+{
+    const QByteArray& b = m_state.rxbuf;
+    if (b.size() < kCountBytes || quint8(b[0]) != 5 || quint8(b[1]) != 5) {
+        // Polling resumes at once rather than leaving the meter unpolled until the link is lost.
+        qCDebug(lcLink) << "malformed count answer" << b.toHex(' ');
+        m_timers.readtim.stop();
+        m_port.setReceiveThreshold(kCountBytes);
+        m_download = Download::None;
+        m_timers.comtim.start();
+        emit downloadEnded({DownloadResult::Outcome::BadCount, 0, 0});
+        return;
+    }
+    m_state.reccount = quint16(quint8(b[3]) * 256 + quint8(b[2]));
+    qCDebug(lcLink) << "meter holds" << m_state.reccount << "records";
+    if (m_state.reccount == 0) {
+        // Nothing to ask for: an empty table, and polling goes on.
+        m_records.gridinit();
+        m_port.setReceiveThreshold(kHandshakeBytes);
+        m_download = Download::None;
+        m_timers.comtim.start();
+        emit downloadEnded({DownloadResult::Outcome::Complete, 0, 0});
+        return;
+    }
+    m_port.setReceiveThreshold(qsizetype(m_state.reccount) * kRecordBytes);
+    m_download = Download::DumpPending;
+    m_timers.readtim.start();
+}
+
+void Link::finishDump(const QByteArray& dump, DownloadResult::Outcome outcome)
+{
+    const int count = m_state.reccount;
+    int received = int(std::min<qsizetype>(count, dump.size() / kRecordBytes));
+    // A download that brought no whole record leaves the table as it was.
+    if (received > 0)
+        received = m_records.recdecode(dump, m_state.reccount, m_state.frame);
+    m_download = Download::None;
+    m_port.setReceiveThreshold(kHandshakeBytes);
+    m_timers.comtim.start();
+    qCDebug(lcLink) << "download ended" << received << "of" << count;
+    emit downloadEnded({outcome, received, count});
+}
+
+} // namespace korvane::link

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/timer.h"
+
+namespace korvane::platform {
+
+// A timer that ticks only when a test says so.
+class FakeTimer : public Timer
+{
+    Q_OBJECT
+public:
+    using Timer::Timer;
+    void start() override
+    {
+        m_active = true;
+        ++m_starts;
+    }
+    void stop() override { m_active = false; }
+    bool isActive() const override { return m_active; }
+
+    // One tick, delivered only while the timer runs, as a real timer would.
+    void fire()
+    {
+        if (m_active)
+            emit timeout();
+    }
+    int starts() const { return m_starts; }
+
+private:
+    bool m_active = false;
+    int m_starts = 0;
+};
+
+} // namespace korvane::platform

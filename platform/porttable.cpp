@@ -1,0 +1,82 @@
+#include "platform/porttable.h"
+
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+#include <tuple>
+
+namespace korvane::platform {
+
+namespace {
+// Sort key: USB adapters, then ACM modems, then everything else; numbers compared as numbers.
+std::tuple<int, QString, long> deviceKey(const QString& device)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(.*?)(\\d+)$"));
+    const auto match = pattern.match(device);
+    const QString stem = match.hasMatch() ? match.captured(1) : device;
+    const long number = match.hasMatch() ? match.captured(2).toLong() : -1;
+    int group = 2;
+    if (stem == QLatin1String("/dev/ttyUSB"))
+        group = 0;
+    else if (stem == QLatin1String("/dev/ttyACM"))
+        group = 1;
+    return {group, stem, number};
+}
+
+QStringList systemDevices()
+{
+    QStringList devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        devices << info.systemLocation();
+    return devices;
+}
+} // namespace
+
+PortTable::PortTable(QStringList fixedDevices)
+    : m_fixed(!fixedDevices.isEmpty()), m_devices(std::move(fixedDevices))
+{
+    if (m_devices.size() > kMaxPorts)
+        m_devices = m_devices.first(kMaxPorts);
+    refresh();
+}
+
+void PortTable::refresh()
+{
+#ifndef Q_OS_WIN
+    if (!m_fixed)
+        m_devices = orderDevices(systemDevices());
+#endif
+}
+
+QString PortTable::device(int n) const
+{
+#ifdef Q_OS_WIN
+    if (!m_fixed)
+        return n >= 1 && n <= kMaxPorts ? QStringLiteral("COM%1").arg(n) : QString();
+#endif
+    return m_devices.value(n - 1);
+}
+
+QStringList PortTable::orderDevices(QStringList devices)
+{
+    devices.removeDuplicates();
+    std::sort(devices.begin(), devices.end(),
+              [](const QString& a, const QString& b) { return deviceKey(a) < deviceKey(b); });
+    if (devices.size() > kMaxPorts)
+        devices = devices.first(kMaxPorts);
+    return devices;
+}
+
+QStringList parsePortList(const QString& text)
+{
+    QStringList devices;
+    for (const QString& part : text.split(u',')) {
+        const QString device = part.trimmed();
+        if (!device.isEmpty())
+            devices << device;
+    }
+    return devices;
+}
+
+} // namespace korvane::platform

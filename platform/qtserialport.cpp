@@ -1,0 +1,134 @@
+#include "platform/qtserialport.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <unistd.h>
+#endif
+
+namespace korvane::platform {
+
+namespace {
+constexpr int kWriteWaitMs = 100;
+
+bool accessDenied(const QString& device)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray path = QFile::encodeName(device);
+    return ::access(path.constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+} // namespace
+
+QtSerialPort::QtSerialPort(PortTable& table, QObject* parent) : SerialPort(parent), m_table(table)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::notifyArrival);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+void QtSerialPort::selectPort(int n)
+{
+    if (n == 1)
+        m_table.refresh();
+    m_selected = n;
+}
+
+QString QtSerialPort::deviceName() const
+{
+    return m_table.device(m_selected);
+}
+
+SerialPort::OpenError QtSerialPort::open()
+{
+    m_errorText.clear();
+    m_leftover.clear();
+    const QString device = deviceName();
+    if (device.isEmpty()) {
+        m_errorText = QStringLiteral("no such port");
+        return OpenError::NoSuchPort;
+    }
+    m_port.setPortName(device);
+    m_port.setBaudRate(QSerialPort::Baud9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (m_port.open(QIODevice::ReadWrite))
+        return OpenError::None;
+
+    m_errorText = m_port.errorString();
+    const auto error = m_port.error();
+    m_port.clearError();
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return OpenError::NoSuchPort;
+    case QSerialPort::OpenError:
+        return OpenError::InUse;
+    case QSerialPort::PermissionError:
+        // Qt reports a port locked by another program the same way as one we may not open.
+        return accessDenied(device) ? OpenError::PermissionDenied : OpenError::InUse;
+    default:
+        return OpenError::Other;
+    }
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void QtSerialPort::write(QByteArrayView bytes)
+{
+    if (m_port.isOpen())
+        m_port.write(bytes.constData(), bytes.size());
+}
+
+QByteArray QtSerialPort::readAll()
+{
+    QByteArray bytes = std::exchange(m_leftover, {});
+    if (m_port.isOpen())
+        bytes += m_port.readAll();
+    return bytes;
+}
+
+qsizetype QtSerialPort::bytesAvailable() const
+{
+    return m_leftover.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
+}
+
+void QtSerialPort::discardInput()
+{
+    m_leftover.clear();
+    if (m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+}
+
+void QtSerialPort::discardOutput()
+{
+    // QSerialPort buffers writes: clearing its output queue would drop the command byte, so
+    // the queue is handed to the driver instead; nothing else is ever waiting in it.
+    if (!m_port.isOpen())
+        return;
+    m_port.flush();
+    if (m_port.bytesToWrite() > 0)
+        m_port.waitForBytesWritten(kWriteWaitMs);
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // The device went away (cable pulled, meter's pty closed): give the port up, so the link
+    // sees silence and searches again.
+    if (error == QSerialPort::ResourceError) {
+        m_errorText = m_port.errorString();
+        m_port.clearError();
+        m_leftover += m_port.readAll();
+        close();
+    }
+}
+
+} // namespace korvane::platform

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/porttable.h"
+#include "platform/serialport.h"
+
+#include <QSerialPort>
+
+namespace korvane::platform {
+
+// The serial port over QSerialPort at 9600 8N1, no flow control, raw bytes.
+class QtSerialPort : public SerialPort
+{
+    Q_OBJECT
+public:
+    explicit QtSerialPort(PortTable& table, QObject* parent = nullptr);
+
+    // Selecting COM1 reads the system's device table again, so a cable plugged in after start
+    // is found within one search cycle.
+    void selectPort(int n) override;
+    QString deviceName() const override;
+    OpenError open() override;
+    QString errorText() const override { return m_errorText; }
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+
+    void write(QByteArrayView bytes) override;
+    QByteArray readAll() override;
+    qsizetype bytesAvailable() const override;
+    void discardInput() override;
+    void discardOutput() override;
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+
+    PortTable& m_table;
+    QSerialPort m_port;
+    int m_selected = 0;
+    QString m_errorText;
+    // What arrived before the device went away, still there for the link to read.
+    QByteArray m_leftover;
+};
+
+} // namespace korvane::platform

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QObject>
+#include <QString>
+
+namespace korvane::platform {
+
+// The one serial port the link talks through: COMn is chosen by number, then opened at
+// 9600 8N1, raw bytes, no flow control.
+class SerialPort : public QObject
+{
+    Q_OBJECT
+public:
+    enum class OpenError { None, InUse, NoSuchPort, PermissionDenied, Other };
+
+    using QObject::QObject;
+
+    // Chooses the port the next open uses: n = 3 is COM3.
+    virtual void selectPort(int n) = 0;
+    // The device behind the selected port ("/dev/ttyUSB0"), empty when there is none.
+    virtual QString deviceName() const = 0;
+    virtual OpenError open() = 0;
+    // What the last failed open said, for the user.
+    virtual QString errorText() const = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    virtual void write(QByteArrayView bytes) = 0;
+    virtual QByteArray readAll() = 0;
+    virtual qsizetype bytesAvailable() const = 0;
+    virtual void discardInput() = 0;
+    // Empties the transmit queue without dropping what was written: the command byte just
+    // written still reaches the wire.
+    virtual void discardOutput() = 0;
+
+    // dataReceived is raised while at least this many bytes are waiting; 0 raises none.
+    void setReceiveThreshold(qsizetype bytes) { m_threshold = bytes; }
+    qsizetype receiveThreshold() const { return m_threshold; }
+
+signals:
+    // Any byte arrived, whether or not the threshold is reached.
+    void bytesArrived();
+    // At least receiveThreshold() bytes are waiting.
+    void dataReceived();
+
+protected:
+    // Implementations call this whenever bytes arrive.
+    void notifyArrival()
+    {
+        emit bytesArrived();
+        if (m_threshold > 0 && isOpen() && bytesAvailable() >= m_threshold)
+            emit dataReceived();
+    }
+
+private:
+    qsizetype m_threshold = 0;
+};
+
+} // namespace korvane::platform

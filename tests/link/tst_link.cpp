@@ -1,0 +1,543 @@
+// The link driven tick by tick with a fake port and fake timers: port search, supervision,
+// handshake, live polling, and the record download with its failure paths. Frame and record
+// texts themselves are covered in the measure and records suites.
+#include "link/link.h"
+#include "platform/fakeserialport.h"
+#include "platform/faketimer.h"
+#include "support/framebuilder.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace korvane;
+using namespace korvane::link;
+using platform::FakeSerialPort;
+using platform::FakeTimer;
+using OpenError = platform::SerialPort::OpenError;
+using Outcome = DownloadResult::Outcome;
+using korvane::testing::FrameBuilder;
+using korvane::testing::hex;
+
+Q_DECLARE_METATYPE(OpenError)
+
+namespace {
+class RecordingStatus : public platform::StatusView
+{
+public:
+    void setPortStatus(const QString& text, const QString& device, const QString& problem) override
+    {
+        ports << text;
+        devices << device;
+        problems << problem;
+    }
+    void setLinkStatus(const QString& text) override { links << text; }
+    QStringList ports, devices, problems, links;
+};
+
+QByteArray dumpOf(int records)
+{
+    QByteArray dump;
+    for (int i = 0; i < records; ++i)
+        dump += FrameBuilder(1).q(13, quint16(500 + i % 10)).frame();
+    return dump;
+}
+
+// The program as the window composes it, with every platform piece faked.
+struct Rig
+{
+    WindowState state;
+    FakeSerialPort port;
+    FakeTimer find, com, con, read;
+    RecordingStatus status;
+    measure::LiveTextsState live;
+    records::RecordModel model;
+    Link link{state, port, {find, com, con, read}, status, live, model};
+
+    Rig() { link.start(); }
+
+    // One 500 ms period; the order of ticks within a period does not matter to the link.
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            find.fire();
+            com.fire();
+            con.fire();
+            read.fire();
+        }
+    }
+
+    // Meter on COMn answers the handshake; the search runs until polling starts.
+    void connectOn(int n)
+    {
+        port.setOpenResult(n, OpenError::None);
+        for (int i = 0; i < 40 && !(state.linkup && !find.isActive()); ++i) {
+            tick();
+            if (port.isOpen() && port.selectedPort() == n && state.curcmd == kHandshake)
+                port.feed(hex("d55555"));
+        }
+        QVERIFY(state.linkup);
+        QVERIFY(!find.isActive());
+        port.takeWritten();
+    }
+
+    // Presses Read on the Record tab and answers the count request.
+    void requestCount(const QByteArray& answer)
+    {
+        state.curtab = kRecordTab;
+        link.sendcmd(kCount);
+        port.feed(answer);
+    }
+};
+} // namespace
+
+class TstLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startUpArmsSearchPollAndSupervisionOnly()
+    {
+        Rig rig;
+        QVERIFY(!rig.state.linkup);
+        QCOMPARE(rig.state.portnum, qint16(1));
+        QVERIFY(rig.find.isActive());
+        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.con.isActive());
+        QVERIFY(!rig.read.isActive());
+        QVERIFY(rig.port.written().isEmpty());
+    }
+
+    void meterOnCom3IsFoundOnTheThirdTick()
+    {
+        Rig rig;
+        rig.port.setOpenResult(3, OpenError::None);
+        rig.tick(3);
+        QCOMPARE(rig.status.ports, (QStringList{"COM1Unviable", "COM2Unviable", "COM3 Open"}));
+        QCOMPARE(rig.port.written(), hex("05"));
+        rig.port.feed(hex("d55555"));
+        QCOMPARE(rig.status.links, QStringList{"Connected"});
+        QVERIFY(rig.state.linkup);
+
+        QSignalSpy polling(&rig.link, &Link::pollingStarted);
+        rig.tick();
+        QVERIFY(!rig.find.isActive());
+        QVERIFY(rig.com.isActive());
+        QCOMPARE(polling.count(), 1);
+        QCOMPARE(rig.state.portnum, qint16(4));
+        QCOMPARE(rig.status.ports.size(), 3);
+        QCOMPARE(rig.port.written(), hex("0523"));
+    }
+
+    void lostLinkSearchesTheOtherPortsFirst()
+    {
+        Rig rig;
+        rig.connectOn(3);
+        for (int i = 0; i < 10 && rig.state.linkup; ++i)
+            rig.tick();
+        QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
+        QVERIFY(!rig.state.linkup);
+        rig.status.ports.clear();
+        rig.tick(16);
+        QStringList expected;
+        for (int n : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3})
+            expected << (n == 3 ? QStringLiteral("COM3 Open")
+                                : QStringLiteral("COM%1Unviable").arg(n));
+        QCOMPARE(rig.status.ports, expected);
+    }
+
+    void noPortsAtAllCyclesSixteenAndWraps()
+    {
+        Rig rig;
+        rig.tick(17);
+        QStringList expected;
+        for (int n = 1; n <= 16; ++n)
+            expected << QStringLiteral("COM%1Unviable").arg(n);
+        expected << QStringLiteral("COM1Unviable");
+        QCOMPARE(rig.status.ports, expected);
+        QCOMPARE(rig.status.links, (QStringList{"unconnected", "unconnected", "unconnected"}));
+        QVERIFY(rig.port.written().isEmpty());
+        QCOMPARE(rig.state.portnum, qint16(2));
+    }
+
+    void everyFailedOpenIsUnviable_data()
+    {
+        QTest::addColumn<OpenError>("error");
+        QTest::addColumn<QString>("problemMentions");
+        QTest::newRow("in use") << OpenError::InUse << QString();
+        QTest::newRow("no such port") << OpenError::NoSuchPort << QString();
+        QTest::newRow("permission denied names the device and the group")
+            << OpenError::PermissionDenied << "/dev/fake1|dialout";
+        QTest::newRow("any other failure names the device") << OpenError::Other << "/dev/fake1";
+    }
+    void everyFailedOpenIsUnviable()
+    {
+        QFETCH(OpenError, error);
+        QFETCH(QString, problemMentions);
+        Rig rig;
+        rig.port.setOpenResult(1, error);
+        rig.tick();
+        QCOMPARE(rig.status.ports, QStringList{"COM1Unviable"});
+        QCOMPARE(rig.status.devices, QStringList{"/dev/fake1"});
+        QVERIFY(rig.port.written().isEmpty());
+        if (problemMentions.isEmpty())
+            QCOMPARE(rig.status.problems.first(), QString());
+        for (const QString& word : problemMentions.split('|', Qt::SkipEmptyParts))
+            QVERIFY2(rig.status.problems.first().contains(word),
+                     qPrintable(rig.status.problems.first()));
+    }
+
+    void handshakeAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("D5 55 55 connects") << hex("d55555") << true;
+        QTest::newRow("D5 55 54 does not") << hex("d55554") << false;
+        QTest::newRow("two bytes never complete an answer") << hex("d555") << false;
+        QTest::newRow("answer with trailing bytes connects") << hex("d5555500") << true;
+        QTest::newRow("garbage does not") << hex("000000") << false;
+    }
+    void handshakeAnswers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, connected);
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::None);
+        rig.tick();
+        rig.port.feed(answer);
+        QCOMPARE(rig.state.linkup, connected);
+        QCOMPARE(rig.status.links, connected ? QStringList{"Connected"} : QStringList{});
+        QCOMPARE(rig.state.idlecount, qint16(0));
+    }
+
+    void handshakeWhileLinkedIsOnlyASignOfLife()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        rig.state.curtab = kRecordTab;
+        rig.tick(3);
+        QCOMPARE(rig.port.takeWritten(), hex("050505"));
+        rig.port.feed(hex("d55555"));
+        QCOMPARE(rig.state.idlecount, qint16(0));
+        QCOMPARE(rig.status.links, QStringList{"Connected"});
+    }
+
+    void answersEveryTickKeepTheLinkUp()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        for (int i = 0; i < 30; ++i) {
+            rig.tick();
+            rig.port.feed(FrameBuilder(1).q(13, 500));
+            QVERIFY(rig.state.idlecount < 4);
+        }
+        QVERIFY(rig.state.linkup);
+        QCOMPARE(rig.live.values()[4], QStringLiteral("50Hz"));
+    }
+
+    void silenceIsNoticedOnTheFifthTick()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        rig.port.feed(FrameBuilder(2));
+        QSignalSpy lost(&rig.link, &Link::linkLost);
+        rig.tick(4);
+        QVERIFY(rig.state.linkup);
+        rig.tick();
+        QVERIFY(!rig.state.linkup);
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
+        QVERIFY(rig.find.isActive());
+        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.port.isOpen());
+    }
+
+    void liveFrameIsDecodedOnlyWhenWhole()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy shown(&rig.link, &Link::liveFrameShown);
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("23"));
+        const QByteArray frame = FrameBuilder(1).q(13, 499);
+        rig.port.feed(frame.first(7));
+        rig.port.feed(frame.sliced(7, 6));
+        QCOMPARE(shown.count(), 0);
+        QCOMPARE(rig.live.values()[4], QStringLiteral("00.00var"));
+        rig.port.feed(frame.sliced(13));
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(rig.live.values()[4], QStringLiteral("49.9Hz"));
+    }
+
+    void partialAnswerIsDroppedWhenTheNextCommandGoesOut()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 499).frame().first(10));
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 600));
+        QCOMPARE(rig.live.values()[4], QStringLiteral("60Hz"));
+    }
+
+    void unknownFrameTypeIsNotShown()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy shown(&rig.link, &Link::liveFrameShown);
+        rig.tick();
+        rig.port.feed(FrameBuilder(9));
+        QCOMPARE(shown.count(), 0);
+        QCOMPARE(rig.state.frame.frametype, quint8(9));
+    }
+
+    void liveAnswerStillDecodedAfterTheLinkWasCleared()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        rig.tick();
+        rig.state.linkup = false;
+        rig.port.feed(FrameBuilder(1).q(13, 510));
+        QCOMPARE(rig.live.values()[4], QStringLiteral("51Hz"));
+    }
+
+    void commandsNeedAnOpenPort()
+    {
+        Rig rig;
+        rig.state.curcmd = kLive;
+        rig.port.setReceiveThreshold(20);
+        rig.link.sendcmd(kCount);
+        rig.link.sendcmd(kHandshake);
+        QVERIFY(rig.port.written().isEmpty());
+        QCOMPARE(rig.state.curcmd, qint16(kLive));
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(20));
+        QVERIFY(rig.com.isActive());
+    }
+
+    void sendcmdWritesThenDiscardsBothWays_data()
+    {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("threshold");
+        QTest::newRow("handshake waits for 3") << 5 << 3;
+        QTest::newRow("count waits for 4") << 15 << 4;
+        QTest::newRow("live frame waits for all 20") << 35 << 20;
+        QTest::newRow("dump keeps the threshold") << 25 << 77;
+        QTest::newRow("unknown code waits for 4") << 99 << 4;
+    }
+    void sendcmdWritesThenDiscardsBothWays()
+    {
+        QFETCH(int, code);
+        QFETCH(int, threshold);
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::None);
+        rig.link.comopen(1);
+        rig.port.setReceiveThreshold(77);
+        const int inputDiscards = rig.port.inputDiscards();
+        rig.link.sendcmd(qint16(code));
+        QCOMPARE(rig.port.written(), QByteArray(1, char(code)));
+        QCOMPARE(rig.state.curcmd, qint16(code));
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
+        QCOMPARE(rig.port.inputDiscards(), inputDiscards + 1);
+        QCOMPARE(rig.port.outputDiscards(), 1);
+        QCOMPARE(rig.com.isActive(), code != kCount);
+    }
+
+    void countAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("reccount");
+        QTest::addColumn<int>("threshold");
+        QTest::addColumn<bool>("dumpDelayArmed");
+        QTest::newRow("05 05 03 00 is three records") << hex("05050300") << 3 << 60 << true;
+        QTest::newRow("05 05 00 01 is 256 records") << hex("05050001") << 256 << 5120 << true;
+        QTest::newRow("high count byte above 127 is unsigned")
+            << hex("0505ffff") << 65535 << 1310700 << true;
+        QTest::newRow("1639 records fit") << hex("05056706") << 1639 << 32780 << true;
+    }
+    void countAnswers()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, reccount);
+        QFETCH(int, threshold);
+        QFETCH(bool, dumpDelayArmed);
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(answer);
+        QCOMPARE(int(rig.state.reccount), reccount);
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
+        QCOMPARE(rig.read.isActive(), dumpDelayArmed);
+        QVERIFY(!rig.com.isActive());
+        QCOMPARE(rig.port.takeWritten(), hex("0f"));
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("19"));
+        QVERIFY(!rig.read.isActive());
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
+    }
+
+    void malformedCountAnswerResumesPolling()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(hex("05040300"));
+        QVERIFY(!rig.read.isActive());
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(4));
+        QVERIFY(rig.com.isActive());
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::BadCount);
+        rig.port.takeWritten();
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("05"));
+    }
+
+    void zeroCountResetsTheTableWithoutADumpRequest()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(hex("05050200"));
+        rig.tick();
+        rig.port.feed(dumpOf(2));
+        QCOMPARE(rig.model.rowCount(), 4);
+
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(hex("05050000"));
+        QCOMPARE(rig.model.rowCount(), 2);
+        QCOMPARE(rig.model.table().cell(0, 0), QStringLiteral("NO."));
+        QVERIFY(!rig.read.isActive());
+        QVERIFY(rig.com.isActive());
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(3));
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::Complete);
+        rig.port.takeWritten();
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("05"));
+    }
+
+    void dumpArrivingInPiecesFillsTheTable()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        QSignalSpy progress(&rig.link, &Link::downloadProgress);
+        rig.requestCount(hex("05050300"));
+        rig.tick();
+        const QByteArray dump = dumpOf(3);
+        rig.port.feed(dump.first(25));
+        rig.port.feed(dump.sliced(25, 20));
+        QCOMPARE(ended.count(), 0);
+        rig.port.feed(dump.sliced(45));
+        QCOMPARE(ended.count(), 1);
+        const auto result = ended.first().first().value<DownloadResult>();
+        QCOMPARE(result.outcome, Outcome::Complete);
+        QCOMPARE(result.received, 3);
+        QCOMPARE(rig.model.rowCount(), 6);
+        QCOMPARE(rig.model.table().cell(5, 5), QStringLiteral("50.2Hz"));
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(3));
+        QVERIFY(rig.com.isActive());
+        QCOMPARE(progress.count(), 3);
+        QCOMPARE(progress.at(1), (QVariantList{2, 3}));
+    }
+
+    void longDumpStreamingForManyTicksCompletes()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy lost(&rig.link, &Link::linkLost);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(hex("0505e803")); // 1000 records
+        rig.tick();
+        const QByteArray dump = dumpOf(1000);
+        // About 480 bytes per 500 ms at 9600 baud: the dump streams for some 40 ticks.
+        for (qsizetype at = 0; at < dump.size(); at += 480) {
+            rig.port.feed(dump.sliced(at, std::min<qsizetype>(480, dump.size() - at)));
+            rig.tick();
+        }
+        QCOMPARE(lost.count(), 0);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().received, 1000);
+        QCOMPARE(rig.model.rowCount(), 2000);
+        QCOMPARE(rig.model.table().cell(1998, 0), QStringLiteral("NO:1000"));
+    }
+
+    void meterFallingSilentMidDumpKeepsWholeRecords_data()
+    {
+        QTest::addColumn<int>("bytesSent");
+        QTest::addColumn<int>("received");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("two and a half of five") << 50 << 2 << 4;
+        QTest::newRow("nothing of five keeps the previous table") << 0 << 0 << 6;
+        QTest::newRow("half a record keeps the previous table") << 10 << 0 << 6;
+    }
+    void meterFallingSilentMidDumpKeepsWholeRecords()
+    {
+        QFETCH(int, bytesSent);
+        QFETCH(int, received);
+        QFETCH(int, rows);
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(hex("05050300"));
+        rig.tick();
+        rig.port.feed(dumpOf(3));
+        QCOMPARE(rig.model.rowCount(), 6);
+
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(hex("05050500"));
+        rig.tick();
+        if (bytesSent > 0)
+            rig.port.feed(dumpOf(5).first(bytesSent));
+        rig.tick(5);
+        QVERIFY(!rig.state.linkup);
+        QCOMPARE(ended.count(), 1);
+        const auto result = ended.first().first().value<DownloadResult>();
+        QCOMPARE(result.outcome, Outcome::Incomplete);
+        QCOMPARE(result.received, received);
+        QCOMPARE(result.count, 5);
+        QCOMPARE(rig.model.rowCount(), rows);
+        QCOMPARE(rig.port.receiveThreshold(), qsizetype(3));
+        QVERIFY(rig.com.isActive());
+        QVERIFY(!rig.link.downloading());
+    }
+
+    void silenceAfterTheCountRequestEndsTheDownload()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.state.curtab = kRecordTab;
+        rig.link.sendcmd(kCount);
+        rig.tick(5);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::NoCount);
+        QVERIFY(!rig.link.downloading());
+    }
+
+    void downloadStartedBeforeTheSearchStopsIsNotInterruptedByPolls()
+    {
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::None);
+        rig.tick();
+        rig.port.feed(hex("d55555"));
+        rig.requestCount(hex("05050200"));
+        rig.port.takeWritten();
+        rig.tick();
+        QVERIFY(!rig.find.isActive());
+        QVERIFY(!rig.com.isActive());
+        QCOMPARE(rig.port.takeWritten(), hex("19"));
+        rig.port.feed(dumpOf(2));
+        QCOMPARE(rig.model.rowCount(), 4);
+        QVERIFY(rig.com.isActive());
+    }
+
+    void keepAliveOnTheRecordTabAndFramesOnRealtime()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        rig.tick();
+        rig.state.curtab = kRecordTab;
+        rig.tick();
+        rig.state.curtab = kRealtimeTab;
+        rig.tick();
+        QCOMPARE(rig.port.written(), hex("230523"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstLink)
+#include "tst_link.moc"
