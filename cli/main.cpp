@@ -1,0 +1,91 @@
+// korvane-cli: the meter link and decoders without a window, for scripting and logging.
+#include "cli/clisession.h"
+#include "platform/porttable.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+using namespace korvane;
+using korvane::cli::printLine;
+
+namespace {
+int usageError(const QCommandLineParser& parser, const QString& message)
+{
+    printLine(stderr, QStringLiteral("korvane-cli: ") + message);
+    printLine(stderr, parser.helpText().trimmed());
+    return cli::kExitUsage;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Talks to the power meter without a window.\n\n"
+        "  live     print one line per live frame: six caption/value pairs, TAB-separated\n"
+        "  records  download the stored records and print the table, one row per line\n\n"
+        "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption portsOption(
+        QStringLiteral("ports"),
+        QStringLiteral(
+            "Devices to search as COM1, COM2, ... instead of the system's serial ports."),
+        QStringLiteral("DEV[,DEV...]"));
+    const QCommandLineOption framesOption(
+        QStringLiteral("frames"),
+        QStringLiteral("live: stop after N frames (default: run until interrupted)."),
+        QStringLiteral("N"));
+    parser.addOption(portsOption);
+    parser.addOption(framesOption);
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live or records"));
+
+    if (!parser.parse(app.arguments()))
+        return usageError(parser, parser.errorText());
+    if (parser.isSet(helpOption)) {
+        printLine(stdout, parser.helpText().trimmed());
+        return cli::kExitDone;
+    }
+    if (parser.isSet(versionOption)) {
+        printLine(stdout, QCoreApplication::applicationName() + u' ' +
+                              QCoreApplication::applicationVersion());
+        return cli::kExitDone;
+    }
+
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 1)
+        return usageError(parser, QStringLiteral("give one command: live or records"));
+    cli::CliSession::Mode mode;
+    if (args.first() == QLatin1String("live"))
+        mode = cli::CliSession::Mode::Live;
+    else if (args.first() == QLatin1String("records"))
+        mode = cli::CliSession::Mode::Records;
+    else
+        return usageError(parser, QStringLiteral("unknown command \"%1\"").arg(args.first()));
+
+    int frames = 0;
+    if (parser.isSet(framesOption)) {
+        if (mode != cli::CliSession::Mode::Live)
+            return usageError(parser, QStringLiteral("--frames belongs to the live command"));
+        bool ok = false;
+        frames = parser.value(framesOption).toInt(&ok);
+        if (!ok || frames < 1)
+            return usageError(parser, QStringLiteral("--frames needs a whole number of 1 or more"));
+    }
+    QStringList ports;
+    if (parser.isSet(portsOption)) {
+        ports = platform::parsePortList(parser.value(portsOption));
+        if (ports.isEmpty())
+            return usageError(parser, QStringLiteral("--ports needs at least one device"));
+    }
+
+    cli::CliSession session(mode, ports, frames);
+    QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
+                     Qt::QueuedConnection);
+    session.start();
+    return app.exec();
+}
