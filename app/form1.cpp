@@ -1,0 +1,146 @@
+#include "app/form1.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+
+namespace korvane::app {
+
+Form1::Form1(Form1Parts parts, QWidget* parent)
+    : QWidget(parent), m_port(parts.port), m_messages(parts.messages),
+      m_link(m_state, m_port, {parts.Findcomtim, parts.comtim, parts.comcontim, parts.readtim},
+             *this, *this, m_records)
+{
+    buildControls();
+    connect(TabStrip1, &QTabWidget::tabBarClicked, this, [this](int) {
+        // The click's own index is read from the strip once the selection has moved.
+        QMetaObject::invokeMethod(this, &Form1::TabStrip1_Click, Qt::QueuedConnection);
+    });
+    connect(TabStrip1, &QTabWidget::currentChanged, this, &Form1::TabStrip1_Click);
+    connect(Button_read, &QToolButton::clicked, this, &Form1::Button_read_Click);
+    connect(Button_clear, &QToolButton::clicked, this, &Form1::Button_clear_Click);
+    connect(Button_help, &QToolButton::clicked, this, &Form1::Button_help_Click);
+    connect(Button_close, &QToolButton::clicked, this, &Form1::Button_close_Click);
+    connect(&m_link, &link::Link::downloadProgress, this, &Form1::onDownloadProgress);
+    connect(&m_link, &link::Link::downloadEnded, this, &Form1::onDownloadEnded);
+    Form_Load();
+}
+
+void Form1::Form_Load()
+{
+    m_state.curtab = link::kRealtimeTab;
+    m_link.start();
+    Frame_realtime->show();
+    TabStrip1->setCurrentIndex(0);
+    gridinit();
+}
+
+void Form1::TabStrip1_Click()
+{
+    if (TabStrip1->currentIndex() + 1 == link::kRealtimeTab) {
+        Frame_realtime->show();
+        Button_clear->setEnabled(false);
+        Button_read->setEnabled(false);
+        m_state.curtab = link::kRealtimeTab;
+    } else {
+        Frame_realtime->hide();
+        m_state.curtab = link::kRecordTab;
+        Button_clear->setEnabled(true);
+        Button_read->setEnabled(true);
+    }
+}
+
+void Form1::Button_read_Click()
+{
+    if (m_state.curtab == link::kRecordTab)
+        m_link.sendcmd(link::kCount);
+}
+
+void Form1::Button_clear_Click()
+{
+    gridinit();
+}
+
+void Form1::Button_help_Click()
+{
+    // The message's carriage returns are its line breaks.
+    const QString text = QStringLiteral("Korvane.\r Please contact us for more information!\r");
+    m_messages.information(QStringLiteral("Thank you for using our product."),
+                           QString(text).replace(u'\r', u'\n'));
+}
+
+void Form1::Button_close_Click()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    close();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    event->accept();
+}
+
+void Form1::setPortStatus(const QString& text, const QString& device, const QString& problem)
+{
+    Lab_comsta->setText(text);
+    QString tip = device.isEmpty() ? QStringLiteral("no device") : device;
+    if (!problem.isEmpty())
+        tip += u'\n' + problem;
+    Lab_comsta->setToolTip(tip);
+}
+
+void Form1::setLinkStatus(const QString& text)
+{
+    Lab_consta->setText(text);
+}
+
+void Form1::setCaption(int row, const QString& text)
+{
+    Lab_testpro[row]->setText(text);
+}
+
+void Form1::setValue(int row, const QString& text)
+{
+    Lab_value[row]->setText(text);
+}
+
+void Form1::onDownloadProgress(int records, int count)
+{
+    downloadProgress->setRange(0, count);
+    downloadProgress->setValue(records);
+    downloadProgress->show();
+}
+
+void Form1::onDownloadEnded(const link::DownloadResult& result)
+{
+    downloadProgress->hide();
+    using Outcome = link::DownloadResult::Outcome;
+    const QString title = QStringLiteral("Korvane");
+    switch (result.outcome) {
+    case Outcome::Complete:
+        return;
+    case Outcome::Incomplete:
+        m_messages.warning(title, QStringLiteral("The download is incomplete: the meter fell "
+                                                 "silent after %1 of %2 records.")
+                                      .arg(result.received)
+                                      .arg(result.count));
+        return;
+    case Outcome::BadCount:
+        m_messages.warning(title, QStringLiteral("The meter's answer to the record count was "
+                                                 "malformed. Press Read to try again."));
+        return;
+    case Outcome::NoCount:
+        m_messages.warning(title, QStringLiteral("The meter did not answer the record count "
+                                                 "request. Press Read to try again."));
+        return;
+    }
+}
+
+} // namespace korvane::app

@@ -1,0 +1,90 @@
+#pragma once
+
+#include "link/link.h"
+#include "measure/liveview.h"
+#include "platform/messageboxes.h"
+#include "platform/serialport.h"
+#include "platform/statusview.h"
+#include "platform/timer.h"
+#include "records/recordmodel.h"
+
+#include <QWidget>
+
+#include <array>
+
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QTabWidget;
+class QTableView;
+class QToolButton;
+
+namespace korvane::app {
+
+// What the window is built from; the composition root passes real ones, tests fakes.
+struct Form1Parts
+{
+    platform::SerialPort& port;
+    platform::Timer& Findcomtim;
+    platform::Timer& comtim;
+    platform::Timer& comcontim;
+    platform::Timer& readtim;
+    platform::MessageBoxes& messages;
+};
+
+// The one window: two tabs (live readings, record table), five buttons, two status labels.
+// It owns the window state, the record table and the link.
+class Form1 : public QWidget, private platform::StatusView, private measure::LiveView
+{
+    Q_OBJECT
+public:
+    explicit Form1(Form1Parts parts, QWidget* parent = nullptr);
+
+    void Form_Load();
+    void TabStrip1_Click();
+    void Button_read_Click();
+    void Button_clear_Click();
+    void Button_help_Click();
+    void Button_close_Click();
+
+    const link::WindowState& state() const { return m_state; }
+    const records::RecordModel& records() const { return m_records; }
+    link::Link& meterLink() { return m_link; }
+
+    // The controls, by their names.
+    std::array<QLabel*, measure::kLiveRows> Lab_testpro{};
+    std::array<QLabel*, measure::kLiveRows> Lab_value{};
+    QFrame* Frame_realtime = nullptr;
+    QToolButton* Button_read = nullptr;
+    QToolButton* Button_save = nullptr;
+    QToolButton* Button_clear = nullptr;
+    QToolButton* Button_help = nullptr;
+    QToolButton* Button_close = nullptr;
+    QTableView* DataGrid = nullptr;
+    QTabWidget* TabStrip1 = nullptr;
+    QLabel* Lab_comsta = nullptr;
+    QLabel* Lab_consta = nullptr;
+    QProgressBar* downloadProgress = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setPortStatus(const QString& text, const QString& device, const QString& problem) override;
+    void setLinkStatus(const QString& text) override;
+    void setCaption(int row, const QString& text) override;
+    void setValue(int row, const QString& text) override;
+
+    void buildControls();
+    void gridinit();
+    void onDownloadProgress(int records, int count);
+    void onDownloadEnded(const link::DownloadResult& result);
+
+    platform::SerialPort& m_port;
+    platform::MessageBoxes& m_messages;
+    link::WindowState m_state;
+    records::RecordModel m_records;
+    link::Link m_link;
+};
+
+} // namespace korvane::app

@@ -1,0 +1,138 @@
+// The window's controls: names, kinds, captions, fonts, colours, positions (in twips) and order.
+#include "app/appearance.h"
+#include "app/form1.h"
+#include "app/twips.h"
+#include "records/gridgeometry.h"
+
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QToolButton>
+
+namespace korvane::app {
+
+namespace {
+constexpr QColor kReadingGreen{0, 192, 0};
+constexpr int kClientWidth = 11745;
+constexpr int kClientHeight = 10050;
+
+struct ButtonSpec
+{
+    const char* caption;
+    ButtonPicture picture;
+    int top;
+};
+
+QToolButton* makeButton(QWidget* parent, const ButtonSpec& spec)
+{
+    auto* button = new QToolButton(parent);
+    button->setText(QLatin1String(spec.caption));
+    button->setIcon(buttonIcon(spec.picture));
+    button->setIconSize(spec.picture == ButtonPicture::Help ? QSize(24, 24) : QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setGeometry(twipsRect(9960, spec.top, 1095, 855));
+    return button;
+}
+
+QLabel* makeReadingLabel(QWidget* parent, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(cjkFont(36, true));
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, kReadingGreen);
+    label->setPalette(palette);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLabel* makeStatusLabel(QWidget* parent, const QString& text, int top)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(cjkFont(12, false));
+    label->setGeometry(twipsRect(9720, top, 1455, 375));
+    return label;
+}
+} // namespace
+
+void Form1::buildControls()
+{
+    setWindowTitle(QStringLiteral("Korvane"));
+    setWindowIcon(windowIcon());
+    setFixedSize(px(kClientWidth), px(kClientHeight));
+
+    // Siblings are created back to front: a later one lies in front of an earlier one.
+    Lab_consta = makeStatusLabel(this, QStringLiteral("unconnected"), 8040);
+    Lab_comsta = makeStatusLabel(this, QStringLiteral("COM status"), 7560);
+
+    downloadProgress = new QProgressBar(this);
+    downloadProgress->setGeometry(twipsRect(9720, 8520, 1455, 300));
+    downloadProgress->setTextVisible(true);
+    downloadProgress->setFormat(QStringLiteral("%v/%m"));
+    downloadProgress->hide();
+
+    TabStrip1 = new QTabWidget(this);
+    TabStrip1->addTab(new QWidget, QStringLiteral("Realtime"));
+    TabStrip1->addTab(new QWidget, QStringLiteral("Record"));
+    TabStrip1->tabBar()->setFont(cjkFont(12, true));
+    TabStrip1->setGeometry(twipsRect(840, 600, 8535, 8246));
+
+    DataGrid = new QTableView(this);
+    DataGrid->setModel(&m_records);
+    DataGrid->setFont(cjkFont(10.5, false));
+    DataGrid->horizontalHeader()->hide();
+    DataGrid->verticalHeader()->hide();
+    DataGrid->setItemDelegate(new GridCellDelegate(DataGrid));
+    DataGrid->setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(192, 192, 192); "
+                                           "background-color: rgb(128, 128, 128); }"));
+    DataGrid->setGeometry(twipsRect(5760, 7320, 3135, 1095));
+
+    const std::array<ButtonSpec, 5> buttons{{{"Close", ButtonPicture::Close, 6120},
+                                             {"Help", ButtonPicture::Help, 4800},
+                                             {"Clear", ButtonPicture::Clear, 3480},
+                                             {"Save", ButtonPicture::Save, 2160},
+                                             {"Read", ButtonPicture::Read, 840}}};
+    Button_close = makeButton(this, buttons[0]);
+    Button_help = makeButton(this, buttons[1]);
+    Button_clear = makeButton(this, buttons[2]);
+    Button_save = makeButton(this, buttons[3]);
+    Button_read = makeButton(this, buttons[4]);
+    Button_clear->setEnabled(false);
+
+    Frame_realtime = new QFrame(this);
+    Frame_realtime->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Frame_realtime->setGeometry(twipsRect(960, 1200, 8295, 7422));
+    for (int i = 0; i < measure::kLiveRows; ++i) {
+        const int top = 240 + 960 * i;
+        Lab_testpro[i] = makeReadingLabel(Frame_realtime, measure::kStartCaptions[i].toString(),
+                                          twipsRect(240, top, i < 3 ? 2505 : 2520, 795));
+        Lab_value[i] = makeReadingLabel(Frame_realtime, measure::kStartValues[i].toString(),
+                                        twipsRect(3000, top, 5055, 795));
+    }
+
+    setTabOrder(Button_close, Button_help);
+    setTabOrder(Button_help, Button_clear);
+    setTabOrder(Button_clear, Button_save);
+    setTabOrder(Button_save, Button_read);
+    setTabOrder(Button_read, DataGrid);
+    setTabOrder(DataGrid, TabStrip1);
+}
+
+void Form1::gridinit()
+{
+    using records::kGridGeometry;
+    m_records.gridinit();
+    DataGrid->setGeometry(twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width,
+                                    kGridGeometry.height));
+    for (int c = 0; c < records::RecordTable::kColumns; ++c)
+        DataGrid->setColumnWidth(c, px(kGridGeometry.columnWidth));
+    for (int r = 0; r < 2; ++r)
+        DataGrid->setRowHeight(r, px(kGridGeometry.fixedRowHeight));
+}
+
+} // namespace korvane::app

@@ -1,0 +1,65 @@
+// korvane: the window, composed from the real serial port, timers and message boxes.
+#include "app/form1.h"
+#include "platform/porttable.h"
+#include "platform/qtmessageboxes.h"
+#include "platform/qtserialport.h"
+#include "platform/qttimer.h"
+#include "sim/virtualmeter.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <QScreen>
+
+#include <memory>
+
+using namespace korvane;
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("korvane"));
+    QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Desktop companion for the power meter."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption portsOption(
+        QStringLiteral("ports"),
+        QStringLiteral(
+            "Devices to search as COM1, COM2, ... instead of the system's serial ports."),
+        QStringLiteral("DEV[,DEV...]"));
+    const QCommandLineOption demoOption(
+        QStringLiteral("demo"), QStringLiteral("Start a virtual meter and search it as COM1."));
+    parser.addOption(portsOption);
+    parser.addOption(demoOption);
+    parser.process(app);
+
+    QStringList ports = platform::parsePortList(parser.value(portsOption));
+    std::unique_ptr<sim::VirtualMeter> meter;
+    if (parser.isSet(demoOption)) {
+        meter = std::make_unique<sim::VirtualMeter>();
+        QString error;
+        if (!meter->start(&error)) {
+            QMessageBox::critical(
+                nullptr, QStringLiteral("Korvane"),
+                QStringLiteral("The virtual meter could not start: %1").arg(error));
+            return 1;
+        }
+        ports.prepend(meter->devicePath());
+    }
+
+    platform::PortTable table(ports);
+    platform::QtSerialPort port(table);
+    platform::QtTimer findcomtim, comtim, comcontim, readtim;
+    platform::QtMessageBoxes messages;
+    app::Form1 window({port, findcomtim, comtim, comcontim, readtim, messages});
+    messages.setParent(&window);
+
+    window.show();
+    if (const QScreen* screen = window.screen())
+        window.move(screen->availableGeometry().center() - window.frameGeometry().center() +
+                    window.pos());
+    return app.exec();
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QRect>
+
+namespace korvane::app {
+
+// Positions and sizes are laid out in twips; 15 twips make one pixel at 96 dpi, and Qt's
+// high-DPI scaling takes care of denser screens.
+constexpr int kTwipsPerPixel = 15;
+
+constexpr int px(int twips)
+{
+    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
+constexpr QRect twipsRect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+} // namespace korvane::app

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/messageboxes.h"
+
+#include <QStringList>
+
+namespace korvane::platform {
+
+// Records every message instead of showing it.
+class FakeMessageBoxes : public MessageBoxes
+{
+public:
+    void information(const QString& title, const QString& text) override
+    {
+        shown << QStringLiteral("information|%1|%2").arg(title, text);
+    }
+    void warning(const QString& title, const QString& text) override
+    {
+        shown << QStringLiteral("warning|%1|%2").arg(title, text);
+    }
+    QStringList shown;
+};
+
+} // namespace korvane::platform

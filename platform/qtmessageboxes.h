@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/messageboxes.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace korvane::platform {
+
+class QtMessageBoxes : public MessageBoxes
+{
+public:
+    void setParent(QWidget* parent) { m_parent = parent; }
+    void information(const QString& title, const QString& text) override;
+    void warning(const QString& title, const QString& text) override;
+
+private:
+    QPointer<QWidget> m_parent;
+};
+
+} // namespace korvane::platform

@@ -1,0 +1,317 @@
+// The window with a fake port, fake timers and recorded message boxes: its state after start-up,
+// tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
+// tst_link; the window against a real pseudo-terminal in tst_window_e2e.
+#include "app/form1.h"
+#include "platform/fakemessageboxes.h"
+#include "platform/fakeserialport.h"
+#include "platform/faketimer.h"
+#include "support/framebuilder.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using namespace korvane;
+using platform::FakeSerialPort;
+using platform::FakeTimer;
+using OpenError = platform::SerialPort::OpenError;
+using korvane::testing::FrameBuilder;
+using korvane::testing::hex;
+
+namespace {
+struct Rig
+{
+    FakeSerialPort port;
+    FakeTimer find, com, con, read;
+    platform::FakeMessageBoxes messages;
+    app::Form1 window{{port, find, com, con, read, messages}};
+
+    Rig() { window.show(); }
+
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i) {
+            find.fire();
+            com.fire();
+            con.fire();
+            read.fire();
+        }
+    }
+
+    void connect()
+    {
+        port.setOpenResult(1, OpenError::None);
+        tick();
+        port.feed(hex("d55555"));
+        tick();
+        port.takeWritten();
+    }
+
+    void selectTab(int index) { window.TabStrip1->setCurrentIndex(index); }
+
+    QStringList texts(const std::array<QLabel*, 6>& labels) const
+    {
+        QStringList out;
+        for (QLabel* label : labels)
+            out << label->text();
+        return out;
+    }
+
+    QByteArray dump(int records) const
+    {
+        QByteArray bytes;
+        for (int i = 0; i < records; ++i)
+            bytes += FrameBuilder(2).q(10, quint16(10 * i)).at(18, 1).frame();
+        return bytes;
+    }
+};
+} // namespace
+
+class TstForm1 : public QObject
+{
+    Q_OBJECT
+private slots:
+    void stateRightAfterStartUp()
+    {
+        Rig rig;
+        const auto& state = rig.window.state();
+        QCOMPARE(rig.window.windowTitle(), QStringLiteral("Korvane"));
+        QCOMPARE(rig.window.TabStrip1->currentIndex(), 0);
+        QCOMPARE(rig.window.TabStrip1->tabText(0), QStringLiteral("Realtime"));
+        QCOMPARE(rig.window.TabStrip1->tabText(1), QStringLiteral("Record"));
+        QVERIFY(!state.linkup);
+        QCOMPARE(state.portnum, qint16(1));
+        QCOMPARE(state.curtab, qint16(1));
+        QVERIFY(!rig.read.isActive());
+        QVERIFY(rig.find.isActive());
+        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.con.isActive());
+        QCOMPARE(rig.window.records().rowCount(), 2);
+        QCOMPARE(rig.window.records().table().cell(0, 0), QStringLiteral("NO."));
+        QVERIFY(rig.window.Button_read->isEnabled());
+        QVERIFY(!rig.window.Button_clear->isEnabled());
+        QVERIFY(rig.window.Button_save->isEnabled());
+        QVERIFY(rig.window.Button_help->isEnabled());
+        QVERIFY(rig.window.Button_close->isEnabled());
+        QVERIFY(rig.window.Frame_realtime->isVisible());
+        QVERIFY(!rig.window.downloadProgress->isVisible());
+    }
+
+    void placeholdersAndStatusBeforeAnyFrame()
+    {
+        Rig rig;
+        QCOMPARE(rig.texts(rig.window.Lab_testpro),
+                 (QStringList{"U1 :", "I  :", "PF1:", "P1 :", "Q1 :", "S1 :"}));
+        QCOMPARE(rig.texts(rig.window.Lab_value),
+                 (QStringList{"00.00V", "000.0A", "1.000", "00.00W", "00.00var", "00.00VA"}));
+        QCOMPARE(rig.window.Lab_comsta->text(), QStringLiteral("COM status"));
+        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
+    }
+
+    void readOnTheRealtimeTabSendsNothing()
+    {
+        Rig rig;
+        rig.connect();
+        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        QVERIFY(rig.port.written().isEmpty());
+        QVERIFY(rig.com.isActive());
+    }
+
+    void realtimeRecordRealtime()
+    {
+        Rig rig;
+        rig.selectTab(1);
+        QVERIFY(!rig.window.Frame_realtime->isVisible());
+        QVERIFY(rig.window.Button_read->isEnabled());
+        QVERIFY(rig.window.Button_clear->isEnabled());
+        QCOMPARE(rig.window.state().curtab, qint16(2));
+        rig.selectTab(0);
+        QVERIFY(rig.window.Frame_realtime->isVisible());
+        QVERIFY(!rig.window.Button_read->isEnabled());
+        QVERIFY(!rig.window.Button_clear->isEnabled());
+        QCOMPARE(rig.window.state().curtab, qint16(1));
+    }
+
+    void clickOnTheSelectedTabRepeatsItsActions()
+    {
+        Rig rig;
+        QTest::mouseClick(rig.window.TabStrip1->tabBar(), Qt::LeftButton, {},
+                          rig.window.TabStrip1->tabBar()->tabRect(0).center());
+        QTRY_VERIFY(!rig.window.Button_read->isEnabled());
+        QCOMPARE(rig.window.state().curtab, qint16(1));
+    }
+
+    void noPartOfTheGridShowsOnTheRealtimeTab()
+    {
+        Rig rig;
+        const QRect grid = rig.window.DataGrid->geometry();
+        QVERIFY(rig.window.Frame_realtime->geometry().contains(grid));
+        for (QPoint p : {grid.topLeft(), grid.center(), grid.bottomRight()}) {
+            QWidget* top = rig.window.childAt(p);
+            QVERIFY(top);
+            QVERIFY(top == rig.window.Frame_realtime ||
+                    rig.window.Frame_realtime->isAncestorOf(top));
+        }
+        rig.selectTab(1);
+        QWidget* top = rig.window.childAt(grid.center());
+        QVERIFY(top == rig.window.DataGrid || rig.window.DataGrid->isAncestorOf(top));
+    }
+
+    void liveFramesReachTheLabels()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("23"));
+        rig.port.feed(FrameBuilder(2).q(10, 1200).at(18, 2));
+        QCOMPARE(
+            rig.texts(rig.window.Lab_testpro),
+            (QStringList{"U1\u00B0: ", "U2\u00B0: ", "U3\u00B0: ", "I\u00B0: ", "phase:", ""}));
+        QCOMPARE(rig.window.Lab_value[0]->text(), QStringLiteral("120\u00B0"));
+        QCOMPARE(rig.window.Lab_value[4]->text(), QStringLiteral("reverse"));
+        QCOMPARE(rig.window.Lab_comsta->text(), QStringLiteral("COM1 Open"));
+        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("Connected"));
+    }
+
+    void downloadFillsTheGridAndClearEmptiesIt()
+    {
+        Rig rig;
+        rig.connect();
+        rig.selectTab(1);
+        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        QCOMPARE(rig.port.takeWritten(), hex("0f"));
+        rig.port.feed(hex("05050300"));
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("19"));
+        rig.port.feed(rig.dump(3).first(30));
+        QVERIFY(rig.window.downloadProgress->isVisible());
+        QCOMPARE(rig.window.downloadProgress->value(), 1);
+        QCOMPARE(rig.window.downloadProgress->maximum(), 3);
+        rig.port.feed(rig.dump(3).sliced(30));
+        QVERIFY(!rig.window.downloadProgress->isVisible());
+        QCOMPARE(rig.window.DataGrid->model()->rowCount(), 6);
+        QCOMPARE(rig.window.DataGrid->model()->index(4, 0).data().toString(),
+                 QStringLiteral("NO:3"));
+        QVERIFY(rig.messages.shown.isEmpty());
+
+        QTest::mouseClick(rig.window.Button_clear, Qt::LeftButton);
+        QCOMPARE(rig.window.DataGrid->model()->rowCount(), 2);
+        QCOMPARE(rig.window.DataGrid->model()->index(0, 0).data().toString(),
+                 QStringLiteral("NO."));
+        QVERIFY(rig.window.state().linkup);
+        QVERIFY(rig.com.isActive());
+    }
+
+    void incompleteDownloadIsReported()
+    {
+        Rig rig;
+        rig.connect();
+        rig.selectTab(1);
+        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        rig.port.feed(hex("05050500"));
+        rig.tick();
+        rig.port.feed(rig.dump(5).first(45));
+        rig.tick(5);
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QVERIFY2(rig.messages.shown.first().startsWith(QLatin1String("warning|")),
+                 qPrintable(rig.messages.shown.first()));
+        QVERIFY(rig.messages.shown.first().contains(QLatin1String("2 of 5 records")));
+        QCOMPARE(rig.window.DataGrid->model()->rowCount(), 4);
+        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
+        QVERIFY(!rig.window.downloadProgress->isVisible());
+    }
+
+    void helpShowsItsMessageAndTheLinkGoesOn()
+    {
+        Rig rig;
+        rig.connect();
+        QTest::mouseClick(rig.window.Button_help, Qt::LeftButton);
+        QCOMPARE(rig.messages.shown,
+                 QStringList{"information|Thank you for using our product.|Korvane.\n Please "
+                             "contact us for more information!\n"});
+        QVERIFY(rig.window.state().linkup);
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("23"));
+    }
+
+    void closeWithNoPortOpenLeavesThePortAlone()
+    {
+        Rig rig;
+        QTest::mouseClick(rig.window.Button_close, Qt::LeftButton);
+        QVERIFY(!rig.window.isVisible());
+        QCOMPARE(rig.port.closes(), 0);
+    }
+
+    void closeReleasesAnOpenPort()
+    {
+        Rig rig;
+        rig.connect();
+        QTest::mouseClick(rig.window.Button_close, Qt::LeftButton);
+        QVERIFY(!rig.window.isVisible());
+        QVERIFY(!rig.port.isOpen());
+    }
+
+    void portTooltipNamesTheDeviceAndWhatToDo()
+    {
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::PermissionDenied);
+        rig.tick();
+        QCOMPARE(rig.window.Lab_comsta->text(), QStringLiteral("COM1Unviable"));
+        QVERIFY(rig.window.Lab_comsta->toolTip().contains(QLatin1String("/dev/fake1")));
+        QVERIFY(rig.window.Lab_comsta->toolTip().contains(QLatin1String("dialout")));
+    }
+
+    void layoutInPixelsAtNinetySixDpi_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("Read") << "Button_read" << QRect(664, 56, 73, 57);
+        QTest::newRow("Close") << "Button_close" << QRect(664, 408, 73, 57);
+        QTest::newRow("panel") << "Frame_realtime" << QRect(64, 80, 553, 495);
+        QTest::newRow("tab strip") << "TabStrip1" << QRect(56, 40, 569, 550);
+        QTest::newRow("port status") << "Lab_comsta" << QRect(648, 504, 97, 25);
+        QTest::newRow("grid as the reset places it") << "DataGrid" << QRect(67, 80, 533, 480);
+    }
+    void layoutInPixelsAtNinetySixDpi()
+    {
+        QFETCH(QString, control);
+        QFETCH(QRect, geometry);
+        Rig rig;
+        QCOMPARE(rig.window.size(), QSize(783, 670));
+        const QMap<QString, QWidget*> controls{{"Button_read", rig.window.Button_read},
+                                               {"Button_close", rig.window.Button_close},
+                                               {"Frame_realtime", rig.window.Frame_realtime},
+                                               {"TabStrip1", rig.window.TabStrip1},
+                                               {"Lab_comsta", rig.window.Lab_comsta},
+                                               {"DataGrid", rig.window.DataGrid}};
+        QCOMPARE(controls.value(control)->geometry(), geometry);
+    }
+
+    void readingLabelsAreLargeBoldOnGreen()
+    {
+        Rig rig;
+        for (QLabel* label : rig.window.Lab_value) {
+            QCOMPARE(label->font().pointSizeF(), 36.0);
+            QVERIFY(label->font().bold());
+            QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 192, 0));
+        }
+        QCOMPARE(rig.window.Lab_testpro[5]->geometry(), QRect(16, 336, 168, 53));
+    }
+
+    void tabOrderRunsFromCloseToTheTabStrip()
+    {
+        Rig rig;
+        QList<QWidget*> order{rig.window.Button_close, rig.window.Button_help,
+                              rig.window.Button_clear, rig.window.Button_save,
+                              rig.window.Button_read,  rig.window.DataGrid};
+        for (int i = 0; i + 1 < order.size(); ++i)
+            QCOMPARE(order[i]->nextInFocusChain(), order[i + 1]);
+    }
+};
+
+QTEST_MAIN(TstForm1)
+#include "tst_form1.moc"

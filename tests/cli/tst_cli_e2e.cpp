@@ -1,0 +1,184 @@
+// korvane-cli against korvane-meter-sim over a real pseudo-terminal: connecting, live frames of
+// every type, downloads, silence and recovery, chunked answers, unplugging, and usage errors.
+// The link's logic in detail is in tst_link.
+#include "support/process.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using korvane::testing::MeterProcess;
+using korvane::testing::ProcessResult;
+using korvane::testing::runProgram;
+
+namespace {
+const QString kCli = QStringLiteral(KORVANE_CLI);
+const QString kMeter = QStringLiteral(KORVANE_METER_SIM);
+
+// Which frame type a printed live line shows, told by its captions.
+int frameTypeOf(const QStringList& fields)
+{
+    if (fields.value(8) == QLatin1String("F: "))
+        return 1;
+    if (fields.value(8) == QLatin1String("phase:"))
+        return 2;
+    if (fields.value(10) == QLatin1String("Time: "))
+        return 3;
+    return 0;
+}
+} // namespace
+
+class TstCliE2e : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    // Starts a meter behind a stable link path, so an unplugged meter comes back at the same name.
+    QString startMeter(MeterProcess& meter, QStringList args)
+    {
+        const QString link = m_dir.filePath(QStringLiteral("meter-%1").arg(++m_meters));
+        args << QStringLiteral("--link") << link;
+        if (!meter.start(kMeter, args))
+            return QString();
+        return link;
+    }
+    int m_meters = 0;
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void liveFramesOfAllFourTypes()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run =
+            runProgram(kCli, {"--ports", port, "live", "--frames", "8"}, 30000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.outLines().size(), 8);
+        QSet<int> types;
+        for (const QString& line : run.outLines()) {
+            const QStringList fields = line.split(u'\t');
+            QCOMPARE(fields.size(), 12);
+            types << frameTypeOf(fields);
+        }
+        QCOMPARE(types, (QSet<int>{0, 1, 2, 3}));
+        QVERIFY(run.errText().contains(QLatin1String("COM1 Open")));
+        QVERIFY(run.errText().contains(QLatin1String("Connected")));
+    }
+
+    void downloadsEveryStoredRecord_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("paced");
+        QTest::newRow("3 records") << 3 << false;
+        QTest::newRow("500 records at 9600 baud") << 500 << true;
+    }
+    void downloadsEveryStoredRecord()
+    {
+        QFETCH(int, records);
+        QFETCH(bool, paced);
+        MeterProcess meter;
+        QStringList args{"--records", QString::number(records)};
+        if (!paced)
+            args << "--no-pacing";
+        const QString port = startMeter(meter, args);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run = runProgram(kCli, {"--ports", port, "records"}, 60000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        const QStringList lines = run.outLines();
+        QCOMPARE(lines.size(), 2 * records);
+        QVERIFY(lines.first().startsWith(QLatin1String("NO:1\t")));
+        QVERIFY(lines.at(2 * records - 2).startsWith(QStringLiteral("NO:%1\t").arg(records)));
+        QVERIFY(!run.errText().contains(QLatin1String("unconnected")));
+    }
+
+    void silentMeterIsFoundAgain()
+    {
+        MeterProcess meter;
+        const QString port =
+            startMeter(meter, {"--no-pacing", "--silent-after", "4", "--silent-for", "3"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run =
+            runProgram(kCli, {"--ports", port, "live", "--frames", "5"}, 40000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        const QString err = run.errText();
+        const qsizetype lost = err.indexOf(QLatin1String("unconnected"));
+        QVERIFY2(lost > 0, qPrintable(err));
+        QVERIFY2(err.indexOf(QLatin1String("Connected"), lost) > lost, qPrintable(err));
+    }
+
+    void answersInSmallChunksAreCollected()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {"--no-pacing", "--chunk", "3", "--chunk-gap", "5"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run =
+            runProgram(kCli, {"--ports", port, "live", "--frames", "4"}, 30000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        for (const QString& line : run.outLines())
+            QCOMPARE(line.split(u'\t').size(), 12);
+    }
+
+    void unpluggedDuringADownloadEndsIncomplete()
+    {
+        MeterProcess meter;
+        const QString port =
+            startMeter(meter, {"--no-pacing", "--records", "50", "--unplug-mid-dump", "200"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run = runProgram(kCli, {"--ports", port, "records"}, 30000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.errText().contains(QLatin1String("incomplete")), qPrintable(run.errText()));
+        QVERIFY(run.outLines().size() % 2 == 0);
+        QVERIFY(run.outLines().size() <= 20);
+    }
+
+    void noMeterGivesUpAfterOneSearchCycle()
+    {
+        const ProcessResult run = runProgram(
+            kCli, {"--ports", m_dir.filePath(QStringLiteral("nothing-here")), "live"}, 30000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY(run.errText().contains(QLatin1String("COM1Unviable")));
+        QVERIFY(run.errText().contains(QLatin1String("COM16Unviable")));
+    }
+
+    void usageErrorsExitTwo_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no command") << QStringList{};
+        QTest::newRow("unknown command") << QStringList{"dance"};
+        QTest::newRow("unknown option") << QStringList{"--colour", "live"};
+        QTest::newRow("frames of zero") << QStringList{"live", "--frames", "0"};
+        QTest::newRow("frames not a number") << QStringList{"live", "--frames", "many"};
+        QTest::newRow("frames without a value") << QStringList{"live", "--frames"};
+        QTest::newRow("frames for records") << QStringList{"records", "--frames", "3"};
+        QTest::newRow("empty port list") << QStringList{"--ports", ",", "live"};
+    }
+    void usageErrorsExitTwo()
+    {
+        QFETCH(QStringList, args);
+        const ProcessResult run = runProgram(kCli, args, 10000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.errText().startsWith(QLatin1String("korvane-cli: ")));
+    }
+
+    void helpAndVersion()
+    {
+        const ProcessResult help = runProgram(kCli, {"--help"}, 10000);
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(QString::fromUtf8(help.out).contains(QLatin1String("--ports")));
+        const ProcessResult version = runProgram(kCli, {"--version"}, 10000);
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY(QString::fromUtf8(version.out).startsWith(QLatin1String("korvane-cli ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCliE2e)
+#include "tst_cli_e2e.moc"
