@@ -5,8 +5,9 @@ set -euo pipefail
 
 packages=(
     g++ cmake ninja-build pkg-config clang-format
+    fonts-wqy-zenhei
     qt6-base-dev qt6-serialport-dev libgl-dev
-    libxlsxwriter-dev
+    libxlsxwriter-dev python3-openpyxl
 )
 
 missing=()

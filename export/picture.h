@@ -1,0 +1,12 @@
+#pragma once
+
+#include "export/saveresult.h"
+
+#include <QImage>
+
+namespace korvane::exporting {
+
+// Writes the image as JPEG, whatever the name's extension, all or nothing.
+SaveResult savePicture(const QString& path, const QImage& image);
+
+} // namespace korvane::exporting

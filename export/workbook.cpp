@@ -1,0 +1,75 @@
+#include "export/workbook.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace korvane::exporting {
+
+namespace {
+QString lxwReason(lxw_error error)
+{
+    return QString::fromUtf8(lxw_strerror(error));
+}
+
+// Fills the workbook row by row, which lets libxlsxwriter stream rows to disk.
+lxw_error writeCells(lxw_workbook* workbook, const records::RecordTable& table)
+{
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+    lxw_format* centred = workbook_add_format(workbook);
+    if (!sheet || !centred)
+        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+    format_set_align(centred, LXW_ALIGN_CENTER);
+    for (int r = 0; r < table.rowCount(); ++r) {
+        for (int c = 0; c < records::RecordTable::kColumns; ++c) {
+            const QByteArray text = table.cell(r, c).toUtf8();
+            const lxw_error error = worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c),
+                                                           text.constData(), centred);
+            if (error != LXW_NO_ERROR)
+                return error;
+        }
+    }
+    return LXW_NO_ERROR;
+}
+} // namespace
+
+SaveResult xlsexport(const QString& path, const records::RecordTable& table)
+{
+    if (path.isEmpty())
+        return SaveResult::failure(path, QStringLiteral("no file name was given"));
+    const QFileInfo target(path);
+    QTemporaryFile temp(
+        QDir(target.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
+    if (!temp.open())
+        return SaveResult::failure(path, temp.errorString());
+    const QByteArray tempName = QFile::encodeName(temp.fileName());
+    temp.close();
+
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* workbook = workbook_new_opt(tempName.constData(), &options);
+    if (!workbook)
+        return SaveResult::failure(path, QStringLiteral("the workbook could not be created"));
+    const lxw_error written = writeCells(workbook, table);
+    const lxw_error closed = workbook_close(workbook);
+    if (written != LXW_NO_ERROR)
+        return SaveResult::failure(path, lxwReason(written));
+    if (closed != LXW_NO_ERROR)
+        return SaveResult::failure(path, lxwReason(closed));
+
+    std::error_code error;
+    std::filesystem::rename(
+        std::filesystem::path(tempName.toStdString()),
+        std::filesystem::path(QFile::encodeName(target.absoluteFilePath()).toStdString()), error);
+    if (error)
+        return SaveResult::failure(path, QString::fromStdString(error.message()));
+    temp.setAutoRemove(false);
+    return SaveResult::success(path);
+}
+
+} // namespace korvane::exporting

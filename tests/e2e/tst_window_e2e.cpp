@@ -1,0 +1,118 @@
+// The window with the real serial port and timers against the virtual meter on a pseudo-terminal:
+// connecting, live values of every frame type, a download on the Record tab, and recovery after
+// the meter falls silent. Handlers in detail are in tst_form1.
+#include "app/form1.h"
+#include "platform/fakemessageboxes.h"
+#include "platform/porttable.h"
+#include "platform/qtserialport.h"
+#include "platform/qttimer.h"
+#include "sim/virtualmeter.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace korvane;
+
+namespace {
+constexpr int kConnectMs = 5000;
+constexpr int kSearchCycleMs = 16 * 500 + 3000;
+
+struct Program
+{
+    explicit Program(const QString& device) : table({device}), port(table) { window.show(); }
+
+    platform::PortTable table;
+    platform::QtSerialPort port;
+    platform::QtTimer find, com, con, read;
+    platform::FakeMessageBoxes messages;
+    app::Form1 window{{port, find, com, con, read, messages}};
+};
+
+std::unique_ptr<sim::VirtualMeter> startMeter(sim::MeterOptions options)
+{
+    auto meter = std::make_unique<sim::VirtualMeter>(options);
+    QString error;
+    if (!meter->start(&error))
+        qFatal("the virtual meter could not open a pseudo-terminal: %s", qPrintable(error));
+    return meter;
+}
+} // namespace
+
+class TstWindowE2e : public QObject
+{
+    Q_OBJECT
+private slots:
+    void connectsAndShowsEveryFrameType()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        auto meter = startMeter(options);
+        Program program(meter->devicePath());
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
+                                  kConnectMs);
+        QCOMPARE(program.window.Lab_comsta->text(), QStringLiteral("COM1 Open"));
+
+        QSet<QString> fifthCaptions;
+        QSignalSpy shown(&program.window.meterLink(), &link::Link::liveFrameShown);
+        while (fifthCaptions.size() < 4 && shown.count() < 20) {
+            QVERIFY(shown.wait(2000));
+            fifthCaptions << program.window.Lab_testpro[4]->text() + u'|' +
+                                 program.window.Lab_testpro[5]->text();
+        }
+        // Type 0 phase (Q/S), type 0 totals (empty), type 1 (F), type 2 (phase), type 3 (W/Time).
+        QVERIFY2(fifthCaptions.contains(QStringLiteral("F: |")),
+                 qPrintable(QStringList(fifthCaptions.values()).join(',')));
+        QVERIFY(fifthCaptions.contains(QStringLiteral("phase:|")));
+        QVERIFY(std::any_of(fifthCaptions.begin(), fifthCaptions.end(),
+                            [](const QString& c) { return c.endsWith(QLatin1String("|Time: ")); }));
+        QVERIFY(std::any_of(fifthCaptions.begin(), fifthCaptions.end(),
+                            [](const QString& c) { return c.startsWith(u'Q'); }));
+        QVERIFY(program.messages.shown.isEmpty());
+    }
+
+    void downloadsRecordsIntoTheGrid()
+    {
+        sim::MeterOptions options;
+        options.recordCount = 40;
+        auto meter = startMeter(options);
+        Program program(meter->devicePath());
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
+                                  kConnectMs);
+        program.window.TabStrip1->setCurrentIndex(1);
+        QTRY_VERIFY_WITH_TIMEOUT(program.com.isActive() && !program.find.isActive(), kConnectMs);
+        QTest::mouseClick(program.window.Button_read, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.DataGrid->model()->rowCount(), 80, 10000);
+        QCOMPARE(program.window.DataGrid->model()->index(78, 0).data().toString(),
+                 QStringLiteral("NO:40"));
+        QCOMPARE(program.window.records().table().cell(1, 1).isEmpty(), false);
+        QVERIFY(program.messages.shown.isEmpty());
+        QCOMPARE(program.window.Lab_consta->text(), QStringLiteral("Connected"));
+    }
+
+    void recoversAfterTheMeterFallsSilent()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        auto meter = startMeter(options);
+        Program program(meter->devicePath());
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
+                                  kConnectMs);
+        meter->setSilent(true);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("unconnected"),
+                                  4000);
+        meter->setSilent(false);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
+                                  kSearchCycleMs);
+        QSignalSpy shown(&program.window.meterLink(), &link::Link::liveFrameShown);
+        QVERIFY(shown.wait(3000));
+    }
+};
+
+QTEST_MAIN(TstWindowE2e)
+#include "tst_window_e2e.moc"
