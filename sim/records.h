@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace korvane::sim {
+
+// Every live frame and every stored record is 20 bytes: frame type, sub-index, then fields.
+constexpr qsizetype kFrameSize = 20;
+
+// Live frames cycle through seven kinds: type 0 for phases 1 to 3 and the totals, then types
+// 1, 2 and 3. About 230 V, 5 A, 50 Hz, PF 0.9, angles 0/120/240 degrees, a morning time of
+// day; the readings drift a little with the sequence number.
+constexpr int kLiveCycle = 7;
+QByteArray liveFrame(int sequence);
+
+// The meter's stored records; record i depends on i alone, so a dump can be predicted.
+// The same seven kinds as the live frames, with varying ranges, power scales, signs and
+// phase sequences.
+QByteArray storedRecord(int index);
+QByteArray storedRecords(int count);
+
+} // namespace korvane::sim
