@@ -17,10 +17,23 @@ constexpr qsizetype kHandshakeBytes = 3;
 constexpr qsizetype kCountBytes = 4;
 constexpr qsizetype kRecordBytes = measure::kFrameSize;
 
+const QByteArray kHandshakeAnswer = QByteArray::fromHex("d55555");
+
 bool isHandshakeAnswer(const QByteArray& b)
 {
-    return b.size() >= kHandshakeBytes && quint8(b[0]) == 0xD5 && quint8(b[1]) == 0x55 &&
-           quint8(b[2]) == 0x55;
+    return b.startsWith(kHandshakeAnswer);
+}
+
+// How many leading bytes are the tail of a keep-alive answer that was still arriving when the
+// count request went out (its head fell to the request's discard). The count answer starts
+// with 05, which no byte of D5 55 55 is, so the two cannot be confused.
+qsizetype lateKeepAliveBytes(const QByteArray& b)
+{
+    for (qsizetype n = kHandshakeBytes; n > 0; --n) {
+        if (b.startsWith(kHandshakeAnswer.right(n)))
+            return n;
+    }
+    return 0;
 }
 
 // The answer's length, which is also the receive threshold: a branch is handed only whole
@@ -188,6 +201,14 @@ void Link::onBytesArrived()
 
 void Link::port_OnComm()
 {
+    // Read pressed just after a keep-alive went out: what is left of the keep-alive's answer
+    // comes before the count answer. Wait until the count answer behind it is whole.
+    if (m_state.curcmd == kCount) {
+        const QByteArray waiting = m_port.peekAll();
+        const qsizetype late = lateKeepAliveBytes(waiting);
+        if (late > 0 && waiting.size() < late + kCountBytes)
+            return;
+    }
     m_state.rxbuf = m_port.readAll();
     m_port.discardInput();
     m_port.discardOutput();
@@ -225,6 +246,7 @@ void Link::port_OnComm()
 
 void Link::onCountAnswer()
 {
+    m_state.rxbuf.remove(0, lateKeepAliveBytes(m_state.rxbuf));
     const QByteArray& b = m_state.rxbuf;
     if (b.size() < kCountBytes || quint8(b[0]) != 5 || quint8(b[1]) != 5) {
         // Polling resumes at once rather than leaving the meter unpolled until the link is lost.

@@ -96,6 +96,14 @@ QByteArray QtSerialPort::readAll()
     return bytes;
 }
 
+QByteArray QtSerialPort::peekAll()
+{
+    QByteArray bytes = m_leftover;
+    if (m_port.isOpen())
+        bytes += m_port.peek(m_port.bytesAvailable());
+    return bytes;
+}
+
 qsizetype QtSerialPort::bytesAvailable() const
 {
     return m_leftover.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);

@@ -29,6 +29,8 @@ public:
 
     virtual void write(QByteArrayView bytes) = 0;
     virtual QByteArray readAll() = 0;
+    // The waiting bytes, left waiting.
+    virtual QByteArray peekAll() = 0;
     virtual qsizetype bytesAvailable() const = 0;
     virtual void discardInput() = 0;
     // Empties the transmit queue without dropping what was written: the command byte just

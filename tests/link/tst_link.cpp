@@ -372,6 +372,37 @@ private slots:
         QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
     }
 
+    void countAnswerBehindALateKeepAliveAnswer_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<int>("reccount");
+        QTest::newRow("keep-alive answer, then the count")
+            << QList<QByteArray>{hex("d55555"), hex("05050300")} << 3;
+        QTest::newRow("both in one block") << QList<QByteArray>{hex("d5555505050300")} << 3;
+        QTest::newRow("split across the seam")
+            << QList<QByteArray>{hex("d555"), hex("550505"), hex("03"), hex("00")} << 3;
+        QTest::newRow("its head discarded, two bytes left")
+            << QList<QByteArray>{hex("5555"), hex("0505"), hex("0300")} << 3;
+        QTest::newRow("its last byte left") << QList<QByteArray>{hex("55050503"), hex("00")} << 3;
+        QTest::newRow("a malformed count behind it is still malformed")
+            << QList<QByteArray>{hex("d55555"), hex("05040300")} << 0;
+    }
+    void countAnswerBehindALateKeepAliveAnswer()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(int, reccount);
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.state.curtab = kRecordTab;
+        rig.link.sendcmd(kCount);
+        for (const QByteArray& piece : pieces)
+            rig.port.feed(piece);
+        QCOMPARE(int(rig.state.reccount), reccount);
+        QCOMPARE(rig.read.isActive(), reccount > 0);
+        QCOMPARE(ended.count(), reccount > 0 ? 0 : 1);
+    }
+
     void malformedCountAnswerResumesPolling()
     {
         Rig rig;
