@@ -115,7 +115,8 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     initStyleOption(&opt, index);
     const bool fixed = index.data(records::RecordModel::FixedCellRole).toBool();
     const bool selected = opt.state & QStyle::State_Selected;
-    const QPalette& pal = opt.palette;
+    // The application's palette: the view's own is tinted by the mid grey shown beyond the cells.
+    const QPalette pal = QApplication::palette();
     QColor back = fixed ? pal.color(QPalette::Button) : pal.color(QPalette::Base);
     QColor text = fixed ? pal.color(QPalette::ButtonText) : pal.color(QPalette::Text);
     if (selected && !fixed) {

@@ -106,6 +106,7 @@ void Form1::buildControls()
 
     Frame_realtime = new QFrame(this);
     Frame_realtime->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Frame_realtime->setAutoFillBackground(true); // it covers the grid, so it must paint
     Frame_realtime->setGeometry(twipsRect(960, 1200, 8295, 7422));
     for (int i = 0; i < measure::kLiveRows; ++i) {
         const int top = 240 + 960 * i;

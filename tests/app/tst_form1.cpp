@@ -7,6 +7,7 @@
 #include "platform/faketimer.h"
 #include "support/framebuilder.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
@@ -156,9 +157,33 @@ private slots:
             QVERIFY(top == rig.window.Frame_realtime ||
                     rig.window.Frame_realtime->isAncestorOf(top));
         }
+        // The panel paints its own background, so nothing of the grid shows between its rows.
+        const QImage shot = rig.window.grab().toImage();
+        const QPoint gapBetweenRows(grid.left() + 100, 80 + 75);
+        QVERIFY(grid.contains(gapBetweenRows));
+        QCOMPARE(shot.pixelColor(gapBetweenRows),
+                 rig.window.Frame_realtime->palette().color(QPalette::Window));
+
         rig.selectTab(1);
         QWidget* top = rig.window.childAt(grid.center());
         QVERIFY(top == rig.window.DataGrid || rig.window.DataGrid->isAncestorOf(top));
+    }
+
+    void gridCellsHeaderCellsAndTheAreaBeyond()
+    {
+        Rig rig;
+        rig.selectTab(1);
+        const QImage shot = rig.window.DataGrid->grab().toImage();
+        const QPalette palette = QApplication::palette();
+        const auto cellCentre = [&](int row, int column) {
+            return rig.window.DataGrid->visualRect(rig.window.DataGrid->model()->index(row, column))
+                       .center() +
+                   rig.window.DataGrid->viewport()->pos() + QPoint(0, 4);
+        };
+        QCOMPARE(shot.pixelColor(cellCentre(1, 3)), palette.color(QPalette::Base));
+        QCOMPARE(shot.pixelColor(cellCentre(0, 3)), palette.color(QPalette::Button));
+        QCOMPARE(shot.pixelColor(cellCentre(1, 0)), palette.color(QPalette::Button));
+        QCOMPARE(shot.pixelColor(QPoint(300, 200)), QColor(128, 128, 128));
     }
 
     void liveFramesReachTheLabels()
