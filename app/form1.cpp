@@ -12,6 +12,7 @@ namespace korvane::app {
 
 Form1::Form1(Form1Parts parts, QWidget* parent)
     : QWidget(parent), m_port(parts.port), m_messages(parts.messages),
+      m_saveDialog(parts.saveDialog), m_capture(parts.capture),
       m_link(m_state, m_port, {parts.Findcomtim, parts.comtim, parts.comcontim, parts.readtim},
              *this, *this, m_records)
 {
@@ -22,6 +23,7 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     });
     connect(TabStrip1, &QTabWidget::currentChanged, this, &Form1::TabStrip1_Click);
     connect(Button_read, &QToolButton::clicked, this, &Form1::Button_read_Click);
+    connect(Button_save, &QToolButton::clicked, this, &Form1::Button_save_Click);
     connect(Button_clear, &QToolButton::clicked, this, &Form1::Button_clear_Click);
     connect(Button_help, &QToolButton::clicked, this, &Form1::Button_help_Click);
     connect(Button_close, &QToolButton::clicked, this, &Form1::Button_close_Click);

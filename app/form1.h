@@ -1,11 +1,14 @@
 #pragma once
 
+#include "export/saveresult.h"
 #include "link/link.h"
 #include "measure/liveview.h"
 #include "platform/messageboxes.h"
+#include "platform/savedialog.h"
 #include "platform/serialport.h"
 #include "platform/statusview.h"
 #include "platform/timer.h"
+#include "platform/windowcapture.h"
 #include "records/recordmodel.h"
 
 #include <QWidget>
@@ -30,6 +33,8 @@ struct Form1Parts
     platform::Timer& comcontim;
     platform::Timer& readtim;
     platform::MessageBoxes& messages;
+    platform::SaveDialog& saveDialog; // CommonDialog1
+    platform::WindowCapture& capture;
 };
 
 // The one window: two tabs (live readings, record table), five buttons, two status labels.
@@ -43,6 +48,9 @@ public:
     void Form_Load();
     void TabStrip1_Click();
     void Button_read_Click();
+    void Button_save_Click();
+    void saveview();
+    void saverecords();
     void Button_clear_Click();
     void Button_help_Click();
     void Button_close_Click();
@@ -79,9 +87,14 @@ private:
     void gridinit();
     void onDownloadProgress(int records, int count);
     void onDownloadEnded(const link::DownloadResult& result);
+    void reportSave(const exporting::SaveResult& result);
 
     platform::SerialPort& m_port;
     platform::MessageBoxes& m_messages;
+    platform::SaveDialog& m_saveDialog;
+    platform::WindowCapture& m_capture;
+    // The save dialog's selected type, shared by both saves for the life of the window.
+    int m_typeIndex = 1;
     link::WindowState m_state;
     records::RecordModel m_records;
     link::Link m_link;

@@ -2,8 +2,10 @@
 #include "app/form1.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
+#include "platform/qtsavedialog.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
+#include "platform/qtwindowcapture.h"
 #include "sim/virtualmeter.h"
 
 #include <QApplication>
@@ -54,8 +56,12 @@ int main(int argc, char* argv[])
     platform::QtSerialPort port(table);
     platform::QtTimer findcomtim, comtim, comcontim, readtim;
     platform::QtMessageBoxes messages;
-    app::Form1 window({port, findcomtim, comtim, comcontim, readtim, messages});
+    platform::QtSaveDialog saveDialog;
+    platform::QtWindowCapture capture;
+    app::Form1 window(
+        {port, findcomtim, comtim, comcontim, readtim, messages, saveDialog, capture});
     messages.setParent(&window);
+    saveDialog.setParent(&window);
 
     window.show();
     if (const QScreen* screen = window.screen())

@@ -3,8 +3,10 @@
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
 #include "app/form1.h"
 #include "platform/fakemessageboxes.h"
+#include "platform/fakesavedialog.h"
 #include "platform/fakeserialport.h"
 #include "platform/faketimer.h"
+#include "platform/fakewindowcapture.h"
 #include "support/framebuilder.h"
 
 #include <QApplication>
@@ -29,7 +31,9 @@ struct Rig
     FakeSerialPort port;
     FakeTimer find, com, con, read;
     platform::FakeMessageBoxes messages;
-    app::Form1 window{{port, find, com, con, read, messages}};
+    platform::FakeSaveDialog saveDialog;
+    platform::FakeWindowCapture capture;
+    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 
     Rig() { window.show(); }
 

@@ -3,6 +3,8 @@
 // the meter falls silent. Handlers in detail are in tst_form1.
 #include "app/form1.h"
 #include "platform/fakemessageboxes.h"
+#include "platform/fakesavedialog.h"
+#include "platform/fakewindowcapture.h"
 #include "platform/porttable.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
@@ -31,7 +33,9 @@ struct Program
     platform::QtSerialPort port;
     platform::QtTimer find, com, con, read;
     platform::FakeMessageBoxes messages;
-    app::Form1 window{{port, find, com, con, read, messages}};
+    platform::FakeSaveDialog saveDialog;
+    platform::FakeWindowCapture capture;
+    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 };
 
 std::unique_ptr<sim::VirtualMeter> startMeter(sim::MeterOptions options)

@@ -1,0 +1,101 @@
+// Save: the live view as a picture or text, the record table as text, workbook or CSV.
+#include "app/form1.h"
+#include "app/savefolder.h"
+#include "export/liveviewtext.h"
+#include "export/picture.h"
+#include "export/recordcsv.h"
+#include "export/recordtext.h"
+#include "export/workbook.h"
+
+#include <QLabel>
+
+#include <array>
+
+namespace korvane::app {
+
+namespace {
+const QString kInitialName = QStringLiteral("Korvane");
+
+// Types of the live-view save, by the dialog's index.
+enum ViewType { kPictureType = 1, kViewTextType = 2 };
+// Types of the record save: the third, CSV, comes after the two the program always had.
+enum RecordType { kRecordTextType = 1, kWorkbookType = 2, kCsvType = 3 };
+
+const QStringList kViewFilters{QStringLiteral("jpg格式 (*.jpg)"),
+                               QStringLiteral("txt格式 (*.txt)")};
+const QStringList kRecordFilters{QStringLiteral("txt格式 (*.txt)"),
+                                 QStringLiteral("excel格式 (*.xlsx)"),
+                                 QStringLiteral("csv格式 (*.csv)")};
+constexpr std::array<const char*, 3> kRecordSuffixes{"txt", "xlsx", "csv"};
+} // namespace
+
+void Form1::Button_save_Click()
+{
+    if (m_state.curtab == link::kRecordTab)
+        saverecords();
+    else
+        saveview();
+}
+
+void Form1::saveview()
+{
+    // Every index of 2 or more, the record save's CSV included, means text here.
+    const bool picture = m_typeIndex < kViewTextType;
+    platform::SaveDialogRequest request{
+        kInitialName, kViewFilters, picture ? kPictureType : kViewTextType,
+        picture ? QStringLiteral("jpg") : QStringLiteral("txt"), defaultSaveFolder()};
+    // The window is captured as it looks when Save is clicked, before the dialog covers it.
+    QImage shot;
+    if (picture) {
+        shot = m_capture.capture(*this);
+        m_capture.toClipboard(shot);
+    }
+    const platform::SaveDialogAnswer answer = m_saveDialog.ask(request);
+    if (!answer.accepted)
+        return;
+    m_typeIndex = answer.selectedFilter;
+
+    exporting::SaveResult result;
+    if (m_typeIndex < kViewTextType) {
+        // Our own window, never whatever another program left on the clipboard.
+        if (shot.isNull())
+            shot = m_capture.capture(*this);
+        result = exporting::savePicture(answer.path, shot);
+    } else {
+        exporting::LiveRowTexts captions, values;
+        for (int i = 0; i < measure::kLiveRows; ++i) {
+            captions[i] = Lab_testpro[i]->text();
+            values[i] = Lab_value[i]->text();
+        }
+        result = exporting::saveLiveViewText(answer.path, captions, values);
+    }
+    reportSave(result);
+}
+
+void Form1::saverecords()
+{
+    const int type = std::clamp(m_typeIndex, int(kRecordTextType), int(kCsvType));
+    platform::SaveDialogRequest request{kInitialName, kRecordFilters, type,
+                                        QLatin1String(kRecordSuffixes[std::size_t(type - 1)]),
+                                        defaultSaveFolder()};
+    const platform::SaveDialogAnswer answer = m_saveDialog.ask(request);
+    if (!answer.accepted)
+        return;
+    m_typeIndex = answer.selectedFilter;
+
+    const records::RecordTable& table = m_records.table();
+    if (m_typeIndex >= kCsvType)
+        reportSave(exporting::saveRecordCsv(answer.path, table));
+    else if (m_typeIndex >= kWorkbookType)
+        reportSave(exporting::xlsexport(answer.path, table));
+    else
+        reportSave(exporting::saveRecordText(answer.path, table));
+}
+
+void Form1::reportSave(const exporting::SaveResult& result)
+{
+    if (!result.ok)
+        m_messages.warning(QStringLiteral("Korvane"), result.message());
+}
+
+} // namespace korvane::app

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace korvane::platform {
+
+// What the save dialog is opened with. Filter indexes count from 1, as the user sees the list.
+struct SaveDialogRequest
+{
+    QString initialName;
+    QStringList filters; // "txt格式 (*.txt)", ...
+    int selectedFilter = 1;
+    QString defaultSuffix; // without the dot
+    QString folder;
+};
+
+// The user's answer: a full path and the type chosen, or a cancel.
+struct SaveDialogAnswer
+{
+    bool accepted = false;
+    QString path;
+    int selectedFilter = 1;
+};
+
+class SaveDialog
+{
+public:
+    virtual ~SaveDialog() = default;
+    virtual SaveDialogAnswer ask(const SaveDialogRequest& request) = 0;
+};
+
+} // namespace korvane::platform

@@ -1,0 +1,245 @@
+// The Save button: which dialog each tab opens, the type index both saves share, the capture of
+// our own window, cancel, and failures shown to the user. File bytes are in the export suites.
+#include "app/form1.h"
+#include "export/liveviewtext.h"
+#include "export/recordtext.h"
+#include "platform/fakemessageboxes.h"
+#include "platform/fakesavedialog.h"
+#include "platform/fakeserialport.h"
+#include "platform/faketimer.h"
+#include "platform/fakewindowcapture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace korvane;
+
+namespace {
+struct Rig
+{
+    platform::FakeSerialPort port;
+    platform::FakeTimer find, com, con, read;
+    platform::FakeMessageBoxes messages;
+    platform::FakeSaveDialog dialog;
+    platform::FakeWindowCapture capture;
+    app::Form1 window{{port, find, com, con, read, messages, dialog, capture}};
+
+    Rig() { window.show(); }
+
+    // The user picks type `filter` and the file `path` in the next dialog.
+    void answer(const QString& path, int filter) { dialog.answer = {true, path, filter}; }
+    void cancel() { dialog.answer = {false, QString(), 1}; }
+    void save() { window.Button_save_Click(); }
+    void recordTab() { window.TabStrip1->setCurrentIndex(1); }
+    void realtimeTab() { window.TabStrip1->setCurrentIndex(0); }
+};
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TstForm1Save : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_home;
+    QString file(const QString& name) const { return m_home.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+    }
+
+    void firstLiveViewSaveOffersThePictureAndCapturesFirst()
+    {
+        Rig rig;
+        rig.cancel();
+        rig.save();
+        QCOMPARE(rig.dialog.requests.size(), 1);
+        const auto& request = rig.dialog.requests.first();
+        QCOMPARE(request.initialName, QStringLiteral("Korvane"));
+        QCOMPARE(request.filters, (QStringList{"jpg格式 (*.jpg)", "txt格式 (*.txt)"}));
+        QCOMPARE(request.selectedFilter, 1);
+        QCOMPARE(request.defaultSuffix, QStringLiteral("jpg"));
+        QCOMPARE(request.folder, QDir(m_home.path()).filePath("Korvane"));
+        QVERIFY(QFileInfo(request.folder).isDir());
+        QCOMPARE(rig.capture.captures, 1);
+        QCOMPARE(rig.capture.clipboard.size(), 1);
+        QVERIFY(!rig.capture.clipboard.first().isNull());
+    }
+
+    void cancelWritesAndSaysNothing()
+    {
+        Rig rig;
+        rig.cancel();
+        rig.save();
+        rig.recordTab();
+        rig.save();
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(QDir(QDir(m_home.path()).filePath("Korvane")).entryList(QDir::Files),
+                 QStringList());
+        rig.realtimeTab();
+        rig.save();
+        QCOMPARE(rig.dialog.requests.last().selectedFilter, 1);
+    }
+
+    void pictureIsJpegOfOurWindowWhateverTheName()
+    {
+        Rig rig;
+        rig.answer(file("view.txt"), 1);
+        rig.save();
+        QVERIFY(contents(file("view.txt")).startsWith("\xFF\xD8\xFF"));
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    void liveViewTextHoldsTheLabelsAsTheyStand()
+    {
+        Rig rig;
+        rig.answer(file("view-text.txt"), 2);
+        rig.save();
+        exporting::LiveRowTexts captions, values;
+        for (int i = 0; i < 6; ++i) {
+            captions[i] = rig.window.Lab_testpro[i]->text();
+            values[i] = rig.window.Lab_value[i]->text();
+        }
+        QCOMPARE(contents(file("view-text.txt")), exporting::liveViewText(captions, values));
+        QVERIFY(contents(file("view-text.txt")).startsWith("     U1 :     00.00V\r\n"));
+    }
+
+    void typeIndexIsSharedBetweenTheSaves_data()
+    {
+        QTest::addColumn<bool>("firstOnRecordTab");
+        QTest::addColumn<int>("firstType");
+        QTest::addColumn<bool>("secondOnRecordTab");
+        QTest::addColumn<int>("offeredType");
+        QTest::addColumn<QString>("offeredSuffix");
+        QTest::addColumn<int>("captures");
+        QTest::newRow("text live view, then records start on the workbook")
+            << false << 2 << true << 2 << "xlsx" << 0;
+        QTest::newRow("picture, then records start on text")
+            << false << 1 << true << 1 << "txt" << 0;
+        QTest::newRow("workbook, then the live view starts on text without a capture")
+            << true << 2 << false << 2 << "txt" << 0;
+        QTest::newRow("CSV, then the live view starts on text without a capture")
+            << true << 3 << false << 2 << "txt" << 0;
+        QTest::newRow("CSV, then records start on CSV") << true << 3 << true << 3 << "csv" << 0;
+        QTest::newRow("record text, then the live view captures")
+            << true << 1 << false << 1 << "jpg" << 1;
+    }
+    void typeIndexIsSharedBetweenTheSaves()
+    {
+        QFETCH(bool, firstOnRecordTab);
+        QFETCH(int, firstType);
+        QFETCH(bool, secondOnRecordTab);
+        QFETCH(int, offeredType);
+        QFETCH(QString, offeredSuffix);
+        QFETCH(int, captures);
+        Rig rig;
+        if (firstOnRecordTab)
+            rig.recordTab();
+        rig.answer(file("first.out"), firstType);
+        rig.save();
+        secondOnRecordTab ? rig.recordTab() : rig.realtimeTab();
+        rig.capture.captures = 0;
+        rig.cancel();
+        rig.save();
+        QCOMPARE(rig.dialog.requests.last().selectedFilter, offeredType);
+        QCOMPARE(rig.dialog.requests.last().defaultSuffix, offeredSuffix);
+        QCOMPARE(rig.capture.captures, captures);
+    }
+
+    void pictureChosenAfterTextIsStillOurWindow()
+    {
+        Rig rig;
+        rig.answer(file("a.txt"), 2);
+        rig.save();
+        rig.capture.clipboard.clear();
+        rig.capture.captures = 0;
+        rig.answer(file("b.jpg"), 1);
+        rig.save();
+        QCOMPARE(rig.capture.captures, 1);
+        QVERIFY(rig.capture.clipboard.isEmpty());
+        QVERIFY(contents(file("b.jpg")).startsWith("\xFF\xD8\xFF"));
+    }
+
+    void recordSavesWriteTheChosenType_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("starts");
+        QTest::newRow("text") << 1 << QByteArray("NO.");
+        QTest::newRow("workbook") << 2 << QByteArray("PK");
+        QTest::newRow("csv") << 3 << QByteArray("\xEF\xBB\xBFNO.,");
+    }
+    void recordSavesWriteTheChosenType()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, starts);
+        Rig rig;
+        rig.recordTab();
+        const QString path = file(QStringLiteral("records-%1").arg(type));
+        rig.answer(path, type);
+        rig.save();
+        QCOMPARE(rig.dialog.requests.first().filters,
+                 (QStringList{"txt格式 (*.txt)", "excel格式 (*.xlsx)", "csv格式 (*.csv)"}));
+        QVERIFY(contents(path).startsWith(starts));
+        if (type == 1)
+            QCOMPARE(contents(path), exporting::recordTableText(rig.window.records().table()));
+        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(rig.capture.captures, 0);
+    }
+
+    void failedSaveNamesTheFileAndTheReason_data()
+    {
+        QTest::addColumn<bool>("recordTab");
+        QTest::addColumn<int>("type");
+        QTest::newRow("picture") << false << 1;
+        QTest::newRow("live view text") << false << 2;
+        QTest::newRow("record text") << true << 1;
+        QTest::newRow("workbook") << true << 2;
+        QTest::newRow("csv") << true << 3;
+    }
+    void failedSaveNamesTheFileAndTheReason()
+    {
+        QFETCH(bool, recordTab);
+        QFETCH(int, type);
+        Rig rig;
+        if (recordTab)
+            rig.recordTab();
+        QFile blocker(file("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString path = file("blocker/Korvane.out");
+        rig.answer(path, type);
+        rig.save();
+        QCOMPARE(rig.messages.shown.size(), 1);
+        QVERIFY(rig.messages.shown.first().startsWith(QLatin1String("warning|Korvane|")));
+        QVERIFY(rig.messages.shown.first().contains(path));
+    }
+
+    void unusableDefaultFolderOpensTheHomeFolder()
+    {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.path().toLocal8Bit());
+        QFile blocker(home.filePath("Korvane"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Rig rig;
+        rig.cancel();
+        rig.save();
+        qputenv("HOME", oldHome);
+        QCOMPARE(rig.dialog.requests.first().folder, home.path());
+    }
+};
+
+QTEST_MAIN(TstForm1Save)
+#include "tst_form1save.moc"
