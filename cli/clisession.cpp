@@ -1,5 +1,9 @@
 #include "cli/clisession.h"
 
+#include "export/recordcsv.h"
+#include "export/recordtext.h"
+#include "export/workbook.h"
+
 namespace korvane::cli {
 
 namespace {
@@ -40,10 +44,11 @@ void StderrStatus::setLinkStatus(const QString& text)
     m_link = text;
 }
 
-CliSession::CliSession(Mode mode, QStringList ports, int frames, QObject* parent)
-    : QObject(parent), m_mode(mode), m_framesWanted(frames), m_ports(std::move(ports)),
-      m_port(m_ports), m_link(m_state, m_port, {m_findcomtim, m_comtim, m_comcontim, m_readtim},
-                              m_status, m_live, m_records)
+CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves, QObject* parent)
+    : QObject(parent), m_mode(mode), m_framesWanted(frames), m_saves(std::move(saves)),
+      m_ports(std::move(ports)), m_port(m_ports),
+      m_link(m_state, m_port, {m_findcomtim, m_comtim, m_comcontim, m_readtim}, m_status, m_live,
+             m_records)
 {
     connect(&m_findcomtim, &platform::Timer::timeout, this, &CliSession::onSearchTick);
     connect(&m_link, &link::Link::pollingStarted, this, &CliSession::onPollingStarted);
@@ -111,10 +116,37 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
                                          "request"));
         break;
     }
-    const records::RecordTable& t = m_records.table();
-    for (int r = 0; r < t.rowCount(); ++r)
-        printLine(stdout, tableRow(t, r));
+    if (m_saves.any()) {
+        if (!saveTable()) {
+            emit finished(kExitSaveFailed);
+            return;
+        }
+    } else {
+        const records::RecordTable& t = m_records.table();
+        for (int r = 0; r < t.rowCount(); ++r)
+            printLine(stdout, tableRow(t, r));
+    }
     emit finished(result.outcome == Outcome::Complete ? kExitDone : kExitIncomplete);
+}
+
+bool CliSession::saveTable()
+{
+    const records::RecordTable& table = m_records.table();
+    QList<exporting::SaveResult> results;
+    if (!m_saves.text.isEmpty())
+        results << exporting::saveRecordText(m_saves.text, table);
+    if (!m_saves.xlsx.isEmpty())
+        results << exporting::xlsexport(m_saves.xlsx, table);
+    if (!m_saves.csv.isEmpty())
+        results << exporting::saveRecordCsv(m_saves.csv, table);
+    bool allSaved = true;
+    for (const exporting::SaveResult& result : results) {
+        if (!result.ok) {
+            printLine(stderr, result.message());
+            allSaved = false;
+        }
+    }
+    return allSaved;
 }
 
 } // namespace korvane::cli

@@ -14,7 +14,22 @@
 
 namespace korvane::cli {
 
-enum ExitCode { kExitDone = 0, kExitUsage = 2, kExitNoMeter = 3, kExitIncomplete = 4 };
+enum ExitCode {
+    kExitDone = 0,
+    kExitUsage = 2,
+    kExitNoMeter = 3,
+    kExitIncomplete = 4,
+    kExitSaveFailed = 5,
+};
+
+// Files the records command writes the table to; with none it prints the table.
+struct SaveTargets
+{
+    QString text;
+    QString xlsx;
+    QString csv;
+    bool any() const { return !text.isEmpty() || !xlsx.isEmpty() || !csv.isEmpty(); }
+};
 
 // Status texts go to stderr, one per line, as they change.
 class StderrStatus : public platform::StatusView
@@ -39,7 +54,8 @@ class CliSession : public QObject
 public:
     enum class Mode { Live, Records };
 
-    CliSession(Mode mode, QStringList ports, int frames, QObject* parent = nullptr);
+    CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves = {},
+               QObject* parent = nullptr);
     void start();
 
     const records::RecordTable& table() const { return m_records.table(); }
@@ -52,9 +68,12 @@ private:
     void onPollingStarted();
     void onLiveFrame();
     void onDownloadEnded(const link::DownloadResult& result);
+    // Writes every requested file; false if any could not be written.
+    bool saveTable();
 
     Mode m_mode;
     int m_framesWanted;
+    SaveTargets m_saves;
     int m_framesShown = 0;
     int m_searchTicks = 0;
     bool m_everLinked = false;

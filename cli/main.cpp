@@ -28,7 +28,8 @@ int main(int argc, char* argv[])
         "Talks to the power meter without a window.\n\n"
         "  live     print one line per live frame: six caption/value pairs, TAB-separated\n"
         "  records  download the stored records and print the table, one row per line\n\n"
-        "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete."));
+        "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete, "
+        "5 a file could not be saved."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portsOption(
@@ -40,8 +41,20 @@ int main(int argc, char* argv[])
         QStringLiteral("frames"),
         QStringLiteral("live: stop after N frames (default: run until interrupted)."),
         QStringLiteral("N"));
+    const QCommandLineOption textOption(
+        QStringLiteral("text"), QStringLiteral("records: save the table as fixed-column text."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption xlsxOption(QStringLiteral("xlsx"),
+                                        QStringLiteral("records: save the table as a workbook."),
+                                        QStringLiteral("FILE"));
+    const QCommandLineOption csvOption(QStringLiteral("csv"),
+                                       QStringLiteral("records: save the table as CSV."),
+                                       QStringLiteral("FILE"));
     parser.addOption(portsOption);
     parser.addOption(framesOption);
+    parser.addOption(textOption);
+    parser.addOption(xlsxOption);
+    parser.addOption(csvOption);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live or records"));
 
     if (!parser.parse(app.arguments()))
@@ -76,6 +89,19 @@ int main(int argc, char* argv[])
         if (!ok || frames < 1)
             return usageError(parser, QStringLiteral("--frames needs a whole number of 1 or more"));
     }
+    cli::SaveTargets saves{parser.value(textOption), parser.value(xlsxOption),
+                           parser.value(csvOption)};
+    for (const QCommandLineOption* option : {&textOption, &xlsxOption, &csvOption}) {
+        if (!parser.isSet(*option))
+            continue;
+        if (mode != cli::CliSession::Mode::Records)
+            return usageError(
+                parser,
+                QStringLiteral("--%1 belongs to the records command").arg(option->names().first()));
+        if (parser.value(*option).isEmpty())
+            return usageError(
+                parser, QStringLiteral("--%1 needs a file name").arg(option->names().first()));
+    }
     QStringList ports;
     if (parser.isSet(portsOption)) {
         ports = platform::parsePortList(parser.value(portsOption));
@@ -83,7 +109,7 @@ int main(int argc, char* argv[])
             return usageError(parser, QStringLiteral("--ports needs at least one device"));
     }
 
-    cli::CliSession session(mode, ports, frames);
+    cli::CliSession session(mode, ports, frames, saves);
     QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     session.start();

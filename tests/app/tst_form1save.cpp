@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -98,6 +99,9 @@ private slots:
         rig.answer(file("view.txt"), 1);
         rig.save();
         QVERIFY(contents(file("view.txt")).startsWith("\xFF\xD8\xFF"));
+        QImage picture;
+        QVERIFY(picture.load(file("view.txt"), "JPEG"));
+        QCOMPARE(picture.size(), rig.window.size());
         QVERIFY(rig.messages.shown.isEmpty());
     }
 

@@ -1,7 +1,11 @@
 // korvane-cli against korvane-meter-sim over a real pseudo-terminal: connecting, live frames of
 // every type, downloads, silence and recovery, chunked answers, unplugging, and usage errors.
 // The link's logic in detail is in tst_link.
+#include "export/recordcsv.h"
+#include "export/recordtext.h"
 #include "support/process.h"
+
+#include <QFile>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,6 +99,57 @@ private slots:
         QVERIFY(!run.errText().contains(QLatin1String("unconnected")));
     }
 
+    void savesTheSameBytesAsTheTableItPrints()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {"--no-pacing", "--records", "7"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult printed = runProgram(kCli, {"--ports", port, "records"}, 30000);
+        QCOMPARE(printed.exitCode, 0);
+
+        const QString text = m_dir.filePath("table.txt");
+        const QString csv = m_dir.filePath("table.csv");
+        const QString xlsx = m_dir.filePath("table.xlsx");
+        const ProcessResult saved = runProgram(
+            kCli, {"--ports", port, "records", "--text", text, "--csv", csv, "--xlsx", xlsx},
+            30000);
+        QVERIFY2(saved.finished, qPrintable(saved.errText()));
+        QCOMPARE(saved.exitCode, 0);
+        QVERIFY(saved.out.isEmpty());
+
+        korvane::records::RecordTable table;
+        const QStringList lines = printed.outLines();
+        table.setRowCount(int(lines.size()));
+        for (int r = 0; r < lines.size(); ++r) {
+            const QStringList cells = lines[r].split(u'\t');
+            for (int c = 0; c < cells.size(); ++c)
+                table.setCell(r, c, cells[c]);
+        }
+        QFile textFile(text), csvFile(csv), xlsxFile(xlsx);
+        QVERIFY(textFile.open(QIODevice::ReadOnly) && csvFile.open(QIODevice::ReadOnly) &&
+                xlsxFile.open(QIODevice::ReadOnly));
+        QCOMPARE(textFile.readAll(), korvane::exporting::recordTableText(table));
+        QCOMPARE(csvFile.readAll(), korvane::exporting::recordTableCsv(table));
+        QVERIFY(xlsxFile.readAll().startsWith("PK"));
+    }
+
+    void unwritableSaveExitsFiveNamingTheFile()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {"--no-pacing", "--records", "2"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString blocker = m_dir.filePath("blocker");
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const QString path = blocker + "/table.txt";
+        const ProcessResult run =
+            runProgram(kCli, {"--ports", port, "records", "--text", path}, 30000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 5);
+        QVERIFY2(run.errText().contains(path), qPrintable(run.errText()));
+    }
+
     void silentMeterIsFoundAgain()
     {
         MeterProcess meter;
@@ -159,6 +214,8 @@ private slots:
         QTest::newRow("frames without a value") << QStringList{"live", "--frames"};
         QTest::newRow("frames for records") << QStringList{"records", "--frames", "3"};
         QTest::newRow("empty port list") << QStringList{"--ports", ",", "live"};
+        QTest::newRow("saving belongs to records") << QStringList{"live", "--csv", "x.csv"};
+        QTest::newRow("save without a file name") << QStringList{"records", "--text", ""};
     }
     void usageErrorsExitTwo()
     {
