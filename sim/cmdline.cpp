@@ -117,6 +117,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
         {QStringLiteral("zero-count"),
          QStringLiteral("Answer the count request with 05 05 00 00 although records are "
                         "stored.")},
+        {QStringLiteral("unplug-after"),
+         QStringLiteral("Pull the cable shortly after <n> answers."), QStringLiteral("n")},
         {QStringLiteral("unplug-mid-dump"),
          QStringLiteral("Pull the cable after <bytes> bytes of the first dump."),
          QStringLiteral("bytes")},
@@ -172,6 +174,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     o.zeroCount = parser.isSet(QStringLiteral("zero-count"));
     o.unplugMidDump =
         read.integer(QStringLiteral("unplug-mid-dump"), 0, std::numeric_limits<int>::max());
+    o.unplugAfterAnswers =
+        read.integer(QStringLiteral("unplug-after"), 1, std::numeric_limits<int>::max());
     o.restartMidDump =
         read.integer(QStringLiteral("restart-mid-dump"), 0, std::numeric_limits<int>::max());
     o.replugAfter = read.seconds(QStringLiteral("replug-after"));

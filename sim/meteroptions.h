@@ -54,6 +54,8 @@ struct MeterOptions
     // answered as usual).
     std::optional<int> unplugMidDump;
     std::optional<int> restartMidDump;
+    // The cable is pulled once, shortly after this many answers (while polling, say).
+    std::optional<int> unplugAfterAnswers;
     // After an unplug, the meter comes back on a new pty this much later; empty: only replug().
     std::optional<std::chrono::milliseconds> replugAfter;
 };

@@ -435,11 +435,18 @@ void VirtualMeter::dropRestOfAnswer(quint64 answerId)
         m_outgoing.pop_front();
 }
 
+namespace {
+constexpr std::chrono::milliseconds kUnplugAfterAnswerDelay{100};
+}
+
 void VirtualMeter::countAnswer()
 {
     ++m_answersGiven;
     if (m_options.silentAfterAnswers && m_answersGiven >= *m_options.silentAfterAnswers)
         beginFaultSilence();
+    // Pulled a moment later, so the answer's bytes reach the program before the pty goes.
+    if (m_options.unplugAfterAnswers && m_answersGiven == *m_options.unplugAfterAnswers)
+        QTimer::singleShot(kUnplugAfterAnswerDelay, this, &VirtualMeter::unplug);
 }
 
 void VirtualMeter::beginFaultSilence()

@@ -193,6 +193,71 @@ private slots:
         QVERIFY(run.outLines().size() <= 20);
     }
 
+    void faultyMetersNeverCrashOrHang_data()
+    {
+        QTest::addColumn<QStringList>("meterArgs");
+        QTest::addColumn<QStringList>("cliArgs");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("lines"); // -1: any even number
+        QTest::addColumn<QString>("errMentions");
+        QTest::newRow("garbage around every answer")
+            << QStringList{"--no-pacing", "--garbage"} << QStringList{"live", "--frames", "6"} << 0
+            << 6 << "Connected";
+        QTest::newRow("answers byte by byte with gaps")
+            << QStringList{"--no-pacing", "--chunk", "1", "--chunk-gap", "2"}
+            << QStringList{"live", "--frames", "4"} << 0 << 4 << "Connected";
+        QTest::newRow("wrong handshake never connects")
+            << QStringList{"--no-pacing", "--wrong-handshake"} << QStringList{"live"} << 3 << 0
+            << "no meter answered";
+        QTest::newRow("malformed count") << QStringList{"--no-pacing", "--bad-count"}
+                                         << QStringList{"records"} << 4 << 2 << "malformed";
+        QTest::newRow("count of zero gives the empty table")
+            << QStringList{"--no-pacing", "--zero-count"} << QStringList{"records"} << 0 << 2
+            << "Connected";
+        QTest::newRow("meter restarts mid-dump")
+            << QStringList{"--no-pacing", "--records", "50", "--restart-mid-dump", "510"}
+            << QStringList{"records"} << 4 << 50 << "25 of 50";
+        QTest::newRow("unplugged mid-dump")
+            << QStringList{"--no-pacing", "--records", "50", "--unplug-mid-dump", "300"}
+            << QStringList{"records"} << 4 << -1 << "incomplete";
+        QTest::newRow("unplugged while polling, back a second later")
+            << QStringList{"--no-pacing", "--unplug-after", "4", "--replug-after", "1"}
+            << QStringList{"live", "--frames", "6"} << 0 << 6 << "unconnected";
+    }
+    void faultyMetersNeverCrashOrHang()
+    {
+        QFETCH(QStringList, meterArgs);
+        QFETCH(QStringList, cliArgs);
+        QFETCH(int, exitCode);
+        QFETCH(int, lines);
+        QFETCH(QString, errMentions);
+        MeterProcess meter;
+        const QString port = startMeter(meter, meterArgs);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run = runProgram(kCli, QStringList{"--ports", port} + cliArgs, 60000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, exitCode);
+        if (lines >= 0)
+            QCOMPARE(run.outLines().size(), lines);
+        QVERIFY(run.outLines().size() % 2 == 0 || cliArgs.first() == QLatin1String("live"));
+        QVERIFY2(run.errText().contains(errMentions), qPrintable(run.errText()));
+        for (const QString& line : run.outLines())
+            QCOMPARE(line.split(u'\t').size(), cliArgs.first() == QLatin1String("live") ? 12 : 7);
+    }
+
+    void largestCountDownloadsUnpaced()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {"--no-pacing", "--records", "65535"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run = runProgram(kCli, {"--ports", port, "records"}, 120000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        const QStringList lines = run.outLines();
+        QCOMPARE(lines.size(), 131070);
+        QVERIFY(lines.at(131068).startsWith(QLatin1String("NO:65535\t")));
+    }
+
     void noMeterGivesUpAfterOneSearchCycle()
     {
         const ProcessResult run = runProgram(
