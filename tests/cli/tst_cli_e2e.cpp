@@ -200,9 +200,9 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<int>("lines"); // -1: any even number
         QTest::addColumn<QString>("errMentions");
-        QTest::newRow("garbage around every answer")
-            << QStringList{"--no-pacing", "--garbage"} << QStringList{"live", "--frames", "6"} << 0
-            << 6 << "Connected";
+        QTest::newRow("garbage around every answer is no meter")
+            << QStringList{"--no-pacing", "--garbage"} << QStringList{"live", "--frames", "6"} << 3
+            << 0 << "no meter answered";
         QTest::newRow("answers byte by byte with gaps")
             << QStringList{"--no-pacing", "--chunk", "1", "--chunk-gap", "2"}
             << QStringList{"live", "--frames", "4"} << 0 << 4 << "Connected";
