@@ -88,8 +88,11 @@ private slots:
         Program program(meter->devicePath());
         QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
                                   kConnectMs);
-        program.window.TabStrip1->setCurrentIndex(1);
         QTRY_VERIFY_WITH_TIMEOUT(program.com.isActive() && !program.find.isActive(), kConnectMs);
+        program.window.TabStrip1->setCurrentIndex(1);
+        // Read a moment after the tab, as a person would: once a keep-alive has come back.
+        QSignalSpy answers(meter.get(), &sim::VirtualMeter::answerFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
         QTest::mouseClick(program.window.Button_read, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(program.window.DataGrid->model()->rowCount(), 80, 10000);
         QCOMPARE(program.window.DataGrid->model()->index(78, 0).data().toString(),

@@ -1,0 +1,200 @@
+// The window against a faulty virtual meter over a real pseudo-terminal: it never crashes or
+// hangs, keeps only whole records, tells the user what happened, and finds the meter again.
+// The healthy meter is in tst_window_e2e; the CLI's faults in tst_cli_e2e.
+#include "app/form1.h"
+#include "platform/fakemessageboxes.h"
+#include "platform/fakesavedialog.h"
+#include "platform/fakewindowcapture.h"
+#include "platform/porttable.h"
+#include "platform/qtserialport.h"
+#include "platform/qttimer.h"
+#include "sim/virtualmeter.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+namespace {
+constexpr int kConnectMs = 5000;
+constexpr int kSilenceMs = 4000;
+constexpr int kSearchCycleMs = 16 * 500 + 4000;
+
+struct Program
+{
+    explicit Program(const QString& device) : table({device}), port(table) { window.show(); }
+
+    platform::PortTable table;
+    platform::QtSerialPort port;
+    platform::QtTimer find, com, con, read;
+    platform::FakeMessageBoxes messages;
+    platform::FakeSaveDialog dialog;
+    platform::FakeWindowCapture capture;
+    app::Form1 window{{port, find, com, con, read, messages, dialog, capture}};
+
+    QString link() const { return window.Lab_consta->text(); }
+    int rows() const { return window.DataGrid->model()->rowCount(); }
+    // As a person does it: the Record tab, and Read a moment later, once a keep-alive came back.
+    void pressRead(sim::VirtualMeter& meter)
+    {
+        window.TabStrip1->setCurrentIndex(1);
+        QSignalSpy answers(&meter, &sim::VirtualMeter::answerFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
+        QTest::mouseClick(window.Button_read, Qt::LeftButton);
+    }
+};
+} // namespace
+
+class TstWindowFaults : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    // The meter behind a stable link, so it can be pulled out and plugged back in.
+    std::unique_ptr<sim::VirtualMeter> startMeter(sim::MeterOptions options)
+    {
+        options.linkPath = m_dir.filePath(QStringLiteral("meter"));
+        auto meter = std::make_unique<sim::VirtualMeter>(options);
+        QString error;
+        if (!meter->start(&error))
+            qFatal("the virtual meter could not open a pseudo-terminal: %s", qPrintable(error));
+        return meter;
+    }
+    QString device() const { return m_dir.filePath(QStringLiteral("meter")); }
+
+private slots:
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
+
+    void meterRestartingMidDumpKeepsWholeRecordsAndIsFoundAgain()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.recordCount = 50;
+        options.restartMidDump = 510;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.find.isActive(), kConnectMs);
+        program.pressRead(*meter);
+        QTRY_COMPARE_WITH_TIMEOUT(program.messages.shown.size(), 1, kConnectMs + kSilenceMs);
+        QVERIFY2(program.messages.shown.first().contains(QLatin1String("25 of 50")),
+                 qPrintable(program.messages.shown.first()));
+        QCOMPARE(program.rows(), 50);
+        QVERIFY(!program.window.downloadProgress->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kSearchCycleMs);
+    }
+
+    void unpluggedMidDumpIsReportedAndFoundAgain()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.recordCount = 50;
+        options.unplugMidDump = 300;
+        options.replugAfter = 1s;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.find.isActive(), kConnectMs);
+        program.pressRead(*meter);
+        QTRY_COMPARE_WITH_TIMEOUT(program.messages.shown.size(), 1, kConnectMs + kSilenceMs);
+        QVERIFY(program.messages.shown.first().contains(QLatin1String("incomplete")));
+        QVERIFY(program.rows() % 2 == 0);
+        QVERIFY(program.rows() <= 30);
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kSearchCycleMs);
+    }
+
+    void unpluggedWhilePollingIsFoundAgain()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        meter->unplug();
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("unconnected"), kSilenceMs);
+        QVERIFY(meter->replug());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kSearchCycleMs);
+        QSignalSpy shown(&program.window.meterLink(), &link::Link::liveFrameShown);
+        QVERIFY(shown.wait(3000));
+        QVERIFY(program.messages.shown.isEmpty());
+    }
+
+    void malformedCountIsReportedAndPollingGoesOn()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.badCount = true;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.find.isActive(), kConnectMs);
+        program.pressRead(*meter);
+        QTRY_COMPARE_WITH_TIMEOUT(program.messages.shown.size(), 1, kConnectMs);
+        QVERIFY2(program.messages.shown.first().contains(QLatin1String("malformed")),
+                 qPrintable(program.messages.shown.join('\n')));
+        QCOMPARE(program.rows(), 2);
+        QSignalSpy answers(meter.get(), &sim::VirtualMeter::answerFinished);
+        QVERIFY(answers.wait(2000));
+        QCOMPARE(program.link(), QStringLiteral("Connected"));
+    }
+
+    void zeroCountGivesTheEmptyTableSilently()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.zeroCount = true;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.find.isActive(), kConnectMs);
+        QSignalSpy ended(&program.window.meterLink(), &link::Link::downloadEnded);
+        program.pressRead(*meter);
+        QVERIFY(ended.wait(kConnectMs));
+        QCOMPARE(program.rows(), 2);
+        QCOMPARE(program.window.records().table().cell(0, 0), QStringLiteral("NO."));
+        QVERIFY2(program.messages.shown.isEmpty(), qPrintable(program.messages.shown.join('\n')));
+    }
+
+    void largestCountFillsTheGrid()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.recordCount = 65535;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.find.isActive(), kConnectMs);
+        program.pressRead(*meter);
+        QTRY_COMPARE_WITH_TIMEOUT(program.rows(), 131070, 60000);
+        QVERIFY(program.messages.shown.isEmpty());
+        QVERIFY(!program.window.downloadProgress->isVisible());
+        QCOMPARE(program.link(), QStringLiteral("Connected"));
+    }
+
+    void answersByteByByteStillShowFrames()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.chunkSize = 1;
+        options.chunkGap = 2ms;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QSignalSpy shown(&program.window.meterLink(), &link::Link::liveFrameShown);
+        QTRY_VERIFY_WITH_TIMEOUT(shown.count() >= 4, 5000);
+        QCOMPARE(program.link(), QStringLiteral("Connected"));
+    }
+};
+
+QTEST_MAIN(TstWindowFaults)
+#include "tst_window_faults.moc"
