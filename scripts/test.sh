@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up, builds (warnings as errors) and runs every test suite with ctest.
-# Usage: scripts/test.sh [preset]   (default preset: ci)
+# Sets up, builds (warnings as errors), runs every test suite with ctest and checks formatting.
+# Usage: scripts/test.sh [preset]   (default preset: ci; asan runs the tests under sanitizers)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-ci}
@@ -9,3 +9,4 @@ bash scripts/setup.sh
 cmake --preset "$preset"
 cmake --build --preset "$preset"
 ctest --preset "$preset"
+cmake --build --preset "$preset" --target format-check

@@ -1,14 +1,8 @@
 // The window with the real serial port and timers against the virtual meter on a pseudo-terminal:
 // connecting, live values of every frame type, a download on the Record tab, and recovery after
 // the meter falls silent. Handlers in detail are in tst_form1.
-#include "app/form1.h"
-#include "platform/fakemessageboxes.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakewindowcapture.h"
-#include "platform/porttable.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
 #include "sim/virtualmeter.h"
+#include "support/windowprogram.h"
 
 #include <QLabel>
 #include <QSignalSpy>
@@ -25,18 +19,7 @@ namespace {
 constexpr int kConnectMs = 5000;
 constexpr int kSearchCycleMs = 16 * 500 + 3000;
 
-struct Program
-{
-    explicit Program(const QString& device) : table({device}), port(table) { window.show(); }
-
-    platform::PortTable table;
-    platform::QtSerialPort port;
-    platform::QtTimer find, com, con, read;
-    platform::FakeMessageBoxes messages;
-    platform::FakeSaveDialog saveDialog;
-    platform::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
-};
+using Program = korvane::testing::WindowProgram;
 
 std::unique_ptr<sim::VirtualMeter> startMeter(sim::MeterOptions options)
 {
@@ -89,11 +72,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
                                   kConnectMs);
         QTRY_VERIFY_WITH_TIMEOUT(program.com.isActive() && !program.find.isActive(), kConnectMs);
-        program.window.TabStrip1->setCurrentIndex(1);
-        // Read a moment after the tab, as a person would: once a keep-alive has come back.
-        QSignalSpy answers(meter.get(), &sim::VirtualMeter::answerFinished);
-        QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
-        QTest::mouseClick(program.window.Button_read, Qt::LeftButton);
+        program.pressRead(*meter);
         QTRY_COMPARE_WITH_TIMEOUT(program.window.DataGrid->model()->rowCount(), 80, 10000);
         QCOMPARE(program.window.DataGrid->model()->index(78, 0).data().toString(),
                  QStringLiteral("NO:40"));

@@ -1,14 +1,8 @@
 // The window against a faulty virtual meter over a real pseudo-terminal: it never crashes or
 // hangs, keeps only whole records, tells the user what happened, and finds the meter again.
 // The healthy meter is in tst_window_e2e; the CLI's faults in tst_cli_e2e.
-#include "app/form1.h"
-#include "platform/fakemessageboxes.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakewindowcapture.h"
-#include "platform/porttable.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
 #include "sim/virtualmeter.h"
+#include "support/windowprogram.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -29,29 +23,7 @@ constexpr int kConnectMs = 5000;
 constexpr int kSilenceMs = 4000;
 constexpr int kSearchCycleMs = 16 * 500 + 4000;
 
-struct Program
-{
-    explicit Program(const QString& device) : table({device}), port(table) { window.show(); }
-
-    platform::PortTable table;
-    platform::QtSerialPort port;
-    platform::QtTimer find, com, con, read;
-    platform::FakeMessageBoxes messages;
-    platform::FakeSaveDialog dialog;
-    platform::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, dialog, capture}};
-
-    QString link() const { return window.Lab_consta->text(); }
-    int rows() const { return window.DataGrid->model()->rowCount(); }
-    // As a person does it: the Record tab, and Read a moment later, once a keep-alive came back.
-    void pressRead(sim::VirtualMeter& meter)
-    {
-        window.TabStrip1->setCurrentIndex(1);
-        QSignalSpy answers(&meter, &sim::VirtualMeter::answerFinished);
-        QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
-        QTest::mouseClick(window.Button_read, Qt::LeftButton);
-    }
-};
+using Program = korvane::testing::WindowProgram;
 } // namespace
 
 class TstWindowFaults : public QObject

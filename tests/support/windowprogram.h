@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/form1.h"
+#include "platform/fakemessageboxes.h"
+#include "platform/fakesavedialog.h"
+#include "platform/fakewindowcapture.h"
+#include "platform/porttable.h"
+#include "platform/qtserialport.h"
+#include "platform/qttimer.h"
+#include "sim/virtualmeter.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+namespace korvane::testing {
+
+// The window as the program composes it, with the real serial port and timers on one device;
+// only the dialogs are recorded instead of shown.
+struct WindowProgram
+{
+    explicit WindowProgram(const QString& device) : table({device}), port(table) { window.show(); }
+
+    platform::PortTable table;
+    platform::QtSerialPort port;
+    platform::QtTimer find, com, con, read;
+    platform::FakeMessageBoxes messages;
+    platform::FakeSaveDialog saveDialog;
+    platform::FakeWindowCapture capture;
+    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
+
+    QString link() const { return window.Lab_consta->text(); }
+    int rows() const { return window.DataGrid->model()->rowCount(); }
+
+    // As a person does it: the Record tab, and Read a moment later, once a keep-alive came back.
+    void pressRead(sim::VirtualMeter& meter)
+    {
+        window.TabStrip1->setCurrentIndex(1);
+        QSignalSpy answers(&meter, &sim::VirtualMeter::answerFinished);
+        QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
+        QTest::mouseClick(window.Button_read, Qt::LeftButton);
+    }
+};
+
+} // namespace korvane::testing
