@@ -27,11 +27,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Desktop companion for the power meter."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portsOption(
-        QStringLiteral("ports"),
-        QStringLiteral(
-            "Devices to search as COM1, COM2, ... instead of the system's serial ports."),
-        QStringLiteral("DEV[,DEV...]"));
+    const QCommandLineOption portsOption = platform::portsOption();
     const QCommandLineOption demoOption(
         QStringLiteral("demo"), QStringLiteral("Start a virtual meter and search it as COM1."));
     parser.addOption(portsOption);

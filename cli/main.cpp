@@ -32,11 +32,7 @@ int main(int argc, char* argv[])
         "5 a file could not be saved."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption portsOption(
-        QStringLiteral("ports"),
-        QStringLiteral(
-            "Devices to search as COM1, COM2, ... instead of the system's serial ports."),
-        QStringLiteral("DEV[,DEV...]"));
+    const QCommandLineOption portsOption = platform::portsOption();
     const QCommandLineOption framesOption(
         QStringLiteral("frames"),
         QStringLiteral("live: stop after N frames (default: run until interrupted)."),

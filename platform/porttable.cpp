@@ -68,6 +68,15 @@ QStringList PortTable::orderDevices(QStringList devices)
     return devices;
 }
 
+QCommandLineOption portsOption()
+{
+    return QCommandLineOption(
+        QStringLiteral("ports"),
+        QStringLiteral(
+            "Devices to search as COM1, COM2, ... instead of the system's serial ports."),
+        QStringLiteral("DEV[,DEV...]"));
+}
+
 QStringList parsePortList(const QString& text)
 {
     QStringList devices;

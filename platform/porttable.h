@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,9 @@ private:
     bool m_fixed;
     QStringList m_devices;
 };
+
+// --ports DEV[,DEV...], shared by the window and the CLI.
+QCommandLineOption portsOption();
 
 // "/dev/ttyUSB0,/dev/ttyUSB1" to a list; blanks trimmed, empty entries dropped.
 QStringList parsePortList(const QString& text);
