@@ -1,0 +1,52 @@
+// bench_recordmemory COUNT: what a download of COUNT records adds to the process, decoded into
+// the table model as the link does it. Run once per count, so no earlier table muddies the heap.
+#include "bench/procstats.h"
+#include "records/recordmodel.h"
+#include "sim/records.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace korvane;
+
+int main(int argc, char* argv[])
+{
+    const int count = argc > 1 ? std::atoi(argv[1]) : 65535;
+    if (count < 1 || count > 65535) {
+        std::fprintf(stderr, "usage: %s COUNT   (1..65535 records)\n", argv[0]);
+        return 2;
+    }
+    // The dump is the link's receive buffer; it exists before the decoding starts.
+    const QByteArray dump = sim::storedRecords(count);
+    records::RecordModel model;
+
+    const std::size_t rss0 = bench::residentBytes();
+    const std::size_t heap0 = bench::heapBytesInUse();
+    const auto start = std::chrono::steady_clock::now();
+    measure::FrameState frame;
+    const int decoded = model.recdecode(dump, quint16(count), frame);
+    const auto took = std::chrono::steady_clock::now() - start;
+    const std::size_t rss1 = bench::residentBytes();
+    const std::size_t heap1 = bench::heapBytesInUse();
+    const std::size_t peak = bench::peakResidentBytes();
+    if (decoded != count) {
+        std::fprintf(stderr, "decoded %d of %d records\n", decoded, count);
+        return 1;
+    }
+
+    const double addedRss = double(rss1) - double(rss0);
+    const double addedHeap = double(heap1) - double(heap0);
+    std::printf("records                    %d (%d table rows)\n", count, model.table().rowCount());
+    std::printf("decode time                %.1f ms\n",
+                std::chrono::duration<double, std::milli>(took).count());
+    std::printf("resident before            %.1f MiB\n", bench::mebibytes(rss0));
+    std::printf("resident after             %.1f MiB\n", bench::mebibytes(rss1));
+    std::printf("resident added             %.1f MiB\n", addedRss / (1024.0 * 1024.0));
+    std::printf("peak resident above before %.1f MiB\n",
+                (double(peak) - double(rss0)) / (1024.0 * 1024.0));
+    std::printf("heap added                 %.1f MiB\n", addedHeap / (1024.0 * 1024.0));
+    std::printf("heap per record            %.0f bytes\n", addedHeap / count);
+    std::printf("resident per record        %.0f bytes\n", addedRss / count);
+    return 0;
+}

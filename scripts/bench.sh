@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the Release preset and runs every benchmark and measuring program (about five minutes).
+# Usage: scripts/bench.sh [BUILD_DIR]   (a build directory given: run what is built there)
+# Results are medians; docs/PERFORMANCE.md says how each figure is measured and its goal.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if (($# == 0)); then
+    bash scripts/setup.sh
+    cmake --preset release >/dev/null
+    cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
+        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint
+    build=build/release
+else
+    build=$1
+fi
+bench=$build/bench
+export QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+
+echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | xargs)"
+echo "== build: $(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | cut -d= -f2), $(git rev-parse --short HEAD)"
+gbench=(--benchmark_counters_tabular=true)
+
+echo "== 1. live frame to the six captions and values (goal <= 5 us)"
+"$bench/bench_livedecode" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    "${gbench[@]}"
+echo "== 2. recdecode into the table model (goal <= 300 ms at 65535)"
+"$bench/bench_recdecode" "${gbench[@]}"
+echo "== 2. memory of the decoded table (goal <= 100 MB added at 65535)"
+for n in 1638 65535; do
+    "$bench/bench_recordmemory" "$n"
+done
+echo "== 3. live latency, meter's last byte to texts set (goal: median <= 2 ms)"
+"$bench/bench_livelatency"
+echo "== 4. download overhead, 1638 records (goal <= 50 ms)"
+"$bench/bench_downloadoverhead" 1638
+echo "== 5. the window: idle CPU (goal <= 1 % of a core) and resident memory"
+"$bench/bench_windowfootprint"
+echo "== 6. saving the table (goal: workbook of 65535 records <= 3 s)"
+"$bench/bench_recordsaves" "${gbench[@]}"
