@@ -6,6 +6,8 @@
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
 #include "platform/fakemessageboxes.h"
+#include "platform/fakesavedialog.h"
+#include "platform/fakewindowcapture.h"
 #include "platform/porttable.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
@@ -36,7 +38,7 @@ constexpr std::chrono::seconds kReconnectTimeout{20};
 constexpr std::chrono::seconds kFrameTimeout{3};
 constexpr std::chrono::seconds kSettle{1};
 
-// The window as korvane composes it, with messages recorded rather than shown.
+// The window as korvane composes it, with the dialogs recorded rather than shown.
 struct Program
 {
     explicit Program(const QString& device) : table({device}), port(table) {}
@@ -45,7 +47,9 @@ struct Program
     platform::QtSerialPort port;
     platform::QtTimer find, com, con, read;
     platform::FakeMessageBoxes messages;
-    app::Form1 window{{port, find, com, con, read, messages}};
+    platform::FakeSaveDialog saveDialog;
+    platform::FakeWindowCapture capture;
+    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 };
 
 std::unique_ptr<sim::VirtualMeter> startMeter(const QString& linkPath, bool pacing, int records)
