@@ -225,7 +225,10 @@ void Link::port_OnComm()
 
     switch (m_state.curcmd) {
     case kCount:
-        onCountAnswer();
+        // Bytes behind an answer already handled (a malformed one, a count of 0) are no second
+        // answer: one count request, one end.
+        if (m_download == Download::CountRequested)
+            onCountAnswer();
         break;
     case kDump:
         if (m_download == Download::DumpPending)

@@ -557,6 +557,30 @@ private slots:
         QVERIFY(rig.com.isActive());
     }
 
+    void bytesBehindAHandledCountAnswerAreNoSecondAnswer_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("behind");
+        QTest::newRow("malformed, then the same again") << hex("05040300") << hex("05040300");
+        QTest::newRow("malformed, then a well-formed count") << hex("05040300") << hex("05050300");
+        QTest::newRow("zero count, then a count") << hex("05050000") << hex("05050300");
+    }
+    void bytesBehindAHandledCountAnswerAreNoSecondAnswer()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, behind);
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(answer);
+        QCOMPARE(ended.count(), 1);
+        rig.port.feed(behind);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!rig.link.downloading());
+        QVERIFY(!rig.read.isActive());
+        QCOMPARE(rig.state.reccount, quint16(0));
+    }
+
     void keepAliveOnTheRecordTabAndFramesOnRealtime()
     {
         Rig rig;
