@@ -231,8 +231,13 @@ void Link::port_OnComm()
             onCountAnswer();
         break;
     case kDump:
-        if (m_download == Download::DumpPending)
-            finishDump(m_state.rxbuf, DownloadResult::Outcome::Complete);
+        // A search tick between the count answer and the dump request lowers the threshold, so
+        // the answer handed here may be short: only a whole dump is complete.
+        if (m_download == Download::DumpPending) {
+            const bool whole = m_state.rxbuf.size() >= qsizetype(m_state.reccount) * kRecordBytes;
+            finishDump(m_state.rxbuf, whole ? DownloadResult::Outcome::Complete
+                                            : DownloadResult::Outcome::Incomplete);
+        }
         m_port.setReceiveThreshold(kHandshakeBytes);
         break;
     case kLive: {

@@ -581,6 +581,29 @@ private slots:
         QCOMPARE(rig.state.reccount, quint16(0));
     }
 
+    void dumpCutShortByASearchTickIsIncomplete()
+    {
+        // Read while the search runs: the next search tick opens another port and asks for a
+        // handshake, whose threshold of 3 then hands the dump branch a short answer.
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::None);
+        rig.port.setOpenResult(2, OpenError::None);
+        rig.tick();
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(hex("05050200"));
+        QVERIFY(rig.read.isActive());
+        rig.tick();
+        QCOMPARE(rig.port.selectedPort(), 2);
+        rig.port.feed(hex("d55555"));
+        QCOMPARE(ended.count(), 1);
+        const auto result = ended.first().first().value<DownloadResult>();
+        QCOMPARE(result.outcome, Outcome::Incomplete);
+        QCOMPARE(result.received, 0);
+        QCOMPARE(result.count, 2);
+        QCOMPARE(rig.model.rowCount(), 2);
+        QVERIFY(!rig.link.downloading());
+    }
+
     void keepAliveOnTheRecordTabAndFramesOnRealtime()
     {
         Rig rig;
