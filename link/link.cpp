@@ -110,7 +110,9 @@ void Link::sendcmd(qint16 code)
         return;
     switch (code) {
     case kCount:
+        // A new request replaces a download under way, and with it that download's dump delay.
         m_timers.comtim.stop();
+        m_timers.readtim.stop();
         m_download = Download::CountRequested;
         m_port.setReceiveThreshold(answerLength(code));
         break;

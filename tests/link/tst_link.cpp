@@ -19,6 +19,7 @@ using korvane::testing::FrameBuilder;
 using korvane::testing::hex;
 
 Q_DECLARE_METATYPE(OpenError)
+Q_DECLARE_METATYPE(Outcome)
 
 namespace {
 class RecordingStatus : public platform::StatusView
@@ -602,6 +603,33 @@ private slots:
         QCOMPARE(result.count, 2);
         QCOMPARE(rig.model.rowCount(), 2);
         QVERIFY(!rig.link.downloading());
+    }
+
+    void readAgainWhileTheDumpIsPendingSendsNoStrayDumpRequest_data()
+    {
+        QTest::addColumn<QByteArray>("secondAnswer");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("zero count") << hex("05050000") << 1 << Outcome::Complete;
+        QTest::newRow("no answer until the link is lost") << QByteArray() << 5 << Outcome::NoCount;
+    }
+    void readAgainWhileTheDumpIsPendingSendsNoStrayDumpRequest()
+    {
+        QFETCH(QByteArray, secondAnswer);
+        QFETCH(int, ticks);
+        QFETCH(Outcome, outcome);
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(hex("05050300"));
+        QVERIFY(rig.read.isActive());
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(secondAnswer);
+        QVERIFY(!rig.read.isActive());
+        rig.port.takeWritten();
+        rig.tick(ticks);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().outcome, outcome);
+        QVERIFY(!rig.port.written().contains(char(kDump)));
     }
 
     void keepAliveOnTheRecordTabAndFramesOnRealtime()
