@@ -8,6 +8,7 @@ packages=(
     fonts-wqy-zenhei
     qt6-base-dev qt6-serialport-dev libgl-dev
     libxlsxwriter-dev python3-openpyxl
+    clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
 )
 
 missing=()
