@@ -21,7 +21,7 @@ using records::RecordTable;
 namespace {
 constexpr int kColumns = RecordTable::kColumns;
 constexpr int kMaxRows = 40;
-constexpr qsizetype kMaxTotalLength = 1 << 17;
+constexpr qsizetype kMaxTotalLength = 1 << 16;
 
 // One string of the input: UTF-8, raw UTF-16 (lone surrogates and all), Latin-1 or UCS-4,
 // then once, or, after a repeat byte of FF, 2^k times (k from the next byte, up to 2^16) while
