@@ -129,6 +129,12 @@ def main():
         + feed(bytes.fromhex("5555050502")) + feed(b"\x00") + bytes([TICK]) + feed(TYPE3 + ANGLES),
         "port-in-use-then-lost": bytes([OPEN_RESULT, 0, 1, OPEN_RESULT, 4, 0]) + bytes([TICK]) * 5
         + feed(bytes.fromhex("d55555")) + bytes([TICK]) * 8,
+        "malformed-count-then-more-bytes": connect_on(1) + bytes([TAB, 1, READ])
+        + feed(bytes.fromhex("05040300")) * 2 + feed(bytes.fromhex("05050300"))
+        + bytes([TICK]) * 6,
+        "read-again-then-zero-count": connect_on(1) + bytes([TAB, 1, READ])
+        + feed(bytes.fromhex("05050300")) + bytes([READ]) + feed(bytes.fromhex("05050000"))
+        + bytes([TICK]) * 2,
         "read-during-search": bytes([OPEN_RESULT, 0, 0, OPEN_RESULT, 1, 0, TICK, TAB, 1, READ])
         + feed(bytes.fromhex("05050200")) + bytes([TICK]) + feed(bytes.fromhex("d55555")),
     })
