@@ -11,7 +11,7 @@ if(CLANG_FORMAT)
     ${PROJECT_SOURCE_DIR}/records/*.cpp ${PROJECT_SOURCE_DIR}/records/*.h
     ${PROJECT_SOURCE_DIR}/sim/*.cpp ${PROJECT_SOURCE_DIR}/sim/*.h
     ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h
-    ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/bench/*.h ${PROJECT_SOURCE_DIR}/fuzz/*.cpp)
+    ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/bench/*.h ${PROJECT_SOURCE_DIR}/fuzz/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.h)
   add_custom_target(format COMMAND ${CLANG_FORMAT} -i ${KORVANE_FORMAT_SOURCES} VERBATIM)
   add_custom_target(format-check
     COMMAND ${CLANG_FORMAT} --dry-run --Werror ${KORVANE_FORMAT_SOURCES} VERBATIM)

@@ -110,7 +110,9 @@ void Link::sendcmd(qint16 code)
         return;
     switch (code) {
     case kCount:
+        // A new request replaces a download under way, and with it that download's dump delay.
         m_timers.comtim.stop();
+        m_timers.readtim.stop();
         m_download = Download::CountRequested;
         m_port.setReceiveThreshold(answerLength(code));
         break;
@@ -225,11 +227,19 @@ void Link::port_OnComm()
 
     switch (m_state.curcmd) {
     case kCount:
-        onCountAnswer();
+        // Bytes behind an answer already handled (a malformed one, a count of 0) are no second
+        // answer: one count request, one end.
+        if (m_download == Download::CountRequested)
+            onCountAnswer();
         break;
     case kDump:
-        if (m_download == Download::DumpPending)
-            finishDump(m_state.rxbuf, DownloadResult::Outcome::Complete);
+        // A search tick between the count answer and the dump request lowers the threshold, so
+        // the answer handed here may be short: only a whole dump is complete.
+        if (m_download == Download::DumpPending) {
+            const bool whole = m_state.rxbuf.size() >= qsizetype(m_state.reccount) * kRecordBytes;
+            finishDump(m_state.rxbuf, whole ? DownloadResult::Outcome::Complete
+                                            : DownloadResult::Outcome::Incomplete);
+        }
         m_port.setReceiveThreshold(kHandshakeBytes);
         break;
     case kLive: {

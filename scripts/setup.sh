@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libxlsxwriter-dev python3-openpyxl
     libbenchmark-dev
+    clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
 )
 
 missing=()

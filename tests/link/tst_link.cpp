@@ -19,6 +19,7 @@ using korvane::testing::FrameBuilder;
 using korvane::testing::hex;
 
 Q_DECLARE_METATYPE(OpenError)
+Q_DECLARE_METATYPE(Outcome)
 
 namespace {
 class RecordingStatus : public platform::StatusView
@@ -555,6 +556,80 @@ private slots:
         rig.port.feed(dumpOf(2));
         QCOMPARE(rig.model.rowCount(), 4);
         QVERIFY(rig.com.isActive());
+    }
+
+    void bytesBehindAHandledCountAnswerAreNoSecondAnswer_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("behind");
+        QTest::newRow("malformed, then the same again") << hex("05040300") << hex("05040300");
+        QTest::newRow("malformed, then a well-formed count") << hex("05040300") << hex("05050300");
+        QTest::newRow("zero count, then a count") << hex("05050000") << hex("05050300");
+    }
+    void bytesBehindAHandledCountAnswerAreNoSecondAnswer()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(QByteArray, behind);
+        Rig rig;
+        rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(answer);
+        QCOMPARE(ended.count(), 1);
+        rig.port.feed(behind);
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!rig.link.downloading());
+        QVERIFY(!rig.read.isActive());
+        QCOMPARE(rig.state.reccount, quint16(0));
+    }
+
+    void dumpCutShortByASearchTickIsIncomplete()
+    {
+        // Read while the search runs: the next search tick opens another port and asks for a
+        // handshake, whose threshold of 3 then hands the dump branch a short answer.
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::None);
+        rig.port.setOpenResult(2, OpenError::None);
+        rig.tick();
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(hex("05050200"));
+        QVERIFY(rig.read.isActive());
+        rig.tick();
+        QCOMPARE(rig.port.selectedPort(), 2);
+        rig.port.feed(hex("d55555"));
+        QCOMPARE(ended.count(), 1);
+        const auto result = ended.first().first().value<DownloadResult>();
+        QCOMPARE(result.outcome, Outcome::Incomplete);
+        QCOMPARE(result.received, 0);
+        QCOMPARE(result.count, 2);
+        QCOMPARE(rig.model.rowCount(), 2);
+        QVERIFY(!rig.link.downloading());
+    }
+
+    void readAgainWhileTheDumpIsPendingSendsNoStrayDumpRequest_data()
+    {
+        QTest::addColumn<QByteArray>("secondAnswer");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<Outcome>("outcome");
+        QTest::newRow("zero count") << hex("05050000") << 1 << Outcome::Complete;
+        QTest::newRow("no answer until the link is lost") << QByteArray() << 5 << Outcome::NoCount;
+    }
+    void readAgainWhileTheDumpIsPendingSendsNoStrayDumpRequest()
+    {
+        QFETCH(QByteArray, secondAnswer);
+        QFETCH(int, ticks);
+        QFETCH(Outcome, outcome);
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(hex("05050300"));
+        QVERIFY(rig.read.isActive());
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        rig.requestCount(secondAnswer);
+        QVERIFY(!rig.read.isActive());
+        rig.port.takeWritten();
+        rig.tick(ticks);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().outcome, outcome);
+        QVERIFY(!rig.port.written().contains(char(kDump)));
     }
 
     void keepAliveOnTheRecordTabAndFramesOnRealtime()

@@ -1,0 +1,186 @@
+// The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
+// Read presses and ports that open or fail. Input: operations of [op byte][arguments].
+#include "fuzz/fuzzcheck.h"
+#include "link/link.h"
+#include "platform/fakeserialport.h"
+#include "platform/faketimer.h"
+
+#include <cstdio>
+
+using namespace korvane;
+using namespace korvane::fuzz;
+using link::DownloadResult;
+using platform::FakeSerialPort;
+using platform::FakeTimer;
+using OpenError = platform::SerialPort::OpenError;
+using Outcome = DownloadResult::Outcome;
+
+namespace {
+constexpr int kOpenErrors = 5;
+static_assert(int(OpenError::Other) + 1 == kOpenErrors, "every OpenError can be scripted");
+
+class NoStatus : public platform::StatusView
+{
+public:
+    void setPortStatus(const QString&, const QString&, const QString&) override {}
+    void setLinkStatus(const QString&) override {}
+};
+
+// The program as the window composes it, with every platform piece faked.
+struct Rig
+{
+    link::WindowState state;
+    FakeSerialPort port;
+    FakeTimer find, com, con, read;
+    NoStatus status;
+    measure::LiveTextsState live;
+    records::RecordModel model;
+    link::Link link{state, port, {find, com, con, read}, status, live, model};
+};
+
+enum class Op : quint8 {
+    Feed,         // [n][n bytes]
+    FeedRepeated, // [k][n][n bytes]: the n bytes k + 1 times, for dumps of many records
+    Fire,         // [timer]: one tick of Findcomtim, comtim, comcontim or readtim
+    Tick,         // all four, in that order
+    Tab,          // [tab]: even Real-time, odd Record
+    Read,         // Read pressed, which the window passes on only on the Record tab
+    OpenResult,   // [port][result]: how opening COMn turns out from now on
+    Count
+};
+
+QString stateText(const Rig& rig)
+{
+    return QStringLiteral("idlecount %1 portnum %2 curcmd %3 reccount %4 rows %5")
+        .arg(rig.state.idlecount)
+        .arg(rig.state.portnum)
+        .arg(rig.state.curcmd)
+        .arg(rig.state.reccount)
+        .arg(rig.model.rowCount());
+}
+
+void checkInvariants(const Rig& rig)
+{
+    KORVANE_FUZZ_CHECK(rig.state.idlecount >= 0 && rig.state.idlecount <= 4, stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.state.portnum >= 1 && rig.state.portnum <= 16, stateText(rig));
+    const int rows = rig.model.rowCount();
+    KORVANE_FUZZ_CHECK(rows >= 2 && rows % 2 == 0, stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.con.isActive(), "supervision stopped: " + stateText(rig));
+    // While the link is down the search runs.
+    KORVANE_FUZZ_CHECK(rig.state.linkup || rig.find.isActive(), "no search: " + stateText(rig));
+    // The dump request goes out only for a download under way.
+    KORVANE_FUZZ_CHECK(!rig.read.isActive() || rig.link.downloading(),
+                       "stray dump request: " + stateText(rig));
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    InputReader in(data, size);
+    Rig rig;
+    rig.link.start();
+
+    // KORVANE_FUZZ_TRACE=1 prints the script as it runs, to read a crashing input.
+    static const bool trace = qEnvironmentVariableIntValue("KORVANE_FUZZ_TRACE") != 0;
+    const auto note = [&](const auto& describe) {
+        if (trace)
+            std::fprintf(stderr, "%s | %s\n", qPrintable(describe()), qPrintable(stateText(rig)));
+    };
+
+    int requests = 0; // count requests that went out
+    int ended = 0;
+    QObject::connect(&rig.link, &link::Link::downloadEnded, [&](const DownloadResult& result) {
+        ++ended;
+        note([&] { return QStringLiteral("download ended: outcome %1").arg(int(result.outcome)); });
+        const QString text = QStringLiteral("outcome %1 received %2 count %3; %4")
+                                 .arg(int(result.outcome))
+                                 .arg(result.received)
+                                 .arg(result.count)
+                                 .arg(stateText(rig));
+        KORVANE_FUZZ_CHECK(ended <= requests, "more ends than count requests: " + text);
+        KORVANE_FUZZ_CHECK(!rig.link.downloading(), "ended while downloading: " + text);
+        KORVANE_FUZZ_CHECK(result.received >= 0 && result.received <= result.count, text);
+        KORVANE_FUZZ_CHECK(result.count == 0 || result.count == rig.state.reccount, text);
+        switch (result.outcome) {
+        case Outcome::Complete:
+            KORVANE_FUZZ_CHECK(result.received == result.count, "complete but short: " + text);
+            break;
+        case Outcome::Incomplete:
+            KORVANE_FUZZ_CHECK(result.count > 0, text);
+            break;
+        case Outcome::BadCount:
+        case Outcome::NoCount:
+            KORVANE_FUZZ_CHECK(result.received == 0 && result.count == 0, text);
+            break;
+        }
+        // Decoded records fill the table; none leave it as it was, or reset for a count of 0.
+        if (result.received > 0)
+            KORVANE_FUZZ_CHECK(rig.model.rowCount() == 2 * result.received, text);
+        if (result.outcome == Outcome::Complete && result.count == 0)
+            KORVANE_FUZZ_CHECK(rig.model.rowCount() == 2, text);
+    });
+
+    checkInvariants(rig);
+    while (!in.atEnd()) {
+        switch (Op(in.byte() % quint8(Op::Count))) {
+        case Op::Feed: {
+            const QByteArray bytes = in.bytes(in.byte());
+            note([&] {
+                return QStringLiteral("feed %1").arg(QString::fromLatin1(bytes.toHex(' ')));
+            });
+            rig.port.feed(bytes);
+            break;
+        }
+        case Op::FeedRepeated: {
+            const int times = in.byte() + 1;
+            const QByteArray piece = in.bytes(in.byte());
+            note([&] {
+                return QStringLiteral("feed %1 x %2")
+                    .arg(QString::fromLatin1(piece.toHex(' ')))
+                    .arg(times);
+            });
+            rig.port.feed(piece.repeated(times));
+            break;
+        }
+        case Op::Fire: {
+            FakeTimer* timers[] = {&rig.find, &rig.com, &rig.con, &rig.read};
+            const int which = in.byte() % 4;
+            note([&] { return QStringLiteral("fire %1").arg(which); });
+            timers[which]->fire();
+            break;
+        }
+        case Op::Tick:
+            note([&] { return QStringLiteral("tick"); });
+            rig.find.fire();
+            rig.com.fire();
+            rig.con.fire();
+            rig.read.fire();
+            break;
+        case Op::Tab:
+            rig.state.curtab = in.byte() % 2 ? link::kRecordTab : link::kRealtimeTab;
+            note([&] { return QStringLiteral("tab %1").arg(rig.state.curtab); });
+            break;
+        case Op::Read:
+            note([&] { return QStringLiteral("read"); });
+            if (rig.state.curtab == link::kRecordTab) {
+                const bool goesOut = rig.port.isOpen();
+                rig.link.sendcmd(link::kCount);
+                if (goesOut)
+                    ++requests;
+                KORVANE_FUZZ_CHECK(!goesOut || rig.link.downloading(), stateText(rig));
+            }
+            break;
+        case Op::OpenResult: {
+            const int n = 1 + in.byte() % 16;
+            const auto result = OpenError(in.byte() % kOpenErrors);
+            note([&] { return QStringLiteral("COM%1 opens with %2").arg(n).arg(int(result)); });
+            rig.port.setOpenResult(n, result);
+            break;
+        }
+        case Op::Count:
+            break;
+        }
+        checkInvariants(rig);
+    }
+    return 0;
+}
