@@ -22,7 +22,7 @@ namespace {
 constexpr int kColumns = RecordTable::kColumns;
 constexpr int kMaxRows = 40;
 // A thousand times a real cell. Longer strings reach no other code, and under ASan every buffer
-// of 128 KiB or more is a fresh mapping, which made runs with 2^16 characters four times slower.
+// of 128 KiB or more is a fresh mapping, which made runs with 2^16 characters three times slower.
 constexpr qsizetype kMaxTotalLength = 1 << 14;
 
 // One string of the input: UTF-8, raw UTF-16 (lone surrogates and all), Latin-1 or UCS-4,
