@@ -90,7 +90,7 @@ std::optional<std::vector<Run>> measureDownloads(bool pacing, int records, int r
         bench::runEventLoopFor(kBetweenRuns);
         t = {};
         result.reset();
-        program.meterLink().sendcmd(link::kCount);
+        program.meterLink().readRecords();
         if (!bench::waitForSignal(&program.meterLink(), &link::Link::downloadEnded, dumpTimeout)) {
             std::fprintf(stderr, "the download did not end\n");
             return std::nullopt;

@@ -78,7 +78,7 @@ void CliSession::onPollingStarted()
     m_everLinked = true;
     if (m_mode == Mode::Records && !m_downloadStarted) {
         m_downloadStarted = true;
-        m_link.sendcmd(link::kCount);
+        m_link.readRecords();
     }
 }
 

@@ -1,5 +1,5 @@
 // The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
-// Read presses and ports that open or fail. Input: operations of [op byte][arguments].
+// Read presses, ports that open or fail, devices pulled out. Input: [op byte][arguments]...
 #include "fuzz/fuzzcheck.h"
 #include "link/link.h"
 #include "platform/fakeserialport.h"
@@ -46,6 +46,7 @@ enum class Op : quint8 {
     Tab,          // [tab]: even Real-time, odd Record
     Read,         // Read pressed, which the window passes on only on the Record tab
     OpenResult,   // [port][result]: how opening COMn turns out from now on
+    Unplug,       // the open device goes away
     Count
 };
 
@@ -149,13 +150,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             timers[which]->fire();
             break;
         }
-        case Op::Tick:
+        case Op::Tick: {
             note([&] { return QStringLiteral("tick"); });
+            // A linked link that is not downloading polls the meter within one tick.
+            const bool mustPoll = rig.state.linkup && !rig.link.downloading() && rig.port.isOpen();
+            const qsizetype before = rig.port.written().size();
             rig.find.fire();
             rig.com.fire();
+            const QByteArray sent = rig.port.written().mid(before);
+            KORVANE_FUZZ_CHECK(!mustPoll || sent.contains(char(link::kHandshake)) ||
+                                   sent.contains(char(link::kLive)),
+                               "linked but not polled: " + stateText(rig));
             rig.con.fire();
             rig.read.fire();
             break;
+        }
         case Op::Tab:
             rig.state.curtab = in.byte() % 2 ? link::kRecordTab : link::kRealtimeTab;
             note([&] { return QStringLiteral("tab %1").arg(rig.state.curtab); });
@@ -163,8 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case Op::Read:
             note([&] { return QStringLiteral("read"); });
             if (rig.state.curtab == link::kRecordTab) {
-                const bool goesOut = rig.port.isOpen();
-                rig.link.sendcmd(link::kCount);
+                const bool goesOut = rig.port.isOpen() && rig.state.linkup;
+                rig.link.readRecords();
                 if (goesOut)
                     ++requests;
                 KORVANE_FUZZ_CHECK(!goesOut || rig.link.downloading(), stateText(rig));
@@ -177,6 +186,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             rig.port.setOpenResult(n, result);
             break;
         }
+        case Op::Unplug:
+            note([&] { return QStringLiteral("unplug"); });
+            rig.port.unplug();
+            break;
         case Op::Count:
             break;
         }

@@ -60,7 +60,7 @@ def string(text=None, kind=0, raw=None, times_log2=None):
 
 
 # fuzz_link operations, in the order of the Op enum.
-FEED, FEED_REPEATED, FIRE, TICK, TAB, READ, OPEN_RESULT = range(7)
+FEED, FEED_REPEATED, FIRE, TICK, TAB, READ, OPEN_RESULT, UNPLUG = range(8)
 
 
 def feed(data):
@@ -137,6 +137,11 @@ def main():
         + bytes([TICK]) * 2,
         "read-during-search": bytes([OPEN_RESULT, 0, 0, OPEN_RESULT, 1, 0, TICK, TAB, 1, READ])
         + feed(bytes.fromhex("05050200")) + bytes([TICK]) + feed(bytes.fromhex("d55555")),
+        "unplugged-mid-download-then-back": connect_on(2) + bytes([TAB, 1, READ])
+        + feed(bytes.fromhex("05050300")) + bytes([TICK]) + feed(three[:30])
+        + bytes([UNPLUG, TICK, TICK]) + feed(bytes.fromhex("d55555")) + bytes([TICK]),
+        "silent-then-back-on-its-port": connect_on(3) + bytes([TICK]) * 7
+        + feed(bytes.fromhex("d55555")) + bytes([TICK]) + feed(VOLTAGES),
     })
 
     heading = ["NO:1", "U1", "I1", "PF1", "P1", "Q1", "S1"]

@@ -4,6 +4,8 @@
 
 #include <QLoggingCategory>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcLink, "korvane.link", QtWarningMsg)
 
 namespace korvane::link {
@@ -63,6 +65,7 @@ Link::Link(WindowState& state, SerialPort& port, LinkTimers timers, platform::St
     connect(&m_timers.readtim, &platform::Timer::timeout, this, &Link::readtim_Timer);
     connect(&m_port, &SerialPort::dataReceived, this, &Link::port_OnComm);
     connect(&m_port, &SerialPort::bytesArrived, this, &Link::onBytesArrived);
+    connect(&m_port, &SerialPort::deviceLost, this, &Link::onDeviceLost);
 }
 
 void Link::start()
@@ -81,6 +84,7 @@ void Link::comopen(qint16 n)
         m_port.close();
     m_port.selectPort(n);
     const SerialPort::OpenError result = m_port.open();
+    m_openPort = result == SerialPort::OpenError::None ? n : 0;
     const QString name = QStringLiteral("COM") + QString::number(n);
     // Every failed open is a failure, whatever its kind.
     const QString text = result == SerialPort::OpenError::None ? name + QStringLiteral(" Open")
@@ -128,6 +132,12 @@ void Link::sendcmd(qint16 code)
     m_port.discardOutput();
 }
 
+void Link::readRecords()
+{
+    if (m_state.linkup)
+        sendcmd(kCount);
+}
+
 void Link::Findcomtim_Timer()
 {
     if (m_state.linkup) {
@@ -140,9 +150,26 @@ void Link::Findcomtim_Timer()
         }
         return;
     }
-    comopen(m_state.portnum);
+    comopen(nextPortToTry());
     sendcmd(kHandshake);
-    m_state.portnum = m_state.portnum >= kLastPort ? 1 : qint16(m_state.portnum + 1);
+}
+
+qint16 Link::nextPortToTry()
+{
+    // After a loss the meter's own port gets every other tick, so a meter that falls silent
+    // for a while or is plugged back in is found within a second; the others follow in order.
+    if (m_meterPort != 0 && std::exchange(m_meterPortNext, false))
+        return m_meterPort;
+    m_meterPortNext = m_meterPort != 0;
+    const auto advance = [this] {
+        const qint16 n = m_state.portnum;
+        m_state.portnum = n >= kLastPort ? 1 : qint16(n + 1);
+        return n;
+    };
+    qint16 n = advance();
+    if (n == m_meterPort)
+        n = advance();
+    return n;
 }
 
 void Link::comcontim_Timer()
@@ -151,8 +178,24 @@ void Link::comcontim_Timer()
         ++m_state.idlecount;
         return;
     }
+    loseLink();
+}
+
+void Link::onDeviceLost()
+{
+    // The device itself went away (cable pulled): no answer can come, so there is no point in
+    // waiting for the supervision to notice.
+    if (m_state.linkup)
+        loseLink();
+}
+
+void Link::loseLink()
+{
     m_state.idlecount = 0;
     m_status.setLinkStatus(QStringLiteral("unconnected"));
+    // The meter's port first, but only on the way down: the supervision goes on declaring the
+    // loss every fifth tick while the search runs.
+    m_meterPortNext = m_meterPortNext || m_state.linkup;
     m_state.linkup = false;
     m_timers.Findcomtim.start();
     qCDebug(lcLink) << "link lost";
@@ -220,6 +263,7 @@ void Link::port_OnComm()
         if (isHandshakeAnswer(m_state.rxbuf)) {
             m_status.setLinkStatus(QStringLiteral("Connected"));
             m_state.linkup = true;
+            m_meterPort = m_openPort;
             qCDebug(lcLink) << "connected on" << m_port.deviceName();
         }
         return;

@@ -48,6 +48,9 @@ public:
 
     void comopen(qint16 n);
     void sendcmd(qint16 code);
+    // Read: asks the meter for its record count. A request while the link is down would be no
+    // download at all, so it sends nothing then.
+    void readRecords();
 
     void Findcomtim_Timer();
     void comcontim_Timer();
@@ -71,6 +74,9 @@ private:
     enum class Download { None, CountRequested, DumpPending };
 
     void onBytesArrived();
+    void onDeviceLost();
+    void loseLink();
+    qint16 nextPortToTry();
     void onCountAnswer();
     void finishDump(const QByteArray& dump, DownloadResult::Outcome outcome);
     void abandonDownload();
@@ -83,6 +89,9 @@ private:
     measure::LiveView& m_live;
     records::RecordModel& m_records;
     Download m_download = Download::None;
+    qint16 m_openPort = 0;  // the port comopen opened, 0 when none
+    qint16 m_meterPort = 0; // the port the meter last answered on, 0 before it ever did
+    bool m_meterPortNext = false;
 };
 
 } // namespace korvane::link

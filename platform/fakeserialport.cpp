@@ -46,4 +46,13 @@ void FakeSerialPort::feed(const QByteArray& bytes)
     notifyArrival();
 }
 
+void FakeSerialPort::unplug()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    ++m_closes;
+    emit deviceLost();
+}
+
 } // namespace korvane::platform

@@ -34,6 +34,8 @@ public:
 
     // Bytes from the meter; dropped when no port is open, as on a real line.
     void feed(const QByteArray& bytes);
+    // The cable is pulled: the port closes itself, keeping what arrived readable.
+    void unplug();
 
     QByteArray written() const { return m_written; }
     QByteArray takeWritten() { return std::exchange(m_written, {}); }

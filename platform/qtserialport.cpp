@@ -10,8 +10,6 @@
 namespace korvane::platform {
 
 namespace {
-constexpr int kWriteWaitMs = 100;
-
 bool accessDenied(const QString& device)
 {
 #ifdef Q_OS_UNIX
@@ -119,23 +117,23 @@ void QtSerialPort::discardInput()
 void QtSerialPort::discardOutput()
 {
     // QSerialPort buffers writes: clearing its output queue would drop the command byte, so
-    // the queue is handed to the driver instead; nothing else is ever waiting in it.
-    if (!m_port.isOpen())
-        return;
-    m_port.flush();
-    if (m_port.bytesToWrite() > 0)
-        m_port.waitForBytesWritten(kWriteWaitMs);
+    // the queue is handed to the driver instead, as far as it takes it now; whatever it does
+    // not take yet goes out from the event loop. Nothing else is ever waiting in the queue,
+    // and the link's handlers never wait for the line.
+    if (m_port.isOpen())
+        m_port.flush();
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
-    // The device went away (cable pulled, meter's pty closed): give the port up, so the link
-    // sees silence and searches again.
+    // The device went away (cable pulled, meter's pty closed): give the port up and say so,
+    // so the link searches again at once.
     if (error == QSerialPort::ResourceError) {
         m_errorText = m_port.errorString();
         m_port.clearError();
         m_leftover += m_port.readAll();
         close();
+        emit deviceLost();
     }
 }
 

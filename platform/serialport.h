@@ -46,6 +46,9 @@ signals:
     void bytesArrived();
     // At least receiveThreshold() bytes are waiting.
     void dataReceived();
+    // The open device went away (cable pulled) and the port closed itself; what arrived
+    // before is still readable.
+    void deviceLost();
 
 protected:
     // Implementations call this whenever bytes arrive.

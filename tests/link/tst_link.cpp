@@ -128,7 +128,7 @@ private slots:
         QCOMPARE(rig.port.written(), hex("0523"));
     }
 
-    void lostLinkSearchesTheOtherPortsFirst()
+    void lostLinkRetriesTheMetersPortEveryOtherTick()
     {
         Rig rig;
         rig.connectOn(3);
@@ -137,12 +137,51 @@ private slots:
         QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
         QVERIFY(!rig.state.linkup);
         rig.status.ports.clear();
-        rig.tick(16);
+        rig.tick(30);
         QStringList expected;
-        for (int n : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3})
-            expected << (n == 3 ? QStringLiteral("COM3 Open")
-                                : QStringLiteral("COM%1Unviable").arg(n));
+        for (int n : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2})
+            expected << QStringLiteral("COM3 Open") << QStringLiteral("COM%1Unviable").arg(n);
         QCOMPARE(rig.status.ports, expected);
+
+        // The meter answers again: the next tick on its port links it.
+        rig.tick();
+        QCOMPARE(rig.port.selectedPort(), 3);
+        rig.port.feed(hex("d55555"));
+        QVERIFY(rig.state.linkup);
+    }
+
+    void pulledCableLosesTheLinkAtOnce()
+    {
+        Rig rig;
+        rig.connectOn(3);
+        QSignalSpy lost(&rig.link, &Link::linkLost);
+        rig.port.unplug();
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
+        rig.tick();
+        QCOMPARE(rig.port.selectedPort(), 3);
+        rig.port.feed(hex("d55555"));
+        QVERIFY(rig.state.linkup);
+    }
+
+    void readDuringTheSearchIsNoDownload()
+    {
+        // Read pressed while the search tries a port that opens but never answers.
+        Rig rig;
+        rig.port.setOpenResult(1, OpenError::None);
+        rig.port.setOpenResult(2, OpenError::None);
+        rig.state.curtab = kRecordTab;
+        rig.tick();
+        rig.port.takeWritten();
+        rig.link.readRecords();
+        QVERIFY(rig.port.written().isEmpty());
+        QVERIFY(!rig.link.downloading());
+        rig.tick();
+        rig.port.feed(hex("d55555"));
+        rig.port.takeWritten();
+        rig.tick();
+        QVERIFY(!rig.find.isActive());
+        QCOMPARE(rig.port.written(), hex("05"));
     }
 
     void noPortsAtAllCyclesSixteenAndWraps()
@@ -584,8 +623,9 @@ private slots:
 
     void dumpCutShortByASearchTickIsIncomplete()
     {
-        // Read while the search runs: the next search tick opens another port and asks for a
-        // handshake, whose threshold of 3 then hands the dump branch a short answer.
+        // A count request sent while the search runs: the next search tick opens another port
+        // and asks for a handshake, whose threshold of 3 then hands the dump branch a short
+        // answer.
         Rig rig;
         rig.port.setOpenResult(1, OpenError::None);
         rig.port.setOpenResult(2, OpenError::None);
