@@ -1,13 +1,11 @@
 #include "export/workbook.h"
 
+#include "export/atomicfile.h"
+
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
 #include <xlsxwriter.h>
-
-#include <filesystem>
-#include <system_error>
 
 namespace korvane::exporting {
 
@@ -42,13 +40,12 @@ SaveResult xlsexport(const QString& path, const records::RecordTable& table)
 {
     if (path.isEmpty())
         return SaveResult::failure(path, QStringLiteral("no file name was given"));
-    const QFileInfo target(path);
-    QTemporaryFile temp(
-        QDir(target.absolutePath()).filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
+    // libxlsxwriter writes only to a file of its own, so the workbook is built in a private
+    // temporary file and then saved like every other file.
+    QTemporaryFile temp(QDir(QDir::tempPath()).filePath(QStringLiteral("korvane-XXXXXX.xlsx")));
     if (!temp.open())
         return SaveResult::failure(path, temp.errorString());
     const QByteArray tempName = QFile::encodeName(temp.fileName());
-    temp.close();
 
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -62,14 +59,10 @@ SaveResult xlsexport(const QString& path, const records::RecordTable& table)
     if (closed != LXW_NO_ERROR)
         return SaveResult::failure(path, lxwReason(closed));
 
-    std::error_code error;
-    std::filesystem::rename(
-        std::filesystem::path(tempName.toStdString()),
-        std::filesystem::path(QFile::encodeName(target.absoluteFilePath()).toStdString()), error);
-    if (error)
-        return SaveResult::failure(path, QString::fromStdString(error.message()));
-    temp.setAutoRemove(false);
-    return SaveResult::success(path);
+    QFile built(temp.fileName());
+    if (!built.open(QIODevice::ReadOnly))
+        return SaveResult::failure(path, built.errorString());
+    return writeFileAtomically(path, built.readAll());
 }
 
 } // namespace korvane::exporting

@@ -1,6 +1,7 @@
 // Saves that cannot be written: a path through a file, a read-only folder or file, a full disk.
 // Each writer must report the file and the reason and leave the previous file as it was. Also
-// that a good save replaces the old file whole. File contents are in tst_textfiles/tst_workbook.
+// that a good save replaces the old file whole with the usual permissions. File contents are in
+// tst_textfiles/tst_workbook.
 #include "export/liveviewtext.h"
 #include "export/picture.h"
 #include "export/recordcsv.h"
@@ -17,6 +18,7 @@
 #include <QTest>
 
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace korvane;
@@ -227,6 +229,32 @@ private slots:
         QVERIFY(contents(path) != kOldContent);
         QVERIFY(contents(path).size() > 100);
         QCOMPARE(entries(dir.path()), QStringList{"Korvane.out"});
+    }
+
+    void everySaveLeavesTheUsualPermissions_data() { addWriters(); }
+    void everySaveLeavesTheUsualPermissions()
+    {
+        QFETCH(Writer, writer);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Korvane.out");
+        const mode_t oldMask = ::umask(022);
+        const bool created = writer(path).ok;
+        ::umask(oldMask);
+        QVERIFY(created);
+        const auto mode = [](const QString& file) {
+            struct stat st
+            {
+            };
+            return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & 07777
+                                                                         : mode_t(0);
+        };
+        QCOMPARE(mode(path), mode_t(0644));
+        // A replaced file keeps its mode, wider or narrower than the umask's.
+        for (const mode_t kept : {mode_t(0640), mode_t(0666)}) {
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), kept) == 0);
+            QVERIFY(writer(path).ok);
+            QCOMPARE(mode(path), kept);
+        }
     }
 
     void pictureIsJpegWhateverTheExtension()
