@@ -1,11 +1,11 @@
 #include "app/appearance.h"
 
-#include "records/recordmodel.h"
-
 #include <QApplication>
+#include <QEvent>
 #include <QFontDatabase>
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyleOptionHeader>
 
 #include <array>
 
@@ -113,13 +113,12 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const bool fixed = index.data(records::RecordModel::FixedCellRole).toBool();
     const bool selected = opt.state & QStyle::State_Selected;
     // The application's palette: the view's own is tinted by the mid grey shown beyond the cells.
     const QPalette pal = QApplication::palette();
-    QColor back = fixed ? pal.color(QPalette::Button) : pal.color(QPalette::Base);
-    QColor text = fixed ? pal.color(QPalette::ButtonText) : pal.color(QPalette::Text);
-    if (selected && !fixed) {
+    QColor back = pal.color(QPalette::Base);
+    QColor text = pal.color(QPalette::Text);
+    if (selected) {
         back = pal.color(QPalette::Highlight);
         text = pal.color(QPalette::HighlightedText);
     }
@@ -127,6 +126,27 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(text);
     painter->setFont(opt.font);
     painter->drawText(opt.rect, Qt::AlignCenter, opt.text);
+}
+
+CornerHeading::CornerHeading(QWidget* corner, std::function<QString()> text)
+    : QObject(corner), m_corner(corner), m_text(std::move(text))
+{
+    corner->installEventFilter(this);
+}
+
+bool CornerHeading::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_corner || event->type() != QEvent::Paint)
+        return false;
+    QPainter painter(m_corner);
+    QStyleOptionHeader option;
+    option.initFrom(m_corner);
+    option.rect = m_corner->rect();
+    option.position = QStyleOptionHeader::OnlyOneSection;
+    option.textAlignment = Qt::AlignCenter;
+    option.text = m_text();
+    m_corner->style()->drawControl(QStyle::CE_Header, &option, &painter, m_corner);
+    return true;
 }
 
 } // namespace korvane::app

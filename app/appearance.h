@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 namespace korvane::app {
 
 // SimSun where installed, else a CJK-capable font, so the Chinese filter texts render too.
@@ -15,13 +17,25 @@ enum class ButtonPicture { Read, Save, Clear, Help, Close };
 QIcon buttonIcon(ButtonPicture picture);
 QIcon windowIcon();
 
-// Draws the record grid's fixed row and column as header cells and the rest as plain cells.
+// Draws the record grid's cells in the application's window colours.
 class GridCellDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
+};
+
+// Paints a table view's corner button as one more header section, with the given text.
+class CornerHeading : public QObject
+{
+public:
+    CornerHeading(QWidget* corner, std::function<QString()> text);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_corner;
+    std::function<QString()> m_text;
 };
 
 } // namespace korvane::app

@@ -29,6 +29,8 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     connect(Button_close, &QToolButton::clicked, this, &Form1::Button_close_Click);
     connect(&m_link, &link::Link::downloadProgress, this, &Form1::onDownloadProgress);
     connect(&m_link, &link::Link::downloadEnded, this, &Form1::onDownloadEnded);
+    connect(&m_link, &link::Link::linkLost, this, [this] { showReadingsStale(true); });
+    connect(&m_link, &link::Link::liveFrameShown, this, [this] { showReadingsStale(false); });
     Form_Load();
 }
 
@@ -59,7 +61,7 @@ void Form1::TabStrip1_Click()
 void Form1::Button_read_Click()
 {
     if (m_state.curtab == link::kRecordTab)
-        m_link.sendcmd(link::kCount);
+        m_link.readRecords();
 }
 
 void Form1::Button_clear_Click()
@@ -96,11 +98,19 @@ void Form1::setPortStatus(const QString& text, const QString& device, const QStr
     if (!problem.isEmpty())
         tip += u'\n' + problem;
     Lab_comsta->setToolTip(tip);
+    fitStatusLabel(Lab_comsta);
 }
 
 void Form1::setLinkStatus(const QString& text)
 {
     Lab_consta->setText(text);
+    fitStatusLabel(Lab_consta);
+}
+
+void Form1::showReadingsStale(bool stale)
+{
+    m_readingsStale = stale;
+    Frame_realtime->setEnabled(!stale);
 }
 
 void Form1::setCaption(int row, const QString& text)
@@ -127,6 +137,9 @@ void Form1::onDownloadEnded(const link::DownloadResult& result)
     const QString title = QStringLiteral("Korvane");
     switch (result.outcome) {
     case Outcome::Complete:
+        // A meter with no records: the grid as Clear leaves it.
+        if (result.count == 0)
+            gridinit();
         return;
     case Outcome::Incomplete:
         m_messages.warning(title, QStringLiteral("The download is incomplete: the meter fell "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/headingsproxymodel.h"
 #include "export/saveresult.h"
 #include "link/link.h"
 #include "measure/liveview.h"
@@ -85,9 +86,13 @@ private:
 
     void buildControls();
     void gridinit();
+    void fitStatusLabel(QLabel* label);
+    // From a loss until the next frame the readings keep their texts but show greyed.
+    void showReadingsStale(bool stale);
     void onDownloadProgress(int records, int count);
     void onDownloadEnded(const link::DownloadResult& result);
     void reportSave(const exporting::SaveResult& result);
+    QImage captureAsSaved();
 
     platform::SerialPort& m_port;
     platform::MessageBoxes& m_messages;
@@ -97,7 +102,9 @@ private:
     int m_typeIndex = 1;
     link::WindowState m_state;
     records::RecordModel m_records;
+    HeadingsProxyModel m_gridModel;
     link::Link m_link;
+    bool m_readingsStale = false;
 };
 
 } // namespace korvane::app

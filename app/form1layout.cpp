@@ -4,6 +4,7 @@
 #include "app/twips.h"
 #include "records/gridgeometry.h"
 
+#include <QAbstractButton>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -18,6 +19,7 @@ namespace {
 constexpr QColor kReadingGreen{0, 192, 0};
 constexpr int kClientWidth = 11745;
 constexpr int kClientHeight = 10050;
+constexpr int kStatusLabelWidth = 1455;
 
 struct ButtonSpec
 {
@@ -55,7 +57,7 @@ QLabel* makeStatusLabel(QWidget* parent, const QString& text, int top)
 {
     auto* label = new QLabel(text, parent);
     label->setFont(cjkFont(12, false));
-    label->setGeometry(twipsRect(9720, top, 1455, 375));
+    label->setGeometry(twipsRect(9720, top, kStatusLabelWidth, 375));
     return label;
 }
 } // namespace
@@ -82,14 +84,24 @@ void Form1::buildControls()
     TabStrip1->tabBar()->setFont(cjkFont(12, true));
     TabStrip1->setGeometry(twipsRect(840, 600, 8535, 8246));
 
+    // Row 0 and column 0 of the table are its headings: the view's headers show them, so they
+    // stay in sight while the records scroll.
+    m_gridModel.setSourceModel(&m_records);
     DataGrid = new QTableView(this);
-    DataGrid->setModel(&m_records);
+    DataGrid->setModel(&m_gridModel);
     DataGrid->setFont(cjkFont(10.5, false));
-    DataGrid->horizontalHeader()->hide();
-    DataGrid->verticalHeader()->hide();
+    for (QHeaderView* header : {DataGrid->horizontalHeader(), DataGrid->verticalHeader()}) {
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setHighlightSections(false);
+    }
+    new CornerHeading(DataGrid->findChild<QAbstractButton*>(),
+                      [this] { return m_gridModel.corner(); });
     DataGrid->setItemDelegate(new GridCellDelegate(DataGrid));
-    DataGrid->setStyleSheet(QStringLiteral("QTableView { gridline-color: rgb(192, 192, 192); "
-                                           "background-color: rgb(128, 128, 128); }"));
+    DataGrid->setStyleSheet(QStringLiteral(
+        "QTableView { gridline-color: rgb(192, 192, 192); background-color: rgb(128, 128, 128); }"
+        "QHeaderView::section, QTableCornerButton::section { background-color: palette(button); "
+        "color: palette(button-text); border: 0px; border-right: 1px solid rgb(192, 192, 192); "
+        "border-bottom: 1px solid rgb(192, 192, 192); }"));
     DataGrid->setGeometry(twipsRect(5760, 7320, 3135, 1095));
 
     const std::array<ButtonSpec, 5> buttons{{{"Close", ButtonPicture::Close, 6120},
@@ -130,10 +142,21 @@ void Form1::gridinit()
     m_records.gridinit();
     DataGrid->setGeometry(twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width,
                                     kGridGeometry.height));
-    for (int c = 0; c < records::RecordTable::kColumns; ++c)
+    // Column 0 is the vertical header and row 0 the horizontal one.
+    DataGrid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
+    for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
         DataGrid->setColumnWidth(c, px(kGridGeometry.columnWidth));
-    for (int r = 0; r < 2; ++r)
-        DataGrid->setRowHeight(r, px(kGridGeometry.fixedRowHeight));
+    DataGrid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
+    DataGrid->setRowHeight(0, px(kGridGeometry.fixedRowHeight));
+}
+
+void Form1::fitStatusLabel(QLabel* label)
+{
+    // The laid-out width, or as much more as the text needs up to the window's edge.
+    const int laidOut = px(kStatusLabelWidth);
+    const int room = width() - label->x();
+    label->resize(std::clamp(label->sizeHint().width(), laidOut, std::max(room, laidOut)),
+                  label->height());
 }
 
 } // namespace korvane::app

@@ -47,7 +47,7 @@ void Form1::saveview()
     // The window is captured as it looks when Save is clicked, before the dialog covers it.
     QImage shot;
     if (picture) {
-        shot = m_capture.capture(*this);
+        shot = captureAsSaved();
         m_capture.toClipboard(shot);
     }
     const platform::SaveDialogAnswer answer = m_saveDialog.ask(request);
@@ -59,7 +59,7 @@ void Form1::saveview()
     if (m_typeIndex < kViewTextType) {
         // Our own window, never whatever another program left on the clipboard.
         if (shot.isNull())
-            shot = m_capture.capture(*this);
+            shot = captureAsSaved();
         result = exporting::savePicture(answer.path, shot);
     } else {
         exporting::LiveRowTexts captions, values;
@@ -90,6 +90,18 @@ void Form1::saverecords()
         reportSave(exporting::xlsexport(answer.path, table));
     else
         reportSave(exporting::saveRecordText(answer.path, table));
+}
+
+QImage Form1::captureAsSaved()
+{
+    // The picture shows the readings as they are, never greyed for a lost link.
+    const bool stale = m_readingsStale;
+    if (stale)
+        Frame_realtime->setEnabled(true);
+    QImage shot = m_capture.capture(*this);
+    if (stale)
+        Frame_realtime->setEnabled(false);
+    return shot;
 }
 
 void Form1::reportSave(const exporting::SaveResult& result)

@@ -161,7 +161,7 @@ int main(int argc, char* argv[])
         return 1;
     }
     const auto filled = Clock::now();
-    const int rows = program.window.DataGrid->model()->rowCount();
+    const int rows = program.window.records().rowCount();
     if (result->outcome != link::DownloadResult::Outcome::Complete || result->received != records ||
         rows != 2 * records || !dumpSent) {
         std::fprintf(stderr,

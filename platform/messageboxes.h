@@ -4,7 +4,8 @@
 
 namespace korvane::platform {
 
-// Modal messages to the user. The window's real ones are QMessageBoxes; tests record them.
+// Messages to the user, modal to the window. They return at once, never waiting for the user,
+// so any handler may show one. The window's real ones are QMessageBoxes; tests record them.
 class MessageBoxes
 {
 public:

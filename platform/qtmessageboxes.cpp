@@ -4,14 +4,25 @@
 
 namespace korvane::platform {
 
+namespace {
+// Opened window-modal and left to the event loop: a box that ran its own loop would hold up
+// whatever signal or timer slot asked for it, the serial port's among them.
+void openBox(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
+{
+    auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+} // namespace
+
 void QtMessageBoxes::information(const QString& title, const QString& text)
 {
-    QMessageBox::information(m_parent, title, text, QMessageBox::Ok);
+    openBox(m_parent, QMessageBox::Information, title, text);
 }
 
 void QtMessageBoxes::warning(const QString& title, const QString& text)
 {
-    QMessageBox::warning(m_parent, title, text, QMessageBox::Ok);
+    openBox(m_parent, QMessageBox::Warning, title, text);
 }
 
 } // namespace korvane::platform

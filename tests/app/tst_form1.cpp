@@ -9,10 +9,13 @@
 #include "platform/fakewindowcapture.h"
 #include "support/framebuilder.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -22,6 +25,7 @@ using namespace korvane;
 using platform::FakeSerialPort;
 using platform::FakeTimer;
 using OpenError = platform::SerialPort::OpenError;
+Q_DECLARE_METATYPE(OpenError)
 using korvane::testing::FrameBuilder;
 using korvane::testing::hex;
 
@@ -177,17 +181,125 @@ private slots:
     {
         Rig rig;
         rig.selectTab(1);
-        const QImage shot = rig.window.DataGrid->grab().toImage();
+        QTableView* grid = rig.window.DataGrid;
+        const QImage shot = grid->grab().toImage();
         const QPalette palette = QApplication::palette();
-        const auto cellCentre = [&](int row, int column) {
-            return rig.window.DataGrid->visualRect(rig.window.DataGrid->model()->index(row, column))
-                       .center() +
-                   rig.window.DataGrid->viewport()->pos() + QPoint(0, 4);
-        };
-        QCOMPARE(shot.pixelColor(cellCentre(1, 3)), palette.color(QPalette::Base));
-        QCOMPARE(shot.pixelColor(cellCentre(0, 3)), palette.color(QPalette::Button));
-        QCOMPARE(shot.pixelColor(cellCentre(1, 0)), palette.color(QPalette::Button));
+        const QPoint cell = grid->visualRect(grid->model()->index(0, 2)).center() +
+                            grid->viewport()->pos() + QPoint(0, 4);
+        const QHeaderView* top = grid->horizontalHeader();
+        const QHeaderView* side = grid->verticalHeader();
+        const QPoint heading = top->pos() + QPoint(top->sectionViewportPosition(2) + 3, 3);
+        const QPoint number = side->pos() + QPoint(3, side->sectionViewportPosition(0) + 3);
+        QCOMPARE(shot.pixelColor(cell), palette.color(QPalette::Base));
+        QCOMPARE(shot.pixelColor(heading), palette.color(QPalette::Button));
+        QCOMPARE(shot.pixelColor(number), palette.color(QPalette::Button));
         QCOMPARE(shot.pixelColor(QPoint(300, 200)), QColor(128, 128, 128));
+    }
+
+    void headingsStayInSightWhileTheRecordsScroll()
+    {
+        Rig rig;
+        rig.connect();
+        rig.selectTab(1);
+        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        rig.port.feed(hex("05052800"));
+        rig.tick();
+        rig.port.feed(rig.dump(40));
+        QTableView* grid = rig.window.DataGrid;
+        QAbstractItemModelTester tester(grid->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        grid->scrollToBottom();
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+        const int topRow = grid->rowAt(0);
+        QVERIFY(topRow > 10);
+        const records::RecordTable& table = rig.window.records().table();
+        const QAbstractItemModel* model = grid->model();
+        for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
+            QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), table.cell(0, c + 1));
+        QCOMPARE(model->headerData(topRow, Qt::Vertical).toString(), table.cell(topRow + 1, 0));
+        QCOMPARE(model->index(topRow, 0).data().toString(), table.cell(topRow + 1, 1));
+        QVERIFY(grid->horizontalHeader()->isVisible() && grid->verticalHeader()->isVisible());
+    }
+
+    void zeroCountResetsTheGridAsClearDoes()
+    {
+        Rig rig;
+        rig.connect();
+        rig.selectTab(1);
+        QTableView* grid = rig.window.DataGrid;
+        const auto sizes = [grid] {
+            QList<int> out{grid->horizontalHeader()->height(), grid->verticalHeader()->width()};
+            for (int r = 0; r < grid->model()->rowCount(); ++r)
+                out << grid->rowHeight(r);
+            for (int c = 0; c < grid->model()->columnCount(); ++c)
+                out << grid->columnWidth(c);
+            return out;
+        };
+        const QList<int> cleared = sizes();
+        const QRect clearedGeometry = grid->geometry();
+        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        rig.port.feed(hex("05050300"));
+        rig.tick();
+        rig.port.feed(rig.dump(3));
+        grid->setRowHeight(0, 50);
+        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        rig.port.feed(hex("05050000"));
+        QCOMPARE(sizes(), cleared);
+        QCOMPARE(grid->geometry(), clearedGeometry);
+        QVERIFY(rig.messages.shown.isEmpty());
+    }
+
+    void statusTextsAreNeverCut_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<OpenError>("result");
+        QTest::newRow("COM1 Open") << 1 << OpenError::None;
+        QTest::newRow("COM11Unviable") << 11 << OpenError::InUse;
+        QTest::newRow("COM16Unviable") << 16 << OpenError::NoSuchPort;
+        QTest::newRow("COM16 Open") << 16 << OpenError::None;
+    }
+    void statusTextsAreNeverCut()
+    {
+        QFETCH(int, port);
+        QFETCH(OpenError, result);
+        Rig rig;
+        rig.port.setOpenResult(port, result);
+        rig.window.meterLink().comopen(qint16(port));
+        QCOMPARE(rig.window.Lab_comsta->text(), QString::fromLatin1(QTest::currentDataTag()));
+        for (QLabel* label : {rig.window.Lab_comsta, rig.window.Lab_consta}) {
+            QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
+            QVERIFY(label->geometry().right() < rig.window.width());
+        }
+    }
+
+    void readingsShowStaleFromALossUntilTheNextFrame()
+    {
+        Rig rig;
+        rig.connect();
+        rig.tick();
+        const QByteArray frame = FrameBuilder(1).q(2, 2305, 3).frame();
+        rig.port.feed(frame);
+        const QRect panel = rig.window.Frame_realtime->geometry();
+        const QImage fresh = rig.window.grab().toImage().copy(panel);
+        const QStringList values = rig.texts(rig.window.Lab_value);
+        rig.tick(6);
+        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
+        QCOMPARE(rig.texts(rig.window.Lab_value), values);
+        QVERIFY(rig.window.grab().toImage().copy(panel) != fresh);
+
+        // The saved picture shows the readings as they were, not greyed.
+        QTest::mouseClick(rig.window.Button_save, Qt::LeftButton);
+        QCOMPARE(rig.capture.clipboard.size(), 1);
+        QCOMPARE(rig.capture.clipboard.first().copy(panel), fresh);
+        QVERIFY(rig.window.grab().toImage().copy(panel) != fresh);
+
+        for (int i = 0; i < 4 && !rig.window.state().linkup; ++i) {
+            rig.tick();
+            rig.port.feed(hex("d55555"));
+        }
+        rig.tick();
+        rig.port.feed(frame);
+        QCOMPARE(rig.window.grab().toImage().copy(panel), fresh);
     }
 
     void liveFramesReachTheLabels()
@@ -222,15 +334,13 @@ private slots:
         QCOMPARE(rig.window.downloadProgress->maximum(), 3);
         rig.port.feed(rig.dump(3).sliced(30));
         QVERIFY(!rig.window.downloadProgress->isVisible());
-        QCOMPARE(rig.window.DataGrid->model()->rowCount(), 6);
-        QCOMPARE(rig.window.DataGrid->model()->index(4, 0).data().toString(),
-                 QStringLiteral("NO:3"));
+        QCOMPARE(rig.window.records().rowCount(), 6);
+        QCOMPARE(rig.window.records().index(4, 0).data().toString(), QStringLiteral("NO:3"));
         QVERIFY(rig.messages.shown.isEmpty());
 
         QTest::mouseClick(rig.window.Button_clear, Qt::LeftButton);
-        QCOMPARE(rig.window.DataGrid->model()->rowCount(), 2);
-        QCOMPARE(rig.window.DataGrid->model()->index(0, 0).data().toString(),
-                 QStringLiteral("NO."));
+        QCOMPARE(rig.window.records().rowCount(), 2);
+        QCOMPARE(rig.window.records().index(0, 0).data().toString(), QStringLiteral("NO."));
         QVERIFY(rig.window.state().linkup);
         QVERIFY(rig.com.isActive());
     }
@@ -249,7 +359,7 @@ private slots:
         QVERIFY2(rig.messages.shown.first().startsWith(QLatin1String("warning|")),
                  qPrintable(rig.messages.shown.first()));
         QVERIFY(rig.messages.shown.first().contains(QLatin1String("2 of 5 records")));
-        QCOMPARE(rig.window.DataGrid->model()->rowCount(), 4);
+        QCOMPARE(rig.window.records().rowCount(), 4);
         QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
         QVERIFY(!rig.window.downloadProgress->isVisible());
     }

@@ -73,9 +73,8 @@ private slots:
                                   kConnectMs);
         QTRY_VERIFY_WITH_TIMEOUT(program.com.isActive() && !program.find.isActive(), kConnectMs);
         program.pressRead(*meter);
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.DataGrid->model()->rowCount(), 80, 10000);
-        QCOMPARE(program.window.DataGrid->model()->index(78, 0).data().toString(),
-                 QStringLiteral("NO:40"));
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.records().rowCount(), 80, 10000);
+        QCOMPARE(program.window.records().index(78, 0).data().toString(), QStringLiteral("NO:40"));
         QCOMPARE(program.window.records().table().cell(1, 1).isEmpty(), false);
         QVERIFY(program.messages.shown.isEmpty());
         QCOMPARE(program.window.Lab_consta->text(), QStringLiteral("Connected"));

@@ -1,16 +1,19 @@
 // The window against a faulty virtual meter over a real pseudo-terminal: it never crashes or
-// hangs, keeps only whole records, tells the user what happened, and finds the meter again.
+// hangs, keeps only whole records, tells the user what happened without holding up the link,
+// and finds the meter again.
 // The healthy meter is in tst_window_e2e; the CLI's faults in tst_cli_e2e.
 #include "sim/virtualmeter.h"
 #include "support/windowprogram.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <memory>
@@ -118,6 +121,78 @@ private slots:
         QSignalSpy answers(meter.get(), &sim::VirtualMeter::answerFinished);
         QVERIFY(answers.wait(2000));
         QCOMPARE(program.link(), QStringLiteral("Connected"));
+    }
+
+    void openWarningLeavesTheLinkUp()
+    {
+        // A real, window-modal warning box left open for 3 s: the keep-alives still go out and
+        // their answers still reach the link.
+        sim::MeterOptions options;
+        options.pacing = false;
+        options.badCount = true;
+        auto meter = startMeter(options);
+        korvane::testing::BasicWindowProgram<platform::QtMessageBoxes> program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.find.isActive(), kConnectMs);
+        QSignalSpy lost(&program.window.meterLink(), &link::Link::linkLost);
+        QSignalSpy keepAlives(meter.get(), &sim::VirtualMeter::answerFinished);
+
+        // Watched from a timer, since a box that ran its own event loop inside a slot would
+        // never hand control back to this test.
+        int keepAlivesWhileOpen = -1;
+        QString statusWhileOpen;
+        bool closed = false;
+        QTimer watch;
+        watch.setInterval(50);
+        connect(&watch, &QTimer::timeout, this, [&] {
+            auto* box = program.window.findChild<QMessageBox*>();
+            if (!box || !box->isVisible() || keepAlivesWhileOpen >= 0)
+                return;
+            keepAlivesWhileOpen = 0;
+            const qsizetype before = keepAlives.count();
+            QTimer::singleShot(3000, box, [&, box, before] {
+                keepAlivesWhileOpen = int(keepAlives.count() - before);
+                statusWhileOpen = program.link();
+                box->close();
+                closed = true;
+            });
+        });
+        watch.start();
+        program.pressRead(*meter);
+        QTRY_VERIFY_WITH_TIMEOUT(closed, kConnectMs + 3000);
+        QCOMPARE(statusWhileOpen, QStringLiteral("Connected"));
+        QCOMPARE(lost.count(), 0);
+        QVERIFY2(keepAlivesWhileOpen >= 4, qPrintable(QString::number(keepAlivesWhileOpen)));
+        QVERIFY(keepAlives.wait(2000));
+        QCOMPARE(program.link(), QStringLiteral("Connected"));
+    }
+
+    void meterAnsweringAgainIsLinkedWithinASecond_data()
+    {
+        QTest::addColumn<bool>("unplugged");
+        QTest::newRow("silent for 4 s") << false;
+        QTest::newRow("unplugged for 4 s") << true;
+    }
+    void meterAnsweringAgainIsLinkedWithinASecond()
+    {
+        QFETCH(bool, unplugged);
+        sim::MeterOptions options;
+        options.pacing = false;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        if (unplugged)
+            meter->unplug();
+        else
+            meter->setSilent(true);
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("unconnected"), kSilenceMs);
+        QTest::qWait(kSilenceMs - 2500);
+        if (unplugged)
+            QVERIFY(meter->replug());
+        else
+            meter->setSilent(false);
+        // Two search ticks at most, with room for a loaded machine; a whole cycle takes 8 s.
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), 2500);
     }
 
     void zeroCountGivesTheEmptyTableSilently()

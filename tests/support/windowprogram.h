@@ -5,6 +5,7 @@
 #include "platform/fakesavedialog.h"
 #include "platform/fakewindowcapture.h"
 #include "platform/porttable.h"
+#include "platform/qtmessageboxes.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
 #include "sim/virtualmeter.h"
@@ -16,24 +17,32 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <type_traits>
+
 namespace korvane::testing {
 
 // The window as the program composes it, with the real serial port and timers on one device;
-// only the dialogs are recorded instead of shown.
-struct WindowProgram
+// the dialogs are recorded instead of shown, and so are the message boxes unless real ones are
+// asked for.
+template <typename Messages> struct BasicWindowProgram
 {
-    explicit WindowProgram(const QString& device) : table({device}), port(table) { window.show(); }
+    explicit BasicWindowProgram(const QString& device) : table({device}), port(table)
+    {
+        if constexpr (std::is_same_v<Messages, platform::QtMessageBoxes>)
+            messages.setParent(&window);
+        window.show();
+    }
 
     platform::PortTable table;
     platform::QtSerialPort port;
     platform::QtTimer find, com, con, read;
-    platform::FakeMessageBoxes messages;
+    Messages messages;
     platform::FakeSaveDialog saveDialog;
     platform::FakeWindowCapture capture;
     app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 
     QString link() const { return window.Lab_consta->text(); }
-    int rows() const { return window.DataGrid->model()->rowCount(); }
+    int rows() const { return window.records().rowCount(); }
 
     // As a person does it: the Record tab, and Read a moment later, once a keep-alive came back.
     void pressRead(sim::VirtualMeter& meter)
@@ -44,5 +53,7 @@ struct WindowProgram
         QTest::mouseClick(window.Button_read, Qt::LeftButton);
     }
 };
+
+using WindowProgram = BasicWindowProgram<platform::FakeMessageBoxes>;
 
 } // namespace korvane::testing
