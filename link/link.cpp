@@ -265,6 +265,7 @@ void Link::port_OnComm()
             m_state.linkup = true;
             m_meterPort = m_openPort;
             qCDebug(lcLink) << "connected on" << m_port.deviceName();
+            emit linked();
         }
         return;
     }

@@ -62,6 +62,8 @@ public:
     bool downloading() const { return m_download != Download::None; }
 
 signals:
+    // The meter gave the handshake answer: the link is up.
+    void linked();
     // The search ended with the link up and polling started.
     void pollingStarted();
     // A live frame of a known type was decoded and shown.

@@ -53,6 +53,14 @@ public:
     void unplug();
     // The cable is plugged back in: a new pty, the link re-pointed at it.
     bool replug(QString* error = nullptr);
+    // Garbage from now on (or none), as the option of that name.
+    void setGarbage(Garbage garbage) { m_options.garbage = garbage; }
+    // The next dump breaks off after this many of its bytes: the meter restarts.
+    void restartDuringNextDump(int bytes)
+    {
+        m_options.restartMidDump = bytes;
+        m_restartArmed = true;
+    }
 
     static QByteArray liveFrame(int sequence);
     static QByteArray storedRecord(int index);
