@@ -4,6 +4,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -127,14 +128,27 @@ void QtSerialPort::discardOutput()
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
     // The device went away (cable pulled, meter's pty closed): give the port up and say so,
-    // so the link searches again at once.
-    if (error == QSerialPort::ResourceError) {
+    // so the link searches again at once. A write the driver cannot take yet is reported as the
+    // same error; QSerialPort writes it later, and the port stays.
+    if (error == QSerialPort::ResourceError && hungUp()) {
         m_errorText = m_port.errorString();
         m_port.clearError();
         m_leftover += m_port.readAll();
         close();
         emit deviceLost();
+    } else if (error == QSerialPort::ResourceError) {
+        m_port.clearError();
     }
+}
+
+bool QtSerialPort::hungUp()
+{
+#ifdef Q_OS_UNIX
+    pollfd device{int(m_port.handle()), POLLIN | POLLOUT, 0};
+    return ::poll(&device, 1, 0) < 0 || (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
 }
 
 } // namespace korvane::platform

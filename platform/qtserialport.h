@@ -32,6 +32,8 @@ public:
 
 private:
     void onError(QSerialPort::SerialPortError error);
+    // Whether the open device has gone away under its descriptor.
+    bool hungUp();
 
     PortTable& m_table;
     QSerialPort m_port;

@@ -1,0 +1,73 @@
+// The real serial port over a pseudo-terminal whose far end has stopped reading: a command byte
+// written then is neither dropped nor waited for. Opening and the port table are in
+// tst_porttable and the end-to-end suites.
+#include "platform/porttable.h"
+#include "platform/qtserialport.h"
+#include "sim/pty.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+using namespace korvane;
+using namespace std::chrono_literals;
+
+class TstQtSerialPort : public QObject
+{
+    Q_OBJECT
+private slots:
+    void commandOnABackedUpLineIsNeitherDroppedNorWaitedFor()
+    {
+        sim::Pty pty;
+        QString error;
+        QVERIFY2(pty.open(&error), qPrintable(error));
+        platform::PortTable table({pty.slavePath()});
+        platform::QtSerialPort port(table);
+        port.selectPort(1);
+        QCOMPARE(port.open(), platform::SerialPort::OpenError::None);
+
+        // Back the line up: the meter's end reads nothing until the driver takes no more.
+        const int filler = ::open(QFile::encodeName(pty.slavePath()).constData(),
+                                  O_WRONLY | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(filler >= 0);
+        const QByteArray block(4096, 'x');
+        qint64 backlog = 0;
+        for (ssize_t n = 0; (n = ::write(filler, block.constData(), block.size())) > 0;)
+            backlog += n;
+        ::close(filler);
+        QVERIFY(backlog > 0);
+
+        const QByteArray command(1, char(0x23));
+        constexpr int kCommands = 3;
+        qint64 quickest = std::numeric_limits<qint64>::max();
+        for (int i = 0; i < kCommands; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            port.write(command);
+            port.discardOutput();
+            quickest = std::min(quickest, timer.elapsed());
+        }
+        // Waiting for the line would take as long as the driver stays full: here, for ever.
+        QVERIFY2(quickest < 50, qPrintable(QString::number(quickest)));
+
+        QByteArray arrived;
+        QElapsedTimer draining;
+        draining.start();
+        while (arrived.size() < backlog + kCommands && draining.elapsed() < 5000) {
+            char buffer[4096];
+            const ssize_t n = ::read(pty.masterFd(), buffer, sizeof buffer);
+            if (n > 0)
+                arrived.append(buffer, n);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        QCOMPARE(arrived.size(), backlog + kCommands);
+        QCOMPARE(arrived.right(kCommands), command.repeated(kCommands));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstQtSerialPort)
+#include "tst_qtserialport.moc"
