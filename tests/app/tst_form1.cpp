@@ -70,6 +70,16 @@ struct Rig
         return out;
     }
 
+    // Read on the Record tab, the count answer, and the first `received` of `count` records.
+    void download(int count, int received)
+    {
+        selectTab(1);
+        QTest::mouseClick(window.Button_read, Qt::LeftButton);
+        port.feed(QByteArray::fromHex("0505") + char(count % 256) + char(count / 256));
+        tick();
+        port.feed(dump(count).first(received * 20));
+    }
+
     QByteArray dump(int records) const
     {
         QByteArray bytes;
@@ -200,11 +210,7 @@ private slots:
     {
         Rig rig;
         rig.connect();
-        rig.selectTab(1);
-        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
-        rig.port.feed(hex("05052800"));
-        rig.tick();
-        rig.port.feed(rig.dump(40));
+        rig.download(40, 40);
         QTableView* grid = rig.window.DataGrid;
         QAbstractItemModelTester tester(grid->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -237,10 +243,7 @@ private slots:
         };
         const QList<int> cleared = sizes();
         const QRect clearedGeometry = grid->geometry();
-        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
-        rig.port.feed(hex("05050300"));
-        rig.tick();
-        rig.port.feed(rig.dump(3));
+        rig.download(3, 3);
         grid->setRowHeight(0, 50);
         QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
         rig.port.feed(hex("05050000"));
@@ -349,11 +352,8 @@ private slots:
     {
         Rig rig;
         rig.connect();
-        rig.selectTab(1);
-        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
-        rig.port.feed(hex("05050500"));
-        rig.tick();
-        rig.port.feed(rig.dump(5).first(45));
+        rig.download(5, 2);
+        rig.port.feed(rig.dump(5).sliced(40, 5));
         rig.tick(5);
         QCOMPARE(rig.messages.shown.size(), 1);
         QVERIFY2(rig.messages.shown.first().startsWith(QLatin1String("warning|")),
