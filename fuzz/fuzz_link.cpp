@@ -173,10 +173,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             note([&] { return QStringLiteral("read"); });
             if (rig.state.curtab == link::kRecordTab) {
                 const bool goesOut = rig.port.isOpen() && rig.state.linkup;
+                const qsizetype before = rig.port.written().size();
                 rig.link.readRecords();
                 if (goesOut)
                     ++requests;
                 KORVANE_FUZZ_CHECK(!goesOut || rig.link.downloading(), stateText(rig));
+                KORVANE_FUZZ_CHECK(goesOut || rig.port.written().size() == before,
+                                   "Read sent a request while the link was down: " +
+                                       stateText(rig));
             }
             break;
         case Op::OpenResult: {
