@@ -110,7 +110,8 @@ void Form1::setLinkStatus(const QString& text)
 void Form1::showReadingsStale(bool stale)
 {
     m_readingsStale = stale;
-    Frame_realtime->setEnabled(!stale);
+    if (!m_capturing)
+        Frame_realtime->setEnabled(!stale);
 }
 
 void Form1::setCaption(int row, const QString& text)

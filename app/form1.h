@@ -105,6 +105,7 @@ private:
     HeadingsProxyModel m_gridModel;
     link::Link m_link;
     bool m_readingsStale = false;
+    bool m_capturing = false;
 };
 
 } // namespace korvane::app

@@ -94,8 +94,12 @@ void Form1::buildControls()
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setHighlightSections(false);
     }
-    new CornerHeading(DataGrid->findChild<QAbstractButton*>(),
-                      [this] { return m_gridModel.corner(); });
+    auto* corner = DataGrid->findChild<QAbstractButton*>();
+    new CornerHeading(corner, [this] { return m_gridModel.corner(); });
+    // The corner is no section of either header, so it repaints only when told.
+    connect(&m_gridModel, &QAbstractItemModel::modelReset, corner, qOverload<>(&QWidget::update));
+    connect(&m_gridModel, &QAbstractItemModel::headerDataChanged, corner,
+            qOverload<>(&QWidget::update));
     DataGrid->setItemDelegate(new GridCellDelegate(DataGrid));
     DataGrid->setStyleSheet(QStringLiteral(
         "QTableView { gridline-color: rgb(192, 192, 192); background-color: rgb(128, 128, 128); }"

@@ -94,13 +94,13 @@ void Form1::saverecords()
 
 QImage Form1::captureAsSaved()
 {
-    // The picture shows the readings as they are, never greyed for a lost link.
-    const bool stale = m_readingsStale;
-    if (stale)
-        Frame_realtime->setEnabled(true);
+    // The picture shows the readings as they are, never greyed for a lost link. The capture
+    // lets the window repaint first, so the link may lose or find the meter meanwhile.
+    m_capturing = true;
+    Frame_realtime->setEnabled(true);
     QImage shot = m_capture.capture(*this);
-    if (stale)
-        Frame_realtime->setEnabled(false);
+    m_capturing = false;
+    Frame_realtime->setEnabled(!m_readingsStale);
     return shot;
 }
 

@@ -41,7 +41,8 @@ SaveResult xlsexport(const QString& path, const records::RecordTable& table)
     if (path.isEmpty())
         return SaveResult::failure(path, QStringLiteral("no file name was given"));
     // libxlsxwriter writes only to a file of its own, so the workbook is built in a private
-    // temporary file and then saved like every other file.
+    // temporary file (where its constant-memory mode keeps its rows anyway) and then saved like
+    // every other file.
     QTemporaryFile temp(QDir(QDir::tempPath()).filePath(QStringLiteral("korvane-XXXXXX.xlsx")));
     if (!temp.open())
         return SaveResult::failure(path, temp.errorString());
@@ -62,7 +63,10 @@ SaveResult xlsexport(const QString& path, const records::RecordTable& table)
     QFile built(temp.fileName());
     if (!built.open(QIODevice::ReadOnly))
         return SaveResult::failure(path, built.errorString());
-    return writeFileAtomically(path, built.readAll());
+    const QByteArray bytes = built.readAll();
+    if (bytes.size() != built.size())
+        return SaveResult::failure(path, built.errorString());
+    return writeFileAtomically(path, bytes);
 }
 
 } // namespace korvane::exporting

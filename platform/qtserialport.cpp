@@ -127,18 +127,24 @@ void QtSerialPort::discardOutput()
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
-    // The device went away (cable pulled, meter's pty closed): give the port up and say so,
-    // so the link searches again at once. A write the driver cannot take yet is reported as the
-    // same error; QSerialPort writes it later, and the port stays.
-    if (error == QSerialPort::ResourceError && hungUp()) {
-        m_errorText = m_port.errorString();
-        m_port.clearError();
-        m_leftover += m_port.readAll();
-        close();
-        emit deviceLost();
-    } else if (error == QSerialPort::ResourceError) {
-        m_port.clearError();
-    }
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    // A write the driver cannot take yet (a backed-up line) comes as ResourceError as well;
+    // QSerialPort writes it once the driver takes it, and the port stays.
+    const bool writeBacklog =
+        error == QSerialPort::ResourceError && m_port.bytesToWrite() > 0 && !hungUp();
+    // A read that fails otherwise, or finds the end of a device that hung up, means the device
+    // went away (cable pulled, meter's pty closed): give the port up and say so, so the link
+    // searches again at once.
+    const bool gone = error == QSerialPort::ResourceError ? !writeBacklog : hungUp();
+    const QString reason = m_port.errorString();
+    m_port.clearError();
+    if (!gone)
+        return;
+    m_errorText = reason;
+    m_leftover += m_port.readAll();
+    close();
+    emit deviceLost();
 }
 
 bool QtSerialPort::hungUp()
