@@ -11,8 +11,8 @@
 #include "app/form1.h"
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakewindowcapture.h"
+#include "fakes/fakesavedialog.h"
+#include "fakes/fakewindowcapture.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qtserialport.h"
@@ -64,8 +64,8 @@ struct Program
     platform::QtSerialPort port;
     platform::QtTimer find, com, con, read;
     platform::QtMessageBoxes messages;
-    platform::FakeSaveDialog saveDialog;
-    platform::FakeWindowCapture capture;
+    fakes::FakeSaveDialog saveDialog;
+    fakes::FakeWindowCapture capture;
     app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 };
 

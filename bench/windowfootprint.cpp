@@ -5,9 +5,9 @@
 #include "app/form1.h"
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
-#include "platform/fakemessageboxes.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakewindowcapture.h"
+#include "fakes/fakemessageboxes.h"
+#include "fakes/fakesavedialog.h"
+#include "fakes/fakewindowcapture.h"
 #include "platform/porttable.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
@@ -46,9 +46,9 @@ struct Program
     platform::PortTable table;
     platform::QtSerialPort port;
     platform::QtTimer find, com, con, read;
-    platform::FakeMessageBoxes messages;
-    platform::FakeSaveDialog saveDialog;
-    platform::FakeWindowCapture capture;
+    fakes::FakeMessageBoxes messages;
+    fakes::FakeSaveDialog saveDialog;
+    fakes::FakeWindowCapture capture;
     app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 };
 

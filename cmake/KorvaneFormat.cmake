@@ -5,6 +5,7 @@ if(CLANG_FORMAT)
     ${PROJECT_SOURCE_DIR}/app/*.cpp ${PROJECT_SOURCE_DIR}/app/*.h
     ${PROJECT_SOURCE_DIR}/cli/*.cpp ${PROJECT_SOURCE_DIR}/cli/*.h
     ${PROJECT_SOURCE_DIR}/export/*.cpp ${PROJECT_SOURCE_DIR}/export/*.h
+    ${PROJECT_SOURCE_DIR}/fakes/*.cpp ${PROJECT_SOURCE_DIR}/fakes/*.h
     ${PROJECT_SOURCE_DIR}/link/*.cpp ${PROJECT_SOURCE_DIR}/link/*.h
     ${PROJECT_SOURCE_DIR}/measure/*.cpp ${PROJECT_SOURCE_DIR}/measure/*.h
     ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h

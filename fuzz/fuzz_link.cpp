@@ -1,17 +1,17 @@
 // The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
 // Read presses, ports that open or fail, devices pulled out. Input: [op byte][arguments]...
+#include "fakes/fakeserialport.h"
+#include "fakes/faketimer.h"
 #include "fuzz/fuzzcheck.h"
 #include "link/link.h"
-#include "platform/fakeserialport.h"
-#include "platform/faketimer.h"
 
 #include <cstdio>
 
 using namespace korvane;
 using namespace korvane::fuzz;
+using fakes::FakeSerialPort;
+using fakes::FakeTimer;
 using link::DownloadResult;
-using platform::FakeSerialPort;
-using platform::FakeTimer;
 using OpenError = platform::SerialPort::OpenError;
 using Outcome = DownloadResult::Outcome;
 

@@ -2,11 +2,11 @@
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
 #include "app/form1.h"
-#include "platform/fakemessageboxes.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakeserialport.h"
-#include "platform/faketimer.h"
-#include "platform/fakewindowcapture.h"
+#include "fakes/fakemessageboxes.h"
+#include "fakes/fakesavedialog.h"
+#include "fakes/fakeserialport.h"
+#include "fakes/faketimer.h"
+#include "fakes/fakewindowcapture.h"
 #include "support/framebuilder.h"
 
 #include <QAbstractItemModelTester>
@@ -22,8 +22,8 @@
 #include <QToolButton>
 
 using namespace korvane;
-using platform::FakeSerialPort;
-using platform::FakeTimer;
+using fakes::FakeSerialPort;
+using fakes::FakeTimer;
 using OpenError = platform::SerialPort::OpenError;
 Q_DECLARE_METATYPE(OpenError)
 using korvane::testing::FrameBuilder;
@@ -34,9 +34,9 @@ struct Rig
 {
     FakeSerialPort port;
     FakeTimer find, com, con, read;
-    platform::FakeMessageBoxes messages;
-    platform::FakeSaveDialog saveDialog;
-    platform::FakeWindowCapture capture;
+    fakes::FakeMessageBoxes messages;
+    fakes::FakeSaveDialog saveDialog;
+    fakes::FakeWindowCapture capture;
     app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 
     Rig() { window.show(); }

@@ -3,11 +3,11 @@
 #include "app/form1.h"
 #include "export/liveviewtext.h"
 #include "export/recordtext.h"
-#include "platform/fakemessageboxes.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakeserialport.h"
-#include "platform/faketimer.h"
-#include "platform/fakewindowcapture.h"
+#include "fakes/fakemessageboxes.h"
+#include "fakes/fakesavedialog.h"
+#include "fakes/fakeserialport.h"
+#include "fakes/faketimer.h"
+#include "fakes/fakewindowcapture.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,11 +22,11 @@ using namespace korvane;
 namespace {
 struct Rig
 {
-    platform::FakeSerialPort port;
-    platform::FakeTimer find, com, con, read;
-    platform::FakeMessageBoxes messages;
-    platform::FakeSaveDialog dialog;
-    platform::FakeWindowCapture capture;
+    fakes::FakeSerialPort port;
+    fakes::FakeTimer find, com, con, read;
+    fakes::FakeMessageBoxes messages;
+    fakes::FakeSaveDialog dialog;
+    fakes::FakeWindowCapture capture;
     app::Form1 window{{port, find, com, con, read, messages, dialog, capture}};
 
     Rig() { window.show(); }

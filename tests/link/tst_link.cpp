@@ -1,9 +1,9 @@
 // The link driven tick by tick with a fake port and fake timers: port search, supervision,
 // handshake, live polling, and the record download with its failure paths. Frame and record
 // texts themselves are covered in the measure and records suites.
+#include "fakes/fakeserialport.h"
+#include "fakes/faketimer.h"
 #include "link/link.h"
-#include "platform/fakeserialport.h"
-#include "platform/faketimer.h"
 #include "support/framebuilder.h"
 
 #include <QSignalSpy>
@@ -11,8 +11,8 @@
 
 using namespace korvane;
 using namespace korvane::link;
-using platform::FakeSerialPort;
-using platform::FakeTimer;
+using fakes::FakeSerialPort;
+using fakes::FakeTimer;
 using OpenError = platform::SerialPort::OpenError;
 using Outcome = DownloadResult::Outcome;
 using korvane::testing::FrameBuilder;

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/form1.h"
-#include "platform/fakemessageboxes.h"
-#include "platform/fakesavedialog.h"
-#include "platform/fakewindowcapture.h"
+#include "fakes/fakemessageboxes.h"
+#include "fakes/fakesavedialog.h"
+#include "fakes/fakewindowcapture.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qtserialport.h"
@@ -37,8 +37,8 @@ template <typename Messages> struct BasicWindowProgram
     platform::QtSerialPort port;
     platform::QtTimer find, com, con, read;
     Messages messages;
-    platform::FakeSaveDialog saveDialog;
-    platform::FakeWindowCapture capture;
+    fakes::FakeSaveDialog saveDialog;
+    fakes::FakeWindowCapture capture;
     app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
 
     QString link() const { return window.Lab_consta->text(); }
@@ -54,6 +54,6 @@ template <typename Messages> struct BasicWindowProgram
     }
 };
 
-using WindowProgram = BasicWindowProgram<platform::FakeMessageBoxes>;
+using WindowProgram = BasicWindowProgram<fakes::FakeMessageBoxes>;
 
 } // namespace korvane::testing

@@ -4,10 +4,10 @@
 
 #include <QStringList>
 
-namespace korvane::platform {
+namespace korvane::fakes {
 
 // Records every message instead of showing it.
-class FakeMessageBoxes : public MessageBoxes
+class FakeMessageBoxes : public platform::MessageBoxes
 {
 public:
     void information(const QString& title, const QString& text) override
@@ -21,4 +21,4 @@ public:
     QStringList shown;
 };
 
-} // namespace korvane::platform
+} // namespace korvane::fakes

@@ -2,14 +2,14 @@
 
 #include "platform/timer.h"
 
-namespace korvane::platform {
+namespace korvane::fakes {
 
 // A timer that ticks only when a test says so.
-class FakeTimer : public Timer
+class FakeTimer : public platform::Timer
 {
     Q_OBJECT
 public:
-    using Timer::Timer;
+    using platform::Timer::Timer;
     void start() override
     {
         m_active = true;
@@ -31,4 +31,4 @@ private:
     int m_starts = 0;
 };
 
-} // namespace korvane::platform
+} // namespace korvane::fakes

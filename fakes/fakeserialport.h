@@ -5,14 +5,14 @@
 #include <QList>
 #include <QMap>
 
-namespace korvane::platform {
+namespace korvane::fakes {
 
 // A scriptable serial port for tests: which ports open, what the meter sends, what was written.
-class FakeSerialPort : public SerialPort
+class FakeSerialPort : public platform::SerialPort
 {
     Q_OBJECT
 public:
-    using SerialPort::SerialPort;
+    using platform::SerialPort::SerialPort;
 
     // Ports not set here do not exist.
     void setOpenResult(int n, OpenError result) { m_results[n] = result; }
@@ -57,4 +57,4 @@ private:
     int m_outputDiscards = 0;
 };
 
-} // namespace korvane::platform
+} // namespace korvane::fakes

@@ -1,8 +1,8 @@
-#include "platform/fakeserialport.h"
+#include "fakes/fakeserialport.h"
 
-namespace korvane::platform {
+namespace korvane::fakes {
 
-SerialPort::OpenError FakeSerialPort::open()
+platform::SerialPort::OpenError FakeSerialPort::open()
 {
     const OpenError result = m_results.value(m_selected, OpenError::NoSuchPort);
     m_open = result == OpenError::None;
@@ -55,4 +55,4 @@ void FakeSerialPort::unplug()
     emit deviceLost();
 }
 
-} // namespace korvane::platform
+} // namespace korvane::fakes

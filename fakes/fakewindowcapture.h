@@ -4,10 +4,10 @@
 
 #include <QWidget>
 
-namespace korvane::platform {
+namespace korvane::fakes {
 
 // Captures by drawing the window offscreen; keeps what went to the clipboard.
-class FakeWindowCapture : public WindowCapture
+class FakeWindowCapture : public platform::WindowCapture
 {
 public:
     QImage capture(QWidget& window) override
@@ -20,4 +20,4 @@ public:
     QList<QImage> clipboard;
 };
 
-} // namespace korvane::platform
+} // namespace korvane::fakes
