@@ -36,7 +36,8 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
 
 void Form1::Form_Load()
 {
-    m_state.curtab = link::kRealtimeTab;
+    m_recordTab = false;
+    m_link.setPolling(link::Polling::LiveFrames);
     m_link.start();
     Frame_realtime->show();
     TabStrip1->setCurrentIndex(0);
@@ -45,14 +46,14 @@ void Form1::Form_Load()
 
 void Form1::TabStrip1_Click()
 {
-    if (TabStrip1->currentIndex() + 1 == link::kRealtimeTab) {
+    m_recordTab = TabStrip1->currentIndex() != 0;
+    m_link.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
+    if (!m_recordTab) {
         Frame_realtime->show();
         Button_clear->setEnabled(false);
         Button_read->setEnabled(false);
-        m_state.curtab = link::kRealtimeTab;
     } else {
         Frame_realtime->hide();
-        m_state.curtab = link::kRecordTab;
         Button_clear->setEnabled(true);
         Button_read->setEnabled(true);
     }
@@ -60,7 +61,7 @@ void Form1::TabStrip1_Click()
 
 void Form1::Button_read_Click()
 {
-    if (m_state.curtab == link::kRecordTab)
+    if (m_recordTab)
         m_link.readRecords();
 }
 

@@ -104,6 +104,7 @@ private:
     records::RecordModel m_records;
     HeadingsProxyModel m_gridModel;
     link::Link m_link;
+    bool m_recordTab = false; // the tab the user chose last: Record, else Realtime
     bool m_readingsStale = false;
     bool m_capturing = false;
 };

@@ -31,7 +31,7 @@ constexpr std::array<const char*, 3> kRecordSuffixes{"txt", "xlsx", "csv"};
 
 void Form1::Button_save_Click()
 {
-    if (m_state.curtab == link::kRecordTab)
+    if (m_recordTab)
         saverecords();
     else
         saveview();

@@ -59,7 +59,7 @@ std::optional<std::vector<Run>> measureDownloads(bool pacing, int records, int r
         std::fprintf(stderr, "the virtual meter could not start: %s\n", qPrintable(error));
         return std::nullopt;
     }
-    bench::HeadlessProgram program(meter.devicePath(), link::kRecordTab);
+    bench::HeadlessProgram program(meter.devicePath(), link::Polling::KeepAlive);
 
     Times t;
     std::optional<link::DownloadResult> result;

@@ -17,7 +17,7 @@ namespace korvane::bench {
 class HeadlessProgram
 {
 public:
-    HeadlessProgram(const QString& device, link::Tab tab);
+    HeadlessProgram(const QString& device, link::Polling polling);
 
     void start();
 

@@ -39,7 +39,7 @@ std::optional<std::vector<double>> measureLatencies(bool pacing, int frames)
         std::fprintf(stderr, "the virtual meter could not start: %s\n", qPrintable(error));
         return std::nullopt;
     }
-    bench::HeadlessProgram program(meter.devicePath(), link::kRealtimeTab);
+    bench::HeadlessProgram program(meter.devicePath(), link::Polling::LiveFrames);
 
     std::optional<Clock::time_point> lastByte;
     std::vector<double> latencies;

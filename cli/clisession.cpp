@@ -58,7 +58,8 @@ CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets sav
 
 void CliSession::start()
 {
-    m_state.curtab = m_mode == Mode::Records ? link::kRecordTab : link::kRealtimeTab;
+    m_link.setPolling(m_mode == Mode::Records ? link::Polling::KeepAlive
+                                              : link::Polling::LiveFrames);
     m_records.gridinit();
     m_link.start();
 }

@@ -88,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::fprintf(stderr, "%s | %s\n", qPrintable(describe()), qPrintable(stateText(rig)));
     };
 
-    int requests = 0; // count requests that went out
+    bool recordTab = false; // the window polls for keep-alives only on the Record tab
+    int requests = 0;       // count requests that went out
     int ended = 0;
     QObject::connect(&rig.link, &link::Link::downloadEnded, [&](const DownloadResult& result) {
         ++ended;
@@ -166,12 +167,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case Op::Tab:
-            rig.state.curtab = in.byte() % 2 ? link::kRecordTab : link::kRealtimeTab;
-            note([&] { return QStringLiteral("tab %1").arg(rig.state.curtab); });
+            recordTab = in.byte() % 2 != 0;
+            rig.link.setPolling(recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
+            note([&] { return QStringLiteral("record tab %1").arg(recordTab); });
             break;
         case Op::Read:
             note([&] { return QStringLiteral("read"); });
-            if (rig.state.curtab == link::kRecordTab) {
+            if (recordTab) {
                 const bool goesOut = rig.port.isOpen() && rig.state.linkup;
                 const qsizetype before = rig.port.written().size();
                 rig.link.readRecords();

@@ -224,10 +224,7 @@ void Link::comtim_Timer()
 {
     if (!m_state.linkup)
         return;
-    if (m_state.curtab == kRecordTab)
-        sendcmd(kHandshake);
-    else if (m_state.curtab == kRealtimeTab)
-        sendcmd(kLive);
+    sendcmd(m_polling == Polling::KeepAlive ? kHandshake : kLive);
 }
 
 void Link::readtim_Timer()

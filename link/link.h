@@ -19,6 +19,10 @@ struct LinkTimers
     platform::Timer& readtim;    // delay before the dump request
 };
 
+// What the poll timer asks the meter for while the link is up: a live frame, or only a sign of
+// life (while the user looks at the record table).
+enum class Polling { LiveFrames, KeepAlive };
+
 struct DownloadResult
 {
     enum class Outcome {
@@ -60,6 +64,7 @@ public:
     void port_OnComm();
 
     bool downloading() const { return m_download != Download::None; }
+    void setPolling(Polling polling) { m_polling = polling; }
 
 signals:
     // The meter gave the handshake answer: the link is up.
@@ -91,6 +96,7 @@ private:
     measure::LiveView& m_live;
     records::RecordModel& m_records;
     Download m_download = Download::None;
+    Polling m_polling = Polling::LiveFrames;
     qint16 m_openPort = 0;  // the port comopen opened, 0 when none
     qint16 m_meterPort = 0; // the port the meter last answered on, 0 before it ever did
     bool m_meterPortNext = false;

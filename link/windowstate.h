@@ -15,8 +15,6 @@ enum Command : qint16 {
     kLive = 35,     // answer one 20-byte frame
 };
 
-enum Tab : qint16 { kRealtimeTab = 1, kRecordTab = 2 };
-
 // The fields through which the link, the decoders and the saves meet. Owned by whoever composes
 // the program (the window, the CLI); the link reads and writes it.
 struct WindowState
@@ -27,7 +25,6 @@ struct WindowState
     qint16 portnum = 1;        // the port the search tries next, 1..16
     qint16 curcmd = 0;         // the last command written
     quint16 reccount = 0;      // records the meter reported: 0..65535
-    qint16 curtab = kRealtimeTab;
     bool linkup = false;
 };
 

@@ -84,7 +84,7 @@ struct Rig
     // Presses Read on the Record tab and answers the count request.
     void requestCount(const QByteArray& answer)
     {
-        state.curtab = kRecordTab;
+        link.setPolling(Polling::KeepAlive);
         link.sendcmd(kCount);
         port.feed(answer);
     }
@@ -167,7 +167,7 @@ private slots:
         Rig rig;
         rig.port.setOpenResult(1, OpenError::None);
         rig.port.setOpenResult(2, OpenError::None);
-        rig.state.curtab = kRecordTab;
+        rig.link.setPolling(Polling::KeepAlive);
         rig.tick();
         rig.port.takeWritten();
         rig.link.readRecords();
@@ -249,7 +249,7 @@ private slots:
     {
         Rig rig;
         rig.connectOn(1);
-        rig.state.curtab = kRecordTab;
+        rig.link.setPolling(Polling::KeepAlive);
         rig.tick(3);
         QCOMPARE(rig.port.takeWritten(), hex("050505"));
         rig.port.feed(hex("d55555"));
@@ -431,7 +431,7 @@ private slots:
         Rig rig;
         rig.connectOn(1);
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
-        rig.state.curtab = kRecordTab;
+        rig.link.setPolling(Polling::KeepAlive);
         rig.link.sendcmd(kCount);
         for (const QByteArray& piece : pieces)
             rig.port.feed(piece);
@@ -569,7 +569,7 @@ private slots:
         Rig rig;
         rig.connectOn(1);
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
-        rig.state.curtab = kRecordTab;
+        rig.link.setPolling(Polling::KeepAlive);
         rig.link.sendcmd(kCount);
         rig.tick(5);
         QCOMPARE(ended.count(), 1);
@@ -674,9 +674,9 @@ private slots:
         Rig rig;
         rig.connectOn(1);
         rig.tick();
-        rig.state.curtab = kRecordTab;
+        rig.link.setPolling(Polling::KeepAlive);
         rig.tick();
-        rig.state.curtab = kRealtimeTab;
+        rig.link.setPolling(Polling::LiveFrames);
         rig.tick();
         QCOMPARE(rig.port.written(), hex("230523"));
     }
