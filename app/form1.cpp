@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "platform/freedmemory.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -29,7 +30,10 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     connect(Button_close, &QToolButton::clicked, this, &Form1::Button_close_Click);
     connect(&m_link, &link::Link::downloadProgress, this, &Form1::onDownloadProgress);
     connect(&m_link, &link::Link::downloadEnded, this, &Form1::onDownloadEnded);
-    connect(&m_link, &link::Link::linkLost, this, [this] { showReadingsStale(true); });
+    connect(&m_link, &link::Link::linkLost, this, [this] {
+        showReadingsStale(true);
+        platform::releaseFreedMemory();
+    });
     connect(&m_link, &link::Link::liveFrameShown, this, [this] { showReadingsStale(false); });
     Form_Load();
 }
@@ -68,6 +72,7 @@ void Form1::Button_read_Click()
 void Form1::Button_clear_Click()
 {
     gridinit();
+    platform::releaseFreedMemory();
 }
 
 void Form1::Button_help_Click()
@@ -135,6 +140,7 @@ void Form1::onDownloadProgress(int records, int count)
 void Form1::onDownloadEnded(const link::DownloadResult& result)
 {
     downloadProgress->hide();
+    platform::releaseFreedMemory();
     using Outcome = link::DownloadResult::Outcome;
     const QString title = QStringLiteral("Korvane");
     switch (result.outcome) {
