@@ -25,7 +25,12 @@ bool accessDenied(const QString& device)
 
 QtSerialPort::QtSerialPort(PortTable& table, QObject* parent) : SerialPort(parent), m_table(table)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::notifyArrival);
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        // Taken out at once: QSerialPort keeps waiting bytes in a chunk of many kilobytes per
+        // arrival, so a dump arriving a few bytes at a time would pile up megabytes there.
+        m_received += m_port.readAll();
+        notifyArrival();
+    });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
 
@@ -44,7 +49,7 @@ QString QtSerialPort::deviceName() const
 SerialPort::OpenError QtSerialPort::open()
 {
     m_errorText.clear();
-    m_leftover.clear();
+    m_received.clear();
     const QString device = deviceName();
     if (device.isEmpty()) {
         m_errorText = QStringLiteral("no such port");
@@ -89,7 +94,7 @@ void QtSerialPort::write(QByteArrayView bytes)
 
 QByteArray QtSerialPort::readAll()
 {
-    QByteArray bytes = std::exchange(m_leftover, {});
+    QByteArray bytes = std::exchange(m_received, {});
     if (m_port.isOpen())
         bytes += m_port.readAll();
     return bytes;
@@ -97,7 +102,7 @@ QByteArray QtSerialPort::readAll()
 
 QByteArray QtSerialPort::peekAll()
 {
-    QByteArray bytes = m_leftover;
+    QByteArray bytes = m_received;
     if (m_port.isOpen())
         bytes += m_port.peek(m_port.bytesAvailable());
     return bytes;
@@ -105,12 +110,12 @@ QByteArray QtSerialPort::peekAll()
 
 qsizetype QtSerialPort::bytesAvailable() const
 {
-    return m_leftover.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
+    return m_received.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
 }
 
 void QtSerialPort::discardInput()
 {
-    m_leftover.clear();
+    m_received.clear();
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Input);
 }
@@ -142,7 +147,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     if (!gone)
         return;
     m_errorText = reason;
-    m_leftover += m_port.readAll();
+    m_received += m_port.readAll();
     close();
     emit deviceLost();
 }

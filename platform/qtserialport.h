@@ -39,8 +39,8 @@ private:
     QSerialPort m_port;
     int m_selected = 0;
     QString m_errorText;
-    // What arrived before the device went away, still there for the link to read.
-    QByteArray m_leftover;
+    // What arrived and was not read yet; still there after the device went away.
+    QByteArray m_received;
 };
 
 } // namespace korvane::platform
