@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "measure/livetexts.h"
 #include "platform/freedmemory.h"
 
 #include <QCloseEvent>
@@ -12,11 +13,10 @@
 namespace korvane::app {
 
 Form1::Form1(Form1Parts parts, QWidget* parent)
-    : QWidget(parent), m_port(parts.port), m_messages(parts.messages),
-      m_saveDialog(parts.saveDialog), m_capture(parts.capture),
-      m_link(m_state, m_port, {parts.Findcomtim, parts.comtim, parts.comcontim, parts.readtim},
-             *this, *this, m_records)
+    : QWidget(parent), m_session(parts.session), m_messages(parts.messages),
+      m_saveDialog(parts.saveDialog), m_capture(parts.capture)
 {
+    using session::MeterSession;
     buildControls();
     connect(TabStrip1, &QTabWidget::tabBarClicked, this, [this](int) {
         // The click's own index is read from the strip once the selection has moved.
@@ -28,21 +28,27 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
     connect(Button_clear, &QToolButton::clicked, this, &Form1::Button_clear_Click);
     connect(Button_help, &QToolButton::clicked, this, &Form1::Button_help_Click);
     connect(Button_close, &QToolButton::clicked, this, &Form1::Button_close_Click);
-    connect(&m_link, &link::Link::downloadProgress, this, &Form1::onDownloadProgress);
-    connect(&m_link, &link::Link::downloadEnded, this, &Form1::onDownloadEnded);
-    connect(&m_link, &link::Link::linkLost, this, [this] {
+    connect(&m_session, &MeterSession::portStatusChanged, this, &Form1::setPortStatus);
+    connect(&m_session, &MeterSession::linkStatusChanged, this, &Form1::setLinkStatus);
+    connect(&m_session, &MeterSession::downloadProgress, this, &Form1::onDownloadProgress);
+    connect(&m_session, &MeterSession::downloadEnded, this, &Form1::onDownloadEnded);
+    connect(&m_session, &MeterSession::linkLost, this, [this] {
         showReadingsStale(true);
         platform::releaseFreedMemory();
     });
-    connect(&m_link, &link::Link::liveFrameShown, this, [this] { showReadingsStale(false); });
+    connect(&m_session, &MeterSession::readingReceived, this,
+            [this](const measure::Reading& reading) {
+                measure::applyTo(measure::liveTexts(reading), *this);
+                showReadingsStale(false);
+            });
     Form_Load();
 }
 
 void Form1::Form_Load()
 {
     m_recordTab = false;
-    m_link.setPolling(link::Polling::LiveFrames);
-    m_link.start();
+    m_session.setPolling(link::Polling::LiveFrames);
+    m_session.start();
     Frame_realtime->show();
     TabStrip1->setCurrentIndex(0);
     gridinit();
@@ -51,7 +57,7 @@ void Form1::Form_Load()
 void Form1::TabStrip1_Click()
 {
     m_recordTab = TabStrip1->currentIndex() != 0;
-    m_link.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
+    m_session.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
     if (!m_recordTab) {
         Frame_realtime->show();
         Button_clear->setEnabled(false);
@@ -66,7 +72,7 @@ void Form1::TabStrip1_Click()
 void Form1::Button_read_Click()
 {
     if (m_recordTab)
-        m_link.readRecords();
+        m_session.readRecords();
 }
 
 void Form1::Button_clear_Click()
@@ -85,15 +91,13 @@ void Form1::Button_help_Click()
 
 void Form1::Button_close_Click()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    m_session.closePort();
     close();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (m_port.isOpen())
-        m_port.close();
+    m_session.closePort();
     event->accept();
 }
 

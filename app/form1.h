@@ -2,15 +2,11 @@
 
 #include "app/headingsproxymodel.h"
 #include "export/saveresult.h"
-#include "link/link.h"
 #include "measure/liveview.h"
 #include "platform/messageboxes.h"
 #include "platform/savedialog.h"
-#include "platform/serialport.h"
-#include "platform/statusview.h"
-#include "platform/timer.h"
 #include "platform/windowcapture.h"
-#include "records/recordmodel.h"
+#include "session/metersession.h"
 
 #include <QWidget>
 
@@ -28,19 +24,15 @@ namespace korvane::app {
 // What the window is built from; the composition root passes real ones, tests fakes.
 struct Form1Parts
 {
-    platform::SerialPort& port;
-    platform::Timer& Findcomtim;
-    platform::Timer& comtim;
-    platform::Timer& comcontim;
-    platform::Timer& readtim;
+    session::MeterSession& session;
     platform::MessageBoxes& messages;
     platform::SaveDialog& saveDialog; // CommonDialog1
     platform::WindowCapture& capture;
 };
 
-// The one window: two tabs (live readings, record table), five buttons, two status labels.
-// It owns the window state, the record table and the link.
-class Form1 : public QWidget, private platform::StatusView, private measure::LiveView
+// The one window: two tabs (live readings, record table), five buttons, two status labels. A
+// shell over the meter session: it shows what the session reports and tells it what to poll.
+class Form1 : public QWidget, private measure::LiveView
 {
     Q_OBJECT
 public:
@@ -56,9 +48,7 @@ public:
     void Button_help_Click();
     void Button_close_Click();
 
-    const link::WindowState& state() const { return m_state; }
-    const records::RecordModel& records() const { return m_records; }
-    link::Link& meterLink() { return m_link; }
+    session::MeterSession& session() { return m_session; }
 
     // The controls, by their names.
     std::array<QLabel*, measure::kLiveRows> Lab_testpro{};
@@ -79,8 +69,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void setPortStatus(const QString& text, const QString& device, const QString& problem) override;
-    void setLinkStatus(const QString& text) override;
+    void setPortStatus(const QString& text, const QString& device, const QString& problem);
+    void setLinkStatus(const QString& text);
     void setCaption(int row, const QString& text) override;
     void setValue(int row, const QString& text) override;
 
@@ -94,16 +84,13 @@ private:
     void reportSave(const exporting::SaveResult& result);
     QImage captureAsSaved();
 
-    platform::SerialPort& m_port;
+    session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;
     platform::SaveDialog& m_saveDialog;
     platform::WindowCapture& m_capture;
     // The save dialog's selected type, shared by both saves for the life of the window.
     int m_typeIndex = 1;
-    link::WindowState m_state;
-    records::RecordModel m_records;
     HeadingsProxyModel m_gridModel;
-    link::Link m_link;
     bool m_recordTab = false; // the tab the user chose last: Record, else Realtime
     bool m_readingsStale = false;
     bool m_capturing = false;

@@ -86,7 +86,7 @@ void Form1::buildControls()
 
     // Row 0 and column 0 of the table are its headings: the view's headers show them, so they
     // stay in sight while the records scroll.
-    m_gridModel.setSourceModel(&m_records);
+    m_gridModel.setSourceModel(&m_session.records());
     DataGrid = new QTableView(this);
     DataGrid->setModel(&m_gridModel);
     DataGrid->setFont(cjkFont(10.5, false));
@@ -143,7 +143,7 @@ void Form1::buildControls()
 void Form1::gridinit()
 {
     using records::kGridGeometry;
-    m_records.gridinit();
+    m_session.clearRecords();
     DataGrid->setGeometry(twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width,
                                     kGridGeometry.height));
     // Column 0 is the vertical header and row 0 the horizontal one.

@@ -83,7 +83,7 @@ void Form1::saverecords()
         return;
     m_typeIndex = answer.selectedFilter;
 
-    const records::RecordTable& table = m_records.table();
+    const records::RecordTable& table = m_session.records().table();
     if (m_typeIndex >= kCsvType)
         reportSave(exporting::saveRecordCsv(answer.path, table));
     else if (m_typeIndex >= kWorkbookType)

@@ -1,10 +1,9 @@
-// korvane: the window, composed from the real serial port, timers and message boxes.
+// korvane: the window over one meter session, composed from the real devices and dialogs.
 #include "app/form1.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
+#include "platform/qtmeterdevices.h"
 #include "platform/qtsavedialog.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
 #include "platform/qtwindowcapture.h"
 #include "sim/virtualmeter.h"
 
@@ -48,14 +47,11 @@ int main(int argc, char* argv[])
         ports.prepend(meter->devicePath());
     }
 
-    platform::PortTable table(ports);
-    platform::QtSerialPort port(table);
-    platform::QtTimer findcomtim, comtim, comcontim, readtim;
+    session::MeterSession session(platform::qtMeterDevices(ports));
     platform::QtMessageBoxes messages;
     platform::QtSaveDialog saveDialog;
     platform::QtWindowCapture capture;
-    app::Form1 window(
-        {port, findcomtim, comtim, comcontim, readtim, messages, saveDialog, capture});
+    app::Form1 window({session, messages, saveDialog, capture});
     messages.setParent(&window);
     saveDialog.setParent(&window);
 

@@ -73,14 +73,15 @@ std::optional<std::vector<Run>> measureDownloads(bool pacing, int records, int r
         if (code == sim::kCommandDump)
             t.dumpRequested = Clock::now();
     });
-    QObject::connect(&program.meterLink(), &link::Link::downloadEnded,
+    QObject::connect(&program.session(), &session::MeterSession::downloadEnded,
                      [&](const link::DownloadResult& r) {
                          t.tableFilled = Clock::now();
                          result = r;
                      });
 
     program.start();
-    if (!bench::waitForSignal(&program.meterLink(), &link::Link::pollingStarted, kConnectTimeout)) {
+    if (!bench::waitForSignal(&program.session(), &session::MeterSession::pollingStarted,
+                              kConnectTimeout)) {
         std::fprintf(stderr, "the program did not connect to the virtual meter\n");
         return std::nullopt;
     }
@@ -90,8 +91,9 @@ std::optional<std::vector<Run>> measureDownloads(bool pacing, int records, int r
         bench::runEventLoopFor(kBetweenRuns);
         t = {};
         result.reset();
-        program.meterLink().readRecords();
-        if (!bench::waitForSignal(&program.meterLink(), &link::Link::downloadEnded, dumpTimeout)) {
+        program.session().readRecords();
+        if (!bench::waitForSignal(&program.session(), &session::MeterSession::downloadEnded,
+                                  dumpTimeout)) {
             std::fprintf(stderr, "the download did not end\n");
             return std::nullopt;
         }

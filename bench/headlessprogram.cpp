@@ -1,19 +1,24 @@
 #include "bench/headlessprogram.h"
 
+#include "measure/livetexts.h"
+#include "platform/qtmeterdevices.h"
+
 namespace korvane::bench {
 
 HeadlessProgram::HeadlessProgram(const QString& device, link::Polling polling)
-    : m_ports({device}), m_port(m_ports),
-      m_link(m_state, m_port, {m_findcomtim, m_comtim, m_comcontim, m_readtim}, m_status, m_live,
-             m_records)
+    : m_session(platform::qtMeterDevices({device}))
 {
-    m_link.setPolling(polling);
+    m_session.setPolling(polling);
+    QObject::connect(&m_session, &session::MeterSession::readingReceived, &m_session,
+                     [this](const measure::Reading& reading) {
+                         measure::applyTo(measure::liveTexts(reading), m_live);
+                     });
 }
 
 void HeadlessProgram::start()
 {
-    m_records.gridinit();
-    m_link.start();
+    m_session.clearRecords();
+    m_session.start();
 }
 
 } // namespace korvane::bench

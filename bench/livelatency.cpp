@@ -49,7 +49,7 @@ std::optional<std::vector<double>> measureLatencies(bool pacing, int frames)
         if (code == sim::kCommandLive)
             lastByte = Clock::now();
     });
-    QObject::connect(&program.meterLink(), &link::Link::liveFrameShown, [&] {
+    QObject::connect(&program.session(), &session::MeterSession::readingReceived, [&] {
         const auto shown = Clock::now();
         if (!lastByte) {
             ++unmatched;
@@ -61,12 +61,13 @@ std::optional<std::vector<double>> measureLatencies(bool pacing, int frames)
     });
 
     program.start();
-    if (!bench::waitForSignal(&program.meterLink(), &link::Link::pollingStarted, kConnectTimeout)) {
+    if (!bench::waitForSignal(&program.session(), &session::MeterSession::pollingStarted,
+                              kConnectTimeout)) {
         std::fprintf(stderr, "the program did not connect to the virtual meter\n");
         return std::nullopt;
     }
     while (int(latencies.size()) < frames) {
-        if (!bench::waitForSignal(&program.meterLink(), &link::Link::liveFrameShown,
+        if (!bench::waitForSignal(&program.session(), &session::MeterSession::readingReceived,
                                   kFrameTimeout)) {
             std::fprintf(stderr, "no live frame for %lld s\n",
                          static_cast<long long>(kFrameTimeout.count()));

@@ -24,8 +24,7 @@ int main(int argc, char* argv[])
     const std::size_t rss0 = bench::residentBytes();
     const std::size_t heap0 = bench::heapBytesInUse();
     const auto start = std::chrono::steady_clock::now();
-    measure::FrameState frame;
-    const int decoded = model.recdecode(dump, quint16(count), frame);
+    const int decoded = model.recdecode(dump, quint16(count), 0);
     const auto took = std::chrono::steady_clock::now() - start;
     const std::size_t rss1 = bench::residentBytes();
     const std::size_t heap1 = bench::heapBytesInUse();

@@ -20,8 +20,7 @@ const records::RecordTable& downloadedTable(int count)
     static std::map<int, records::RecordTable> tables;
     auto [it, added] = tables.try_emplace(count);
     if (added) {
-        measure::FrameState frame;
-        records::recdecode(it->second, sim::storedRecords(count), quint16(count), frame);
+        records::recdecode(it->second, sim::storedRecords(count), quint16(count), 0);
     }
     return it->second;
 }

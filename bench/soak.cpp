@@ -13,10 +13,8 @@
 #include "bench/procstats.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
-#include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
+#include "platform/qtmeterdevices.h"
 #include "sim/virtualmeter.h"
 
 #include <QApplication>
@@ -55,18 +53,16 @@ constexpr int kRecords = 120; // 2.5 s of dump at 9600 baud
 // The window as korvane composes it, with real message boxes; saves are never asked for.
 struct Program
 {
-    explicit Program(const QString& device) : table({device}), port(table)
+    explicit Program(const QString& device) : session(platform::qtMeterDevices({device}))
     {
         messages.setParent(&window);
     }
 
-    platform::PortTable table;
-    platform::QtSerialPort port;
-    platform::QtTimer find, com, con, read;
+    session::MeterSession session;
     platform::QtMessageBoxes messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
+    app::Form1 window{{session, messages, saveDialog, capture}};
 };
 
 enum class Fault { Silence, Unplug, RestartMidDump, Garbage, Count };
@@ -103,22 +99,24 @@ public:
     Soak(Program& program, sim::VirtualMeter& meter, quint32 seed)
         : m_program(program), m_meter(meter), m_random(seed)
     {
-        link::Link& link = program.window.meterLink();
-        connect(&link, &link::Link::linkLost, this, [this] {
+        session::MeterSession& link = program.session;
+        connect(&link, &session::MeterSession::linkLost, this, [this] {
             if (!m_lostAt)
                 m_lostAt = Clock::now();
         });
-        connect(&link, &link::Link::linked, this, &Soak::onLinked);
-        connect(&link, &link::Link::liveFrameShown, this, [this] { ++m_report.frames; });
-        connect(&link, &link::Link::downloadEnded, this, [this](const link::DownloadResult& r) {
-            using Outcome = link::DownloadResult::Outcome;
-            if (r.outcome == Outcome::Complete)
-                ++m_report.complete;
-            else if (r.outcome == Outcome::Incomplete)
-                ++m_report.incomplete;
-            else
-                ++m_report.otherEnds;
-        });
+        connect(&link, &session::MeterSession::linked, this, &Soak::onLinked);
+        connect(&link, &session::MeterSession::readingReceived, this,
+                [this] { ++m_report.frames; });
+        connect(&link, &session::MeterSession::downloadEnded, this,
+                [this](const link::DownloadResult& r) {
+                    using Outcome = link::DownloadResult::Outcome;
+                    if (r.outcome == Outcome::Complete)
+                        ++m_report.complete;
+                    else if (r.outcome == Outcome::Incomplete)
+                        ++m_report.incomplete;
+                    else
+                        ++m_report.otherEnds;
+                });
         connect(&meter, &sim::VirtualMeter::answerAborted, this,
                 [this] { m_meterBackAt = Clock::now(); });
 
@@ -177,7 +175,7 @@ private:
     void injectFault()
     {
         // One fault at a time, each on a link that is up again.
-        if (!m_program.window.state().linkup) {
+        if (!m_program.session.isLinked()) {
             m_faultTimer.start(500ms);
             return;
         }
@@ -316,7 +314,7 @@ int main(int argc, char* argv[])
     }
     Program program(options.linkPath);
     program.window.show();
-    if (!bench::waitForSignal(&program.window.meterLink(), &link::Link::pollingStarted,
+    if (!bench::waitForSignal(&program.session, &session::MeterSession::pollingStarted,
                               kConnectTimeout)) {
         std::fprintf(stderr, "the window did not connect to the virtual meter\n");
         return 1;
@@ -345,8 +343,8 @@ int main(int argc, char* argv[])
     }
     soak.stop();
     const bool back =
-        program.window.state().linkup ||
-        bench::waitForSignal(&program.window.meterLink(), &link::Link::linked, kConnectTimeout);
+        program.session.isLinked() ||
+        bench::waitForSignal(&program.session, &session::MeterSession::linked, kConnectTimeout);
     // Let a download under way end and the boxes close before the last reading.
     bench::runEventLoopFor(kWarmUp);
     const std::size_t residentAtEnd = bench::residentBytes();

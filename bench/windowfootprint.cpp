@@ -8,9 +8,7 @@
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
-#include "platform/porttable.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
+#include "platform/qtmeterdevices.h"
 #include "sim/virtualmeter.h"
 
 #include <QAbstractItemModel>
@@ -41,15 +39,13 @@ constexpr std::chrono::seconds kSettle{1};
 // The window as korvane composes it, with the dialogs recorded rather than shown.
 struct Program
 {
-    explicit Program(const QString& device) : table({device}), port(table) {}
+    explicit Program(const QString& device) : session(platform::qtMeterDevices({device})) {}
 
-    platform::PortTable table;
-    platform::QtSerialPort port;
-    platform::QtTimer find, com, con, read;
+    session::MeterSession session;
     fakes::FakeMessageBoxes messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
+    app::Form1 window{{session, messages, saveDialog, capture}};
 };
 
 std::unique_ptr<sim::VirtualMeter> startMeter(const QString& linkPath, bool pacing, int records)
@@ -79,7 +75,7 @@ void printResident(const char* when)
 void measureIdle(Program& program, std::chrono::seconds period, const char* what)
 {
     int frames = 0;
-    const auto counter = QObject::connect(&program.window.meterLink(), &link::Link::liveFrameShown,
+    const auto counter = QObject::connect(&program.session, &session::MeterSession::readingReceived,
                                           [&] { ++frames; });
     const auto cpu0 = bench::cpuTime();
     const auto wall0 = Clock::now();
@@ -115,16 +111,18 @@ int main(int argc, char* argv[])
     if (!meter)
         return 1;
     Program program(linkPath);
-    link::Link& meterLink = program.window.meterLink();
+    session::MeterSession& meterLink = program.session;
     program.window.show();
     bench::runEventLoopFor(std::chrono::milliseconds(100));
     printResident("after show");
-    if (!bench::waitForSignal(&meterLink, &link::Link::pollingStarted, kConnectTimeout)) {
+    if (!bench::waitForSignal(&meterLink, &session::MeterSession::pollingStarted,
+                              kConnectTimeout)) {
         std::fprintf(stderr, "the window did not connect to the virtual meter\n");
         return 1;
     }
     for (int i = 0; i < 2; ++i) {
-        if (!bench::waitForSignal(&meterLink, &link::Link::liveFrameShown, kFrameTimeout)) {
+        if (!bench::waitForSignal(&meterLink, &session::MeterSession::readingReceived,
+                                  kFrameTimeout)) {
             std::fprintf(stderr, "no live frame shown\n");
             return 1;
         }
@@ -137,7 +135,8 @@ int main(int argc, char* argv[])
     meter = startMeter(linkPath, false, records);
     if (!meter)
         return 1;
-    if (!bench::waitForSignal(&meterLink, &link::Link::pollingStarted, kReconnectTimeout)) {
+    if (!bench::waitForSignal(&meterLink, &session::MeterSession::pollingStarted,
+                              kReconnectTimeout)) {
         std::fprintf(stderr, "the window did not find the meter again\n");
         return 1;
     }
@@ -152,16 +151,17 @@ int main(int argc, char* argv[])
         if (code == sim::kCommandDump)
             dumpSent = Clock::now();
     });
-    QObject::connect(&meterLink, &link::Link::downloadEnded,
+    QObject::connect(&meterLink, &session::MeterSession::downloadEnded,
                      [&](const link::DownloadResult& r) { result = r; });
     const auto pressed = Clock::now();
     program.window.Button_read->click();
-    if (!bench::waitForSignal(&meterLink, &link::Link::downloadEnded, std::chrono::seconds(60))) {
+    if (!bench::waitForSignal(&meterLink, &session::MeterSession::downloadEnded,
+                              std::chrono::seconds(60))) {
         std::fprintf(stderr, "the download did not end\n");
         return 1;
     }
     const auto filled = Clock::now();
-    const int rows = program.window.records().rowCount();
+    const int rows = program.session.records().rowCount();
     if (result->outcome != link::DownloadResult::Outcome::Complete || result->received != records ||
         rows != 2 * records || !dumpSent) {
         std::fprintf(stderr,

@@ -3,12 +3,14 @@
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "export/workbook.h"
+#include "measure/livetexts.h"
+#include "platform/qtmeterdevices.h"
 
 namespace korvane::cli {
 
 namespace {
 // One whole search cycle over COM1..COM16, plus the tick that stops the search.
-constexpr int kSearchTicksBeforeGivingUp = 16 + 1;
+constexpr int kPortsTriedBeforeGivingUp = 16 + 1;
 
 QString tableRow(const records::RecordTable& table, int row)
 {
@@ -26,9 +28,8 @@ void printLine(std::FILE* stream, const QString& line)
     std::fflush(stream);
 }
 
-void StderrStatus::setPortStatus(const QString& text, const QString& device, const QString& problem)
+void StderrStatus::setPortStatus(const QString& text, const QString& problem)
 {
-    Q_UNUSED(device);
     if (text != m_port)
         printLine(stderr, text);
     if (!problem.isEmpty() && problem != m_problem)
@@ -46,29 +47,35 @@ void StderrStatus::setLinkStatus(const QString& text)
 
 CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves, QObject* parent)
     : QObject(parent), m_mode(mode), m_framesWanted(frames), m_saves(std::move(saves)),
-      m_ports(std::move(ports)), m_port(m_ports),
-      m_link(m_state, m_port, {m_findcomtim, m_comtim, m_comcontim, m_readtim}, m_status, m_live,
-             m_records)
+      m_session(platform::qtMeterDevices(ports))
 {
-    connect(&m_findcomtim, &platform::Timer::timeout, this, &CliSession::onSearchTick);
-    connect(&m_link, &link::Link::pollingStarted, this, &CliSession::onPollingStarted);
-    connect(&m_link, &link::Link::liveFrameShown, this, &CliSession::onLiveFrame);
-    connect(&m_link, &link::Link::downloadEnded, this, &CliSession::onDownloadEnded);
+    using session::MeterSession;
+    connect(&m_session, &MeterSession::portStatusChanged, this,
+            [this](const QString& text, const QString&, const QString& problem) {
+                m_status.setPortStatus(text, problem);
+                onPortTried();
+            });
+    connect(&m_session, &MeterSession::linkStatusChanged, this,
+            [this](const QString& text) { m_status.setLinkStatus(text); });
+    connect(&m_session, &MeterSession::pollingStarted, this, &CliSession::onPollingStarted);
+    connect(&m_session, &MeterSession::readingReceived, this, &CliSession::onReading);
+    connect(&m_session, &MeterSession::downloadEnded, this, &CliSession::onDownloadEnded);
 }
 
 void CliSession::start()
 {
-    m_link.setPolling(m_mode == Mode::Records ? link::Polling::KeepAlive
-                                              : link::Polling::LiveFrames);
-    m_records.gridinit();
-    m_link.start();
+    m_session.setPolling(m_mode == Mode::Records ? link::Polling::KeepAlive
+                                                 : link::Polling::LiveFrames);
+    m_session.clearRecords();
+    m_session.start();
 }
 
-void CliSession::onSearchTick()
+// Every search tick tries a port; a whole cycle without an answer means no meter.
+void CliSession::onPortTried()
 {
-    if (m_everLinked || m_state.linkup)
+    if (m_everLinked || m_session.isLinked())
         return;
-    if (++m_searchTicks > kSearchTicksBeforeGivingUp) {
+    if (++m_portsTried > kPortsTriedBeforeGivingUp) {
         printLine(stderr, QStringLiteral("no meter answered on any port"));
         emit finished(kExitNoMeter);
     }
@@ -79,14 +86,15 @@ void CliSession::onPollingStarted()
     m_everLinked = true;
     if (m_mode == Mode::Records && !m_downloadStarted) {
         m_downloadStarted = true;
-        m_link.readRecords();
+        m_session.readRecords();
     }
 }
 
-void CliSession::onLiveFrame()
+void CliSession::onReading(const measure::Reading& reading)
 {
     if (m_mode != Mode::Live)
         return;
+    measure::applyTo(measure::liveTexts(reading), m_live);
     QStringList fields;
     for (int i = 0; i < measure::kLiveRows; ++i)
         fields << m_live.captions()[i] << m_live.values()[i];
@@ -123,7 +131,7 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
             return;
         }
     } else {
-        const records::RecordTable& t = m_records.table();
+        const records::RecordTable& t = m_session.records().table();
         for (int r = 0; r < t.rowCount(); ++r)
             printLine(stdout, tableRow(t, r));
     }
@@ -132,7 +140,7 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
 
 bool CliSession::saveTable()
 {
-    const records::RecordTable& table = m_records.table();
+    const records::RecordTable& table = m_session.records().table();
     QList<exporting::SaveResult> results;
     if (!m_saves.text.isEmpty())
         results << exporting::saveRecordText(m_saves.text, table);

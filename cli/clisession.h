@@ -1,12 +1,7 @@
 #pragma once
 
-#include "link/link.h"
 #include "measure/liveview.h"
-#include "platform/porttable.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
-#include "platform/statusview.h"
-#include "records/recordmodel.h"
+#include "session/metersession.h"
 
 #include <QObject>
 
@@ -32,11 +27,11 @@ struct SaveTargets
 };
 
 // Status texts go to stderr, one per line, as they change.
-class StderrStatus : public platform::StatusView
+class StderrStatus
 {
 public:
-    void setPortStatus(const QString& text, const QString& device, const QString& problem) override;
-    void setLinkStatus(const QString& text) override;
+    void setPortStatus(const QString& text, const QString& problem);
+    void setLinkStatus(const QString& text);
 
 private:
     QString m_port;
@@ -58,15 +53,15 @@ public:
                QObject* parent = nullptr);
     void start();
 
-    const records::RecordTable& table() const { return m_records.table(); }
+    const records::RecordTable& table() const { return m_session.records().table(); }
 
 signals:
     void finished(int exitCode);
 
 private:
-    void onSearchTick();
+    void onPortTried();
     void onPollingStarted();
-    void onLiveFrame();
+    void onReading(const measure::Reading& reading);
     void onDownloadEnded(const link::DownloadResult& result);
     // Writes every requested file; false if any could not be written.
     bool saveTable();
@@ -75,18 +70,13 @@ private:
     int m_framesWanted;
     SaveTargets m_saves;
     int m_framesShown = 0;
-    int m_searchTicks = 0;
+    int m_portsTried = 0;
     bool m_everLinked = false;
     bool m_downloadStarted = false;
 
-    link::WindowState m_state;
-    platform::PortTable m_ports;
-    platform::QtSerialPort m_port;
-    platform::QtTimer m_findcomtim, m_comtim, m_comcontim, m_readtim;
     StderrStatus m_status;
     measure::LiveTextsState m_live;
-    records::RecordModel m_records;
-    link::Link m_link;
+    session::MeterSession m_session;
 };
 
 } // namespace korvane::cli

@@ -1,9 +1,8 @@
 // The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
 // Read presses, ports that open or fail, devices pulled out. Input: [op byte][arguments]...
-#include "fakes/fakeserialport.h"
-#include "fakes/faketimer.h"
 #include "fuzz/fuzzcheck.h"
-#include "link/link.h"
+#include "session/metersession.h"
+#include "support/fakesession.h"
 
 #include <cstdio>
 
@@ -19,29 +18,17 @@ namespace {
 constexpr int kOpenErrors = 5;
 static_assert(int(OpenError::Other) + 1 == kOpenErrors, "every OpenError can be scripted");
 
-class NoStatus : public platform::StatusView
+// A meter session over fake devices.
+struct Rig : korvane::testing::FakeSession
 {
-public:
-    void setPortStatus(const QString&, const QString&, const QString&) override {}
-    void setLinkStatus(const QString&) override {}
-};
-
-// The program as the window composes it, with every platform piece faked.
-struct Rig
-{
-    link::WindowState state;
-    FakeSerialPort port;
-    FakeTimer find, com, con, read;
-    NoStatus status;
-    measure::LiveTextsState live;
-    records::RecordModel model;
-    link::Link link{state, port, {find, com, con, read}, status, live, model};
+    link::Link& link = session.meterLink();
+    records::RecordModel& model = session.records();
 };
 
 enum class Op : quint8 {
     Feed,         // [n][n bytes]
     FeedRepeated, // [k][n][n bytes]: the n bytes k + 1 times, for dumps of many records
-    Fire,         // [timer]: one tick of Findcomtim, comtim, comcontim or readtim
+    Fire,         // [timer]: one tick of the search, poll, supervision or dump-delay timer
     Tick,         // all four, in that order
     Tab,          // [tab]: even Real-time, odd Record
     Read,         // Read pressed, which the window passes on only on the Record tab
@@ -52,23 +39,23 @@ enum class Op : quint8 {
 
 QString stateText(const Rig& rig)
 {
-    return QStringLiteral("idlecount %1 portnum %2 curcmd %3 reccount %4 rows %5")
-        .arg(rig.state.idlecount)
-        .arg(rig.state.portnum)
-        .arg(rig.state.curcmd)
-        .arg(rig.state.reccount)
+    return QStringLiteral("silent ticks %1 next port %2 last command %3 records %4 rows %5")
+        .arg(rig.link.silentTicks())
+        .arg(rig.link.nextPort())
+        .arg(rig.link.lastCommand())
+        .arg(rig.link.recordCount())
         .arg(rig.model.rowCount());
 }
 
 void checkInvariants(const Rig& rig)
 {
-    KORVANE_FUZZ_CHECK(rig.state.idlecount >= 0 && rig.state.idlecount <= 4, stateText(rig));
-    KORVANE_FUZZ_CHECK(rig.state.portnum >= 1 && rig.state.portnum <= 16, stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.link.silentTicks() >= 0 && rig.link.silentTicks() <= 4, stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.link.nextPort() >= 1 && rig.link.nextPort() <= 16, stateText(rig));
     const int rows = rig.model.rowCount();
     KORVANE_FUZZ_CHECK(rows >= 2 && rows % 2 == 0, stateText(rig));
     KORVANE_FUZZ_CHECK(rig.con.isActive(), "supervision stopped: " + stateText(rig));
     // While the link is down the search runs.
-    KORVANE_FUZZ_CHECK(rig.state.linkup || rig.find.isActive(), "no search: " + stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.link.isLinked() || rig.find.isActive(), "no search: " + stateText(rig));
     // The dump request goes out only for a download under way.
     KORVANE_FUZZ_CHECK(!rig.read.isActive() || rig.link.downloading(),
                        "stray dump request: " + stateText(rig));
@@ -102,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         KORVANE_FUZZ_CHECK(ended <= requests, "more ends than count requests: " + text);
         KORVANE_FUZZ_CHECK(!rig.link.downloading(), "ended while downloading: " + text);
         KORVANE_FUZZ_CHECK(result.received >= 0 && result.received <= result.count, text);
-        KORVANE_FUZZ_CHECK(result.count == 0 || result.count == rig.state.reccount, text);
+        KORVANE_FUZZ_CHECK(result.count == 0 || result.count == rig.link.recordCount(), text);
         switch (result.outcome) {
         case Outcome::Complete:
             KORVANE_FUZZ_CHECK(result.received == result.count, "complete but short: " + text);
@@ -154,7 +141,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case Op::Tick: {
             note([&] { return QStringLiteral("tick"); });
             // A linked link that is not downloading polls the meter within one tick.
-            const bool mustPoll = rig.state.linkup && !rig.link.downloading() && rig.port.isOpen();
+            const bool mustPoll =
+                rig.link.isLinked() && !rig.link.downloading() && rig.port.isOpen();
             const qsizetype before = rig.port.written().size();
             rig.find.fire();
             rig.com.fire();
@@ -174,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case Op::Read:
             note([&] { return QStringLiteral("read"); });
             if (recordTab) {
-                const bool goesOut = rig.port.isOpen() && rig.state.linkup;
+                const bool goesOut = rig.port.isOpen() && rig.link.isLinked();
                 const qsizetype before = rig.port.written().size();
                 rig.link.readRecords();
                 if (goesOut)

@@ -1,15 +1,15 @@
-// Live frames of any length through rxframe, the frame state carried from one block to the next,
-// and the result applied to a live view. Input: blocks of [length byte][that many bytes].
+// Live frames of any length decoded into readings, formatted into the live texts and applied to
+// a live view; the texts are checked against the bytes. Input: blocks of [length byte][bytes].
 #include "fuzz/fieldcheck.h"
 #include "fuzz/fuzzcheck.h"
 #include "measure/livetexts.h"
 #include "measure/liveview.h"
+#include "measure/reading.h"
 
 #include <array>
 
 using namespace korvane;
 using namespace korvane::fuzz;
-using measure::FrameState;
 using measure::kLiveRows;
 using measure::LiveTexts;
 
@@ -63,6 +63,12 @@ const ValueRules& rulesFor(quint8 type, quint8 sub)
     }
 }
 
+LiveTexts textsOf(QByteArrayView block, std::optional<measure::Reading>& reading)
+{
+    reading = measure::decodeFrame(block, measure::Source::Live, 0);
+    return reading ? measure::liveTexts(*reading) : LiveTexts{};
+}
+
 bool nothingChanges(const LiveTexts& texts)
 {
     for (int i = 0; i < kLiveRows; ++i) {
@@ -77,15 +83,15 @@ bool sameTexts(const LiveTexts& a, const LiveTexts& b)
     return a.captions == b.captions && a.values == b.values;
 }
 
-void checkDecoded(QByteArrayView frame, const FrameState& state, const LiveTexts& texts)
+void checkDecoded(QByteArrayView frame, quint8 type, quint8 index, const LiveTexts& texts)
 {
     const auto hex = [&] { return QString::fromLatin1(frame.toByteArray().toHex(' ')); };
-    if (state.frametype > 3) {
+    if (type > 3) {
         KORVANE_FUZZ_CHECK(nothingChanges(texts), "unknown type " + hex());
         return;
     }
-    const bool numbered = state.frametype == 3 || (state.frametype == 0 && state.framesub < 3);
-    const QString sub = QString::number(int(state.framesub) + 1);
+    const bool numbered = type == 3 || (type == 0 && index < 3);
+    const QString sub = QString::number(int(index) + 1);
     for (int i = 0; i < kLiveRows; ++i) {
         KORVANE_FUZZ_CHECK(texts.captions[i].has_value(), hex());
         KORVANE_FUZZ_CHECK(texts.captions[i]->size() <= 8, *texts.captions[i]);
@@ -93,9 +99,9 @@ void checkDecoded(QByteArrayView frame, const FrameState& state, const LiveTexts
     if (numbered)
         KORVANE_FUZZ_CHECK(texts.captions[0]->contains(sub), *texts.captions[0] + u' ' + hex());
 
-    const ValueRules& rules = rulesFor(state.frametype, state.framesub);
+    const ValueRules& rules = rulesFor(type, index);
     const quint8 sign = measure::byteAt(frame, 10);
-    const bool negative = state.frametype == 0 ? sign == 2 : sign != 1;
+    const bool negative = type == 0 ? sign == 2 : sign != 1;
     for (int i = 0; i < kLiveRows; ++i) {
         if (rules[i].cleared) {
             KORVANE_FUZZ_CHECK(texts.values[i] == QString(),
@@ -111,35 +117,37 @@ void checkDecoded(QByteArrayView frame, const FrameState& state, const LiveTexts
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     InputReader in(data, size);
-    FrameState state;
     measure::LiveTextsState live;
     while (!in.atEnd()) {
         const QByteArray block = in.bytes(in.byte());
-        const FrameState before = state;
         const auto captionsBefore = live.captions();
         const auto valuesBefore = live.values();
 
-        const LiveTexts texts = measure::rxframe(block, state);
+        std::optional<measure::Reading> reading;
+        const LiveTexts texts = textsOf(block, reading);
 
         const bool whole =
             !block.isEmpty() && block.size() >= measure::bytesNeeded(quint8(block[0]));
         if (!whole) {
             KORVANE_FUZZ_CHECK(nothingChanges(texts), "short block changed a display");
-            KORVANE_FUZZ_CHECK(state.frametype == before.frametype, "short block set frametype");
-            KORVANE_FUZZ_CHECK(state.framesub == before.framesub, "short block set framesub");
+            KORVANE_FUZZ_CHECK(!reading, "short block gave a reading");
         } else {
             const quint8 type = quint8(block[0]);
-            KORVANE_FUZZ_CHECK(state.frametype == type, "frametype not taken from byte 0");
-            const quint8 sub = measure::takesFramesub(type) ? quint8(block[1]) : before.framesub;
-            KORVANE_FUZZ_CHECK(state.framesub == sub, "framesub");
+            KORVANE_FUZZ_CHECK(reading.has_value() == (type <= 3), "reading of a known type");
+            const bool indexed = type == 0 || type == 3;
+            const quint8 index = indexed ? quint8(block[1]) : 0;
+            if (reading) {
+                KORVANE_FUZZ_CHECK(reading->kind == type, "kind not taken from byte 0");
+                KORVANE_FUZZ_CHECK(reading->index == index, "index not taken from byte 1");
+            }
             checkDecoded(QByteArrayView(block).first(std::min(block.size(), measure::kFrameSize)),
-                         state, texts);
+                         type, index, texts);
 
             // Bytes past the frame's twenty make no difference.
             if (block.size() > measure::kFrameSize) {
-                FrameState again = before;
+                std::optional<measure::Reading> again;
                 const LiveTexts trimmed =
-                    measure::rxframe(QByteArrayView(block).first(measure::kFrameSize), again);
+                    textsOf(QByteArrayView(block).first(measure::kFrameSize), again);
                 KORVANE_FUZZ_CHECK(sameTexts(texts, trimmed), "bytes past 20 changed the texts");
             }
         }

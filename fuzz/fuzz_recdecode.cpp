@@ -9,7 +9,6 @@
 
 using namespace korvane;
 using namespace korvane::fuzz;
-using measure::FrameState;
 using records::RecordTable;
 
 namespace {
@@ -100,25 +99,21 @@ void checkValueRow(const RecordTable& table, const RecordTable& before, int row,
 }
 
 void checkDecode(const RecordTable& table, const RecordTable& before, QByteArrayView dump,
-                 quint16 count, int decoded, const FrameState& stateBefore, const FrameState& state)
+                 quint16 count, int decoded)
 {
     const int expected = int(std::min<qsizetype>(count, dump.size() / measure::kFrameSize));
     KORVANE_FUZZ_CHECK(decoded == expected, QStringLiteral("%1 of %2").arg(decoded).arg(expected));
     if (decoded == 0) {
         KORVANE_FUZZ_CHECK(isResetState(table), "no record but the table is not reset");
-        KORVANE_FUZZ_CHECK(state.frametype == stateBefore.frametype, "frametype without a record");
-        KORVANE_FUZZ_CHECK(state.framesub == stateBefore.framesub, "framesub without a record");
         return;
     }
     KORVANE_FUZZ_CHECK(table.rowCount() == 2 * decoded, QString::number(table.rowCount()));
 
-    FrameState expectedState = stateBefore;
     for (int n = 1; n <= decoded; ++n) {
         const QByteArrayView record =
             dump.sliced(qsizetype(n - 1) * measure::kFrameSize, measure::kFrameSize);
-        expectedState.frametype = measure::byteAt(record, 0);
-        if (measure::takesFramesub(expectedState.frametype))
-            expectedState.framesub = measure::byteAt(record, 1);
+        const quint8 type = measure::byteAt(record, 0);
+        const quint8 sub = type == 0 || type == 3 ? measure::byteAt(record, 1) : 0;
         const int heading = 2 * n - 2;
         const int values = 2 * n - 1;
         KORVANE_FUZZ_CHECK(table.cell(heading, 0) == QStringLiteral("NO:%1").arg(n),
@@ -133,7 +128,7 @@ void checkDecode(const RecordTable& table, const RecordTable& before, QByteArray
                                    table.cell(values, c) == before.cell(values, c),
                                where(values, c, table.cell(values, c)));
         }
-        if (expectedState.frametype > 3) {
+        if (type > 3) {
             // An unknown type writes nothing but the record number.
             for (int c = 1; c < kColumns; ++c) {
                 KORVANE_FUZZ_CHECK(table.cell(heading, c) == before.cell(heading, c),
@@ -143,17 +138,13 @@ void checkDecode(const RecordTable& table, const RecordTable& before, QByteArray
             }
             continue;
         }
-        if (expectedState.frametype == 3 ||
-            (expectedState.frametype == 0 && expectedState.framesub < 3)) {
-            const QString sub = QString::number(int(expectedState.framesub) + 1);
-            KORVANE_FUZZ_CHECK(table.cell(heading, 1) == u'U' + sub,
+        if (type == 3 || (type == 0 && sub < 3)) {
+            const QString number = QString::number(int(sub) + 1);
+            KORVANE_FUZZ_CHECK(table.cell(heading, 1) == u'U' + number,
                                where(heading, 1, table.cell(heading, 1)));
         }
-        checkValueRow(table, before, values, record, expectedState.frametype,
-                      expectedState.framesub);
+        checkValueRow(table, before, values, record, type, sub);
     }
-    KORVANE_FUZZ_CHECK(state.frametype == expectedState.frametype, "frametype of the last record");
-    KORVANE_FUZZ_CHECK(state.framesub == expectedState.framesub, "framesub of the last record");
 }
 
 } // namespace
@@ -170,20 +161,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RecordTable reset;
     records::gridinit(reset);
     RecordTable fresh = reset;
-    FrameState state;
-    const FrameState initial = state;
-    const int decoded = records::recdecode(fresh, dump, count, state);
-    checkDecode(fresh, reset, dump, count, decoded, initial, state);
+    const int decoded = records::recdecode(fresh, dump, count, 0);
+    checkDecode(fresh, reset, dump, count, decoded);
 
-    // Again over the table a decode of the dump's tail left, with the state that decode left.
+    // Again over the table a decode of the dump's tail left.
     RecordTable stale;
-    FrameState staleState{0, 0};
     const QByteArrayView tail = QByteArrayView(dump).sliced(std::min<qsizetype>(dump.size(), 7));
-    records::recdecode(stale, tail, quint16(~count), staleState);
+    records::recdecode(stale, tail, quint16(~count), 0);
     const RecordTable staleBefore = stale;
-    const FrameState staleStateBefore = staleState;
-    const int decodedAgain = records::recdecode(stale, dump, count, staleState);
-    checkDecode(stale, staleBefore, dump, count, decodedAgain, staleStateBefore, staleState);
+    const int decodedAgain = records::recdecode(stale, dump, count, 0);
+    checkDecode(stale, staleBefore, dump, count, decodedAgain);
 
     // The result depends on the table only through the cells the decode leaves alone.
     KORVANE_FUZZ_CHECK(decodedAgain == decoded, "decode depends on the table");

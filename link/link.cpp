@@ -1,6 +1,8 @@
 #include "link/link.h"
 
-#include "measure/livetexts.h"
+#include "measure/frame.h"
+
+#include <QDateTime>
 
 #include <QLoggingCategory>
 
@@ -53,32 +55,31 @@ qsizetype answerLength(qint16 code)
 }
 } // namespace
 
-Link::Link(WindowState& state, SerialPort& port, LinkTimers timers, platform::StatusView& status,
-           measure::LiveView& live, records::RecordModel& records, QObject* parent)
-    : QObject(parent), m_state(state), m_port(port), m_timers(timers), m_status(status),
-      m_live(live), m_records(records)
+Link::Link(SerialPort& port, LinkTimers timers, records::RecordModel& records, QObject* parent)
+    : QObject(parent), m_port(port), m_timers(timers), m_records(records)
 {
     qRegisterMetaType<DownloadResult>();
-    connect(&m_timers.Findcomtim, &platform::Timer::timeout, this, &Link::Findcomtim_Timer);
-    connect(&m_timers.comtim, &platform::Timer::timeout, this, &Link::comtim_Timer);
-    connect(&m_timers.comcontim, &platform::Timer::timeout, this, &Link::comcontim_Timer);
-    connect(&m_timers.readtim, &platform::Timer::timeout, this, &Link::readtim_Timer);
-    connect(&m_port, &SerialPort::dataReceived, this, &Link::port_OnComm);
+    qRegisterMetaType<measure::Reading>();
+    connect(&m_timers.search, &platform::Timer::timeout, this, &Link::onSearchTick);
+    connect(&m_timers.poll, &platform::Timer::timeout, this, &Link::onPollTick);
+    connect(&m_timers.supervision, &platform::Timer::timeout, this, &Link::onSupervisionTick);
+    connect(&m_timers.dumpDelay, &platform::Timer::timeout, this, &Link::onDumpDelayTick);
+    connect(&m_port, &SerialPort::dataReceived, this, &Link::onAnswerWaiting);
     connect(&m_port, &SerialPort::bytesArrived, this, &Link::onBytesArrived);
     connect(&m_port, &SerialPort::deviceLost, this, &Link::onDeviceLost);
 }
 
 void Link::start()
 {
-    m_state.linkup = false;
-    m_state.portnum = 1;
-    m_timers.comtim.start();
-    m_timers.comcontim.start();
-    m_timers.readtim.stop();
-    m_timers.Findcomtim.start();
+    m_linked = false;
+    m_nextPort = 1;
+    m_timers.poll.start();
+    m_timers.supervision.start();
+    m_timers.dumpDelay.stop();
+    m_timers.search.start();
 }
 
-void Link::comopen(qint16 n)
+void Link::openPort(qint16 n)
 {
     if (m_port.isOpen())
         m_port.close();
@@ -90,7 +91,7 @@ void Link::comopen(qint16 n)
     const QString text = result == SerialPort::OpenError::None ? name + QStringLiteral(" Open")
                                                                : name + QStringLiteral("Unviable");
     qCDebug(lcLink) << "open" << name << m_port.deviceName() << int(result) << m_port.errorText();
-    m_status.setPortStatus(text, m_port.deviceName(), portProblem(result));
+    emit portStatusChanged(text, m_port.deviceName(), portProblem(result));
 }
 
 QString Link::portProblem(SerialPort::OpenError error) const
@@ -108,15 +109,15 @@ QString Link::portProblem(SerialPort::OpenError error) const
     }
 }
 
-void Link::sendcmd(qint16 code)
+void Link::send(qint16 code)
 {
     if (!m_port.isOpen())
         return;
     switch (code) {
     case kCount:
         // A new request replaces a download under way, and with it that download's dump delay.
-        m_timers.comtim.stop();
-        m_timers.readtim.stop();
+        m_timers.poll.stop();
+        m_timers.dumpDelay.stop();
         m_download = Download::CountRequested;
         m_port.setReceiveThreshold(answerLength(code));
         break;
@@ -126,7 +127,7 @@ void Link::sendcmd(qint16 code)
         m_port.setReceiveThreshold(answerLength(code));
         break;
     }
-    m_state.curcmd = code;
+    m_lastCommand = code;
     m_port.write(QByteArray(1, char(quint8(code))));
     m_port.discardInput();
     m_port.discardOutput();
@@ -134,24 +135,24 @@ void Link::sendcmd(qint16 code)
 
 void Link::readRecords()
 {
-    if (m_state.linkup)
-        sendcmd(kCount);
+    if (m_linked)
+        send(kCount);
 }
 
-void Link::Findcomtim_Timer()
+void Link::onSearchTick()
 {
-    if (m_state.linkup) {
-        m_timers.Findcomtim.stop();
+    if (m_linked) {
+        m_timers.search.stop();
         // A download started in the moment between the handshake and this tick must not be
         // broken up by polls; its end starts the poll.
         if (!downloading()) {
-            m_timers.comtim.start();
+            m_timers.poll.start();
             emit pollingStarted();
         }
         return;
     }
-    comopen(nextPortToTry());
-    sendcmd(kHandshake);
+    openPort(nextPortToTry());
+    send(kHandshake);
 }
 
 qint16 Link::nextPortToTry()
@@ -162,8 +163,8 @@ qint16 Link::nextPortToTry()
         return m_meterPort;
     m_meterPortNext = m_meterPort != 0;
     const auto advance = [this] {
-        const qint16 n = m_state.portnum;
-        m_state.portnum = n >= kLastPort ? 1 : qint16(n + 1);
+        const qint16 n = m_nextPort;
+        m_nextPort = n >= kLastPort ? 1 : qint16(n + 1);
         return n;
     };
     qint16 n = advance();
@@ -172,10 +173,10 @@ qint16 Link::nextPortToTry()
     return n;
 }
 
-void Link::comcontim_Timer()
+void Link::onSupervisionTick()
 {
-    if (m_state.idlecount < kSilentTicksForLoss) {
-        ++m_state.idlecount;
+    if (m_silentTicks < kSilentTicksForLoss) {
+        ++m_silentTicks;
         return;
     }
     loseLink();
@@ -185,19 +186,19 @@ void Link::onDeviceLost()
 {
     // The device itself went away (cable pulled): no answer can come, so there is no point in
     // waiting for the supervision to notice.
-    if (m_state.linkup)
+    if (m_linked)
         loseLink();
 }
 
 void Link::loseLink()
 {
-    m_state.idlecount = 0;
-    m_status.setLinkStatus(QStringLiteral("unconnected"));
+    m_silentTicks = 0;
+    emit linkStatusChanged(QStringLiteral("unconnected"));
     // The meter's port first, but only on the way down: the supervision goes on declaring the
     // loss every fifth tick while the search runs.
-    m_meterPortNext = m_meterPortNext || m_state.linkup;
-    m_state.linkup = false;
-    m_timers.Findcomtim.start();
+    m_meterPortNext = m_meterPortNext || m_linked;
+    m_linked = false;
+    m_timers.search.start();
     qCDebug(lcLink) << "link lost";
     abandonDownload();
     emit linkLost();
@@ -213,129 +214,126 @@ void Link::abandonDownload()
         emit downloadEnded({DownloadResult::Outcome::NoCount, 0, 0});
         return;
     case Download::DumpPending:
-        m_timers.readtim.stop();
-        finishDump(m_state.curcmd == kDump ? m_port.readAll() : QByteArray(),
+        m_timers.dumpDelay.stop();
+        finishDump(m_lastCommand == kDump ? m_port.readAll() : QByteArray(),
                    DownloadResult::Outcome::Incomplete);
         return;
     }
 }
 
-void Link::comtim_Timer()
+void Link::onPollTick()
 {
-    if (!m_state.linkup)
+    if (!m_linked)
         return;
-    sendcmd(m_polling == Polling::KeepAlive ? kHandshake : kLive);
+    send(m_polling == Polling::KeepAlive ? kHandshake : kLive);
 }
 
-void Link::readtim_Timer()
+void Link::onDumpDelayTick()
 {
-    sendcmd(kDump);
-    m_timers.readtim.stop();
+    send(kDump);
+    m_timers.dumpDelay.stop();
 }
 
 void Link::onBytesArrived()
 {
     // Every byte is a sign of life, so a dump that is still streaming never looks like silence.
-    m_state.idlecount = 0;
-    if (m_download == Download::DumpPending && m_state.curcmd == kDump)
-        emit downloadProgress(int(m_port.bytesAvailable() / kRecordBytes), m_state.reccount);
+    m_silentTicks = 0;
+    if (m_download == Download::DumpPending && m_lastCommand == kDump)
+        emit downloadProgress(int(m_port.bytesAvailable() / kRecordBytes), m_recordCount);
 }
 
-void Link::port_OnComm()
+void Link::onAnswerWaiting()
 {
     // Read pressed just after a keep-alive went out: what is left of the keep-alive's answer
     // comes before the count answer. Wait until the count answer behind it is whole.
-    if (m_state.curcmd == kCount) {
+    if (m_lastCommand == kCount) {
         const QByteArray waiting = m_port.peekAll();
         const qsizetype late = lateKeepAliveBytes(waiting);
         if (late > 0 && waiting.size() < late + kCountBytes)
             return;
     }
-    m_state.rxbuf = m_port.readAll();
+    QByteArray answer = m_port.readAll();
     m_port.discardInput();
     m_port.discardOutput();
-    m_state.idlecount = 0;
+    m_silentTicks = 0;
 
-    if (!m_state.linkup && m_state.curcmd == kHandshake) {
-        if (isHandshakeAnswer(m_state.rxbuf)) {
-            m_status.setLinkStatus(QStringLiteral("Connected"));
-            m_state.linkup = true;
+    if (!m_linked && m_lastCommand == kHandshake) {
+        if (isHandshakeAnswer(answer)) {
+            emit linkStatusChanged(QStringLiteral("Connected"));
+            m_linked = true;
             m_meterPort = m_openPort;
             qCDebug(lcLink) << "connected on" << m_port.deviceName();
-            emit linked();
+            emit linked(m_openPort, m_port.deviceName());
         }
         return;
     }
 
-    switch (m_state.curcmd) {
+    switch (m_lastCommand) {
     case kCount:
         // Bytes behind an answer already handled (a malformed one, a count of 0) are no second
         // answer: one count request, one end.
         if (m_download == Download::CountRequested)
-            onCountAnswer();
+            onCountAnswer(answer);
         break;
     case kDump:
         // A search tick between the count answer and the dump request lowers the threshold, so
         // the answer handed here may be short: only a whole dump is complete.
         if (m_download == Download::DumpPending) {
-            const bool whole = m_state.rxbuf.size() >= qsizetype(m_state.reccount) * kRecordBytes;
-            finishDump(m_state.rxbuf, whole ? DownloadResult::Outcome::Complete
-                                            : DownloadResult::Outcome::Incomplete);
+            const bool whole = answer.size() >= qsizetype(m_recordCount) * kRecordBytes;
+            finishDump(answer, whole ? DownloadResult::Outcome::Complete
+                                     : DownloadResult::Outcome::Incomplete);
         }
         m_port.setReceiveThreshold(kHandshakeBytes);
         break;
-    case kLive: {
-        const auto texts = measure::rxframe(m_state.rxbuf, m_state.frame);
-        measure::applyTo(texts, m_live);
-        if (m_state.frame.frametype <= 3)
-            emit liveFrameShown();
+    case kLive:
+        if (const auto reading = measure::decodeFrame(answer, measure::Source::Live,
+                                                      QDateTime::currentMSecsSinceEpoch()))
+            emit readingReceived(*reading);
         break;
-    }
     default:
         break;
     }
 }
 
-void Link::onCountAnswer()
+void Link::onCountAnswer(QByteArray b)
 {
-    m_state.rxbuf.remove(0, lateKeepAliveBytes(m_state.rxbuf));
-    const QByteArray& b = m_state.rxbuf;
+    b.remove(0, lateKeepAliveBytes(b));
     if (b.size() < kCountBytes || quint8(b[0]) != 5 || quint8(b[1]) != 5) {
         // Polling resumes at once rather than leaving the meter unpolled until the link is lost.
         qCDebug(lcLink) << "malformed count answer" << b.toHex(' ');
-        m_timers.readtim.stop();
+        m_timers.dumpDelay.stop();
         m_port.setReceiveThreshold(kCountBytes);
         m_download = Download::None;
-        m_timers.comtim.start();
+        m_timers.poll.start();
         emit downloadEnded({DownloadResult::Outcome::BadCount, 0, 0});
         return;
     }
-    m_state.reccount = quint16(quint8(b[3]) * 256 + quint8(b[2]));
-    qCDebug(lcLink) << "meter holds" << m_state.reccount << "records";
-    if (m_state.reccount == 0) {
+    m_recordCount = quint16(quint8(b[3]) * 256 + quint8(b[2]));
+    qCDebug(lcLink) << "meter holds" << m_recordCount << "records";
+    if (m_recordCount == 0) {
         // Nothing to ask for: an empty table, and polling goes on.
         m_records.gridinit();
         m_port.setReceiveThreshold(kHandshakeBytes);
         m_download = Download::None;
-        m_timers.comtim.start();
+        m_timers.poll.start();
         emit downloadEnded({DownloadResult::Outcome::Complete, 0, 0});
         return;
     }
-    m_port.setReceiveThreshold(qsizetype(m_state.reccount) * kRecordBytes);
+    m_port.setReceiveThreshold(qsizetype(m_recordCount) * kRecordBytes);
     m_download = Download::DumpPending;
-    m_timers.readtim.start();
+    m_timers.dumpDelay.start();
 }
 
 void Link::finishDump(const QByteArray& dump, DownloadResult::Outcome outcome)
 {
-    const int count = m_state.reccount;
+    const int count = m_recordCount;
     int received = int(std::min<qsizetype>(count, dump.size() / kRecordBytes));
     // A download that brought no whole record leaves the table as it was.
     if (received > 0)
-        received = m_records.recdecode(dump, m_state.reccount, m_state.frame);
+        received = m_records.recdecode(dump, m_recordCount, QDateTime::currentMSecsSinceEpoch());
     m_download = Download::None;
     m_port.setReceiveThreshold(kHandshakeBytes);
-    m_timers.comtim.start();
+    m_timers.poll.start();
     qCDebug(lcLink) << "download ended" << received << "of" << count;
     emit downloadEnded({outcome, received, count});
 }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "link/windowstate.h"
-#include "measure/liveview.h"
+#include "link/command.h"
+#include "measure/reading.h"
 #include "platform/serialport.h"
-#include "platform/statusview.h"
 #include "platform/timer.h"
 #include "records/recordmodel.h"
 
@@ -13,10 +12,10 @@ namespace korvane::link {
 
 struct LinkTimers
 {
-    platform::Timer& Findcomtim; // port search
-    platform::Timer& comtim;     // poll
-    platform::Timer& comcontim;  // supervision, never stopped
-    platform::Timer& readtim;    // delay before the dump request
+    platform::Timer& search;      // tries the next port until the meter answers
+    platform::Timer& poll;        // asks the linked meter for a frame or a sign of life
+    platform::Timer& supervision; // counts silent ticks; never stopped
+    platform::Timer& dumpDelay;   // the pause between the count answer and the dump request
 };
 
 // What the poll timer asks the meter for while the link is up: a live frame, or only a sign of
@@ -37,42 +36,46 @@ struct DownloadResult
 };
 
 // Port search, supervision and the command exchange with the meter. Everything runs on the
-// event thread of whoever owns it; no handler waits for the meter.
+// event thread of whoever owns it; no handler waits for the meter. It reports what happens by
+// signals and fills the record table it is given.
 class Link : public QObject
 {
     Q_OBJECT
 public:
-    Link(WindowState& state, platform::SerialPort& port, LinkTimers timers,
-         platform::StatusView& status, measure::LiveView& live, records::RecordModel& records,
+    Link(platform::SerialPort& port, LinkTimers timers, records::RecordModel& records,
          QObject* parent = nullptr);
 
     // The link's part of start-up: link down, search from COM1, poll and supervision armed,
     // dump delay stopped.
     void start();
 
-    void comopen(qint16 n);
-    void sendcmd(qint16 code);
+    void openPort(qint16 n);
+    void send(qint16 code);
     // Read: asks the meter for its record count. A request while the link is down would be no
     // download at all, so it sends nothing then.
     void readRecords();
 
-    void Findcomtim_Timer();
-    void comcontim_Timer();
-    void comtim_Timer();
-    void readtim_Timer();
-    // The receive handler: a whole answer is waiting.
-    void port_OnComm();
-
     bool downloading() const { return m_download != Download::None; }
     void setPolling(Polling polling) { m_polling = polling; }
 
+    bool isLinked() const { return m_linked; }
+    qint16 lastCommand() const { return m_lastCommand; }
+    qint16 nextPort() const { return m_nextPort; }
+    quint16 recordCount() const { return m_recordCount; }
+    qint16 silentTicks() const { return m_silentTicks; }
+
 signals:
-    // The meter gave the handshake answer: the link is up.
-    void linked();
+    // text: "COM3 Open", "COM12Unviable". device: the port's device. problem: why an open
+    // failed and what the user can do about it, empty when there is nothing to say.
+    void portStatusChanged(const QString& text, const QString& device, const QString& problem);
+    // "Connected" or "unconnected".
+    void linkStatusChanged(const QString& text);
+    // The meter gave the handshake answer on COMn: the link is up.
+    void linked(int port, const QString& device);
     // The search ended with the link up and polling started.
     void pollingStarted();
-    // A live frame of a known type was decoded and shown.
-    void liveFrameShown();
+    // A live frame of a known type, decoded and timed.
+    void readingReceived(const korvane::measure::Reading& reading);
     void downloadProgress(int records, int count);
     void downloadEnded(korvane::link::DownloadResult result);
     void linkLost();
@@ -80,24 +83,33 @@ signals:
 private:
     enum class Download { None, CountRequested, DumpPending };
 
+    void onSearchTick();
+    void onSupervisionTick();
+    void onPollTick();
+    void onDumpDelayTick();
+    // A whole answer is waiting.
+    void onAnswerWaiting();
+
     void onBytesArrived();
     void onDeviceLost();
     void loseLink();
     qint16 nextPortToTry();
-    void onCountAnswer();
+    void onCountAnswer(QByteArray answer);
     void finishDump(const QByteArray& dump, DownloadResult::Outcome outcome);
     void abandonDownload();
     QString portProblem(platform::SerialPort::OpenError error) const;
 
-    WindowState& m_state;
     platform::SerialPort& m_port;
     LinkTimers m_timers;
-    platform::StatusView& m_status;
-    measure::LiveView& m_live;
     records::RecordModel& m_records;
+    bool m_linked = false;
+    qint16 m_silentTicks = 0;  // supervision ticks since bytes last arrived
+    qint16 m_nextPort = 1;     // the port the search tries next, 1..16
+    qint16 m_lastCommand = 0;  // the last command written
+    quint16 m_recordCount = 0; // records the meter reported: 0..65535
     Download m_download = Download::None;
     Polling m_polling = Polling::LiveFrames;
-    qint16 m_openPort = 0;  // the port comopen opened, 0 when none
+    qint16 m_openPort = 0;  // the port openPort opened, 0 when none
     qint16 m_meterPort = 0; // the port the meter last answered on, 0 before it ever did
     bool m_meterPortNext = false;
 };
@@ -105,3 +117,4 @@ private:
 } // namespace korvane::link
 
 Q_DECLARE_METATYPE(korvane::link::DownloadResult)
+Q_DECLARE_METATYPE(korvane::measure::Reading)

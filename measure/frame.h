@@ -8,18 +8,6 @@ namespace korvane::measure {
 // Every live frame and every stored record is 20 bytes: type, sub-index, then fields.
 constexpr qsizetype kFrameSize = 20;
 
-// Bytes 0 and 1 of the frame or record last decoded; framesub is taken only for types 0 and 3.
-struct FrameState
-{
-    quint8 frametype = 0;
-    quint8 framesub = 0;
-};
-
-constexpr bool takesFramesub(quint8 frametype)
-{
-    return frametype == 0 || frametype == 3;
-}
-
 inline quint8 byteAt(QByteArrayView frame, qsizetype pos)
 {
     return quint8(frame[pos]);

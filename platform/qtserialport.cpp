@@ -23,7 +23,8 @@ bool accessDenied(const QString& device)
 }
 } // namespace
 
-QtSerialPort::QtSerialPort(PortTable& table, QObject* parent) : SerialPort(parent), m_table(table)
+QtSerialPort::QtSerialPort(PortTable table, QObject* parent)
+    : SerialPort(parent), m_table(std::move(table))
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         // Taken out at once: QSerialPort keeps waiting bytes in a chunk of many kilobytes per

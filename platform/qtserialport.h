@@ -12,7 +12,7 @@ class QtSerialPort : public SerialPort
 {
     Q_OBJECT
 public:
-    explicit QtSerialPort(PortTable& table, QObject* parent = nullptr);
+    explicit QtSerialPort(PortTable table, QObject* parent = nullptr);
 
     // Selecting COM1 reads the system's device table again, so a cable plugged in after start
     // is found within one search cycle.
@@ -35,7 +35,7 @@ private:
     // Whether the open device has gone away under its descriptor.
     bool hungUp();
 
-    PortTable& m_table;
+    PortTable m_table;
     QSerialPort m_port;
     int m_selected = 0;
     QString m_errorText;

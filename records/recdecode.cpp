@@ -1,97 +1,41 @@
 #include "records/recdecode.h"
 
-#include "measure/fieldtext.h"
+#include "measure/frame.h"
+#include "measure/readingtext.h"
 #include "records/rechead.h"
+
+#include <array>
 
 namespace korvane::records {
 
-using measure::byteAt;
 using measure::kFrameSize;
-using measure::PowerQuantity;
-using measure::value16;
+using measure::Reading;
 
 namespace {
-constexpr quint8 kFirstTotalsSub = 3;
-
-class ValueRow
+// Cells 1 to 6 from the reading's texts; an undefined code leaves its cell as it was.
+void writeValues(RecordTable& table, int row, const Reading& reading, int columns)
 {
-public:
-    ValueRow(RecordTable& table, int row, QByteArrayView record)
-        : m_table(table), m_row(row), m_record(record)
-    {}
-
-    void set(int column, QString text) { m_table.setCell(m_row, column, std::move(text)); }
-
-    // An undefined power code leaves the cell as it was.
-    void setPower(int column, qsizetype pos, PowerQuantity quantity)
-    {
-        if (auto text = measure::powerAt(m_record, pos, quantity))
-            set(column, std::move(*text));
-    }
-
-    // Stored records are negative for every sign byte other than 1, whatever their type.
-    void setPowerFactor(int column)
-    {
-        set(column, measure::powerFactorText(value16(m_record, 8), byteAt(m_record, 10) != 1));
-    }
-
-    QByteArrayView record() const { return m_record; }
-
-private:
-    RecordTable& m_table;
-    int m_row;
-    QByteArrayView m_record;
-};
-
-// Types 0 and 3 start alike; a totals record is then rewritten from its power fields.
-void decodePhaseOrTotals(ValueRow& row, quint8 frametype, quint8 framesub)
-{
-    const QByteArrayView rec = row.record();
-    row.set(1, measure::voltageAt(rec, 2));
-    row.set(2, measure::currentAt(rec, 5));
-    row.setPowerFactor(3);
-    row.setPower(4, 11, PowerQuantity::Active);
-
-    if (frametype == 3) {
-        row.set(5, measure::wText(value16(rec, 14), byteAt(rec, 16)));
-        row.set(6, measure::timeAt(rec, 17));
-    } else if (framesub >= kFirstTotalsSub) {
-        row.setPowerFactor(1);
-        row.setPower(2, 11, PowerQuantity::Active);
-        row.setPower(3, 14, PowerQuantity::Reactive);
-        row.setPower(4, 17, PowerQuantity::Apparent);
-        row.set(5, QString());
-        row.set(6, QString());
-    } else {
-        row.setPower(5, 14, PowerQuantity::Reactive);
-        row.setPower(6, 17, PowerQuantity::Apparent);
+    const auto texts = measure::valueTexts(reading);
+    for (int i = 0; i < columns; ++i) {
+        if (const auto& text = texts[std::size_t(i)])
+            table.setCell(row, i + 1, *text);
     }
 }
 
-void decodeVoltages(ValueRow& row)
+// A totals record is written first as one phase (U, I, PF, P in columns 1 to 4), then its
+// totals over that: where a totals code is undefined, the one-phase text stays.
+void writeOnePhaseFirst(RecordTable& table, int row, QByteArrayView record, qint64 receivedMs)
 {
-    const QByteArrayView rec = row.record();
-    row.set(1, measure::voltageAt(rec, 1));
-    row.set(2, measure::voltageAt(rec, 4));
-    row.set(3, measure::voltageAt(rec, 7));
-    row.set(4, measure::currentAt(rec, 10));
-    row.set(5, measure::frequencyText(value16(rec, 13)));
-    row.set(6, QString());
-}
-
-void decodeAngles(ValueRow& row)
-{
-    const QByteArrayView rec = row.record();
-    for (int i = 0; i < 4; ++i)
-        row.set(1 + i, measure::angleText(value16(rec, 10 + 2 * i)));
-    if (auto sequence = measure::phaseSequenceText(byteAt(rec, 18)))
-        row.set(5, std::move(*sequence));
-    row.set(6, QString());
+    std::array<char, kFrameSize> asPhase{};
+    std::copy(record.begin(), record.begin() + kFrameSize, asPhase.begin());
+    asPhase[1] = 0;
+    const auto phase = measure::decodeFrame(QByteArrayView(asPhase.data(), kFrameSize),
+                                            measure::Source::Stored, receivedMs);
+    writeValues(table, row, *phase, 4);
 }
 } // namespace
 
-int recdecode(RecordTable& table, QByteArrayView rxbuf, quint16 reccount,
-              measure::FrameState& state)
+int recdecode(RecordTable& table, QByteArrayView rxbuf, quint16 reccount, qint64 receivedMs)
 {
     const int count = int(std::min<qsizetype>(reccount, rxbuf.size() / kFrameSize));
     if (count == 0) {
@@ -102,26 +46,14 @@ int recdecode(RecordTable& table, QByteArrayView rxbuf, quint16 reccount,
     table.setRowCount(2 * count);
     for (int n = 1; n <= count; ++n) {
         const QByteArrayView record = rxbuf.sliced(qsizetype(n - 1) * kFrameSize, kFrameSize);
-        state.frametype = byteAt(record, 0);
-        if (measure::takesFramesub(state.frametype))
-            state.framesub = byteAt(record, 1);
-        rechead(table, n, state.frametype, state.framesub);
-
-        ValueRow row(table, 2 * n - 1, record);
-        switch (state.frametype) {
-        case 0:
-        case 3:
-            decodePhaseOrTotals(row, state.frametype, state.framesub);
-            break;
-        case 1:
-            decodeVoltages(row);
-            break;
-        case 2:
-            decodeAngles(row);
-            break;
-        default:
-            break;
-        }
+        const auto reading = measure::decodeFrame(record, measure::Source::Stored, receivedMs);
+        const quint8 type = measure::byteAt(record, 0);
+        rechead(table, n, type, reading ? reading->index : 0);
+        if (!reading)
+            continue;
+        if (reading->isTotals())
+            writeOnePhaseFirst(table, 2 * n - 1, record, receivedMs);
+        writeValues(table, 2 * n - 1, *reading, measure::kLiveRows);
     }
     return count;
 }

@@ -42,10 +42,10 @@ void RecordModel::gridinit()
     endResetModel();
 }
 
-int RecordModel::recdecode(QByteArrayView rxbuf, quint16 reccount, measure::FrameState& state)
+int RecordModel::recdecode(QByteArrayView rxbuf, quint16 reccount, qint64 receivedMs)
 {
     beginResetModel();
-    const int decoded = records::recdecode(m_table, rxbuf, reccount, state);
+    const int decoded = records::recdecode(m_table, rxbuf, reccount, receivedMs);
     endResetModel();
     return decoded;
 }

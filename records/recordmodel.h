@@ -1,6 +1,5 @@
 #pragma once
 
-#include "measure/frame.h"
 #include "records/recordtable.h"
 
 #include <QAbstractTableModel>
@@ -25,7 +24,7 @@ public:
     const RecordTable& table() const { return m_table; }
 
     void gridinit();
-    int recdecode(QByteArrayView rxbuf, quint16 reccount, measure::FrameState& state);
+    int recdecode(QByteArrayView rxbuf, quint16 reccount, qint64 receivedMs);
 
 private:
     RecordTable m_table;

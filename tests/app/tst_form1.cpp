@@ -4,9 +4,8 @@
 #include "app/form1.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
-#include "fakes/fakeserialport.h"
-#include "fakes/faketimer.h"
 #include "fakes/fakewindowcapture.h"
+#include "support/fakesession.h"
 #include "support/framebuilder.h"
 
 #include <QAbstractItemModelTester>
@@ -30,26 +29,14 @@ using korvane::testing::FrameBuilder;
 using korvane::testing::hex;
 
 namespace {
-struct Rig
+struct Rig : korvane::testing::FakeSession
 {
-    FakeSerialPort port;
-    FakeTimer find, com, con, read;
     fakes::FakeMessageBoxes messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
+    app::Form1 window{{session, messages, saveDialog, capture}};
 
     Rig() { window.show(); }
-
-    void tick(int times = 1)
-    {
-        for (int i = 0; i < times; ++i) {
-            find.fire();
-            com.fire();
-            con.fire();
-            read.fire();
-        }
-    }
 
     void connect()
     {
@@ -97,19 +84,18 @@ private slots:
     void stateRightAfterStartUp()
     {
         Rig rig;
-        const auto& state = rig.window.state();
         QCOMPARE(rig.window.windowTitle(), QStringLiteral("Korvane"));
         QCOMPARE(rig.window.TabStrip1->currentIndex(), 0);
         QCOMPARE(rig.window.TabStrip1->tabText(0), QStringLiteral("Realtime"));
         QCOMPARE(rig.window.TabStrip1->tabText(1), QStringLiteral("Record"));
-        QVERIFY(!state.linkup);
-        QCOMPARE(state.portnum, qint16(1));
+        QVERIFY(!rig.session.isLinked());
+        QCOMPARE(rig.session.meterLink().nextPort(), qint16(1));
         QVERIFY(!rig.read.isActive());
         QVERIFY(rig.find.isActive());
         QVERIFY(rig.com.isActive());
         QVERIFY(rig.con.isActive());
-        QCOMPARE(rig.window.records().rowCount(), 2);
-        QCOMPARE(rig.window.records().table().cell(0, 0), QStringLiteral("NO."));
+        QCOMPARE(rig.session.records().rowCount(), 2);
+        QCOMPARE(rig.session.records().table().cell(0, 0), QStringLiteral("NO."));
         QVERIFY(rig.window.Button_read->isEnabled());
         QVERIFY(!rig.window.Button_clear->isEnabled());
         QVERIFY(rig.window.Button_save->isEnabled());
@@ -219,7 +205,7 @@ private slots:
         grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
         const int topRow = grid->rowAt(0);
         QVERIFY(topRow > 10);
-        const records::RecordTable& table = rig.window.records().table();
+        const records::RecordTable& table = rig.session.records().table();
         const QAbstractItemModel* model = grid->model();
         for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
             QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), table.cell(0, c + 1));
@@ -268,7 +254,7 @@ private slots:
         QFETCH(OpenError, result);
         Rig rig;
         rig.port.setOpenResult(port, result);
-        rig.window.meterLink().comopen(qint16(port));
+        rig.session.meterLink().openPort(qint16(port));
         QCOMPARE(rig.window.Lab_comsta->text(), QString::fromLatin1(QTest::currentDataTag()));
         for (QLabel* label : {rig.window.Lab_comsta, rig.window.Lab_consta}) {
             QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
@@ -297,7 +283,7 @@ private slots:
         QCOMPARE(rig.capture.clipboard.first().copy(panel), fresh);
         QVERIFY(rig.window.grab().toImage().copy(panel) != fresh);
 
-        for (int i = 0; i < 4 && !rig.window.state().linkup; ++i) {
+        for (int i = 0; i < 4 && !rig.session.isLinked(); ++i) {
             rig.tick();
             rig.port.feed(hex("d55555"));
         }
@@ -338,14 +324,14 @@ private slots:
         QCOMPARE(rig.window.downloadProgress->maximum(), 3);
         rig.port.feed(rig.dump(3).sliced(30));
         QVERIFY(!rig.window.downloadProgress->isVisible());
-        QCOMPARE(rig.window.records().rowCount(), 6);
-        QCOMPARE(rig.window.records().index(4, 0).data().toString(), QStringLiteral("NO:3"));
+        QCOMPARE(rig.session.records().rowCount(), 6);
+        QCOMPARE(rig.session.records().index(4, 0).data().toString(), QStringLiteral("NO:3"));
         QVERIFY(rig.messages.shown.isEmpty());
 
         QTest::mouseClick(rig.window.Button_clear, Qt::LeftButton);
-        QCOMPARE(rig.window.records().rowCount(), 2);
-        QCOMPARE(rig.window.records().index(0, 0).data().toString(), QStringLiteral("NO."));
-        QVERIFY(rig.window.state().linkup);
+        QCOMPARE(rig.session.records().rowCount(), 2);
+        QCOMPARE(rig.session.records().index(0, 0).data().toString(), QStringLiteral("NO."));
+        QVERIFY(rig.session.isLinked());
         QVERIFY(rig.com.isActive());
     }
 
@@ -360,7 +346,7 @@ private slots:
         QVERIFY2(rig.messages.shown.first().startsWith(QLatin1String("warning|")),
                  qPrintable(rig.messages.shown.first()));
         QVERIFY(rig.messages.shown.first().contains(QLatin1String("2 of 5 records")));
-        QCOMPARE(rig.window.records().rowCount(), 4);
+        QCOMPARE(rig.session.records().rowCount(), 4);
         QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
         QVERIFY(!rig.window.downloadProgress->isVisible());
     }
@@ -373,7 +359,7 @@ private slots:
         QCOMPARE(rig.messages.shown,
                  QStringList{"information|Thank you for using our product.|Korvane.\n Please "
                              "contact us for more information!\n"});
-        QVERIFY(rig.window.state().linkup);
+        QVERIFY(rig.session.isLinked());
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("23"));
     }

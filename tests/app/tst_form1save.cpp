@@ -5,9 +5,8 @@
 #include "export/recordtext.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
-#include "fakes/fakeserialport.h"
-#include "fakes/faketimer.h"
 #include "fakes/fakewindowcapture.h"
+#include "support/fakesession.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,14 +19,12 @@
 using namespace korvane;
 
 namespace {
-struct Rig
+struct Rig : korvane::testing::FakeSession
 {
-    fakes::FakeSerialPort port;
-    fakes::FakeTimer find, com, con, read;
     fakes::FakeMessageBoxes messages;
     fakes::FakeSaveDialog dialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, dialog, capture}};
+    app::Form1 window{{session, messages, dialog, capture}};
 
     Rig() { window.show(); }
 
@@ -196,7 +193,7 @@ private slots:
                  (QStringList{"txt格式 (*.txt)", "excel格式 (*.xlsx)", "csv格式 (*.csv)"}));
         QVERIFY(contents(path).startsWith(starts));
         if (type == 1)
-            QCOMPARE(contents(path), exporting::recordTableText(rig.window.records().table()));
+            QCOMPARE(contents(path), exporting::recordTableText(rig.session.records().table()));
         QVERIFY(rig.messages.shown.isEmpty());
         QCOMPARE(rig.capture.captures, 0);
     }

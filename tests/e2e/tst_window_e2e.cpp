@@ -46,7 +46,7 @@ private slots:
         QCOMPARE(program.window.Lab_comsta->text(), QStringLiteral("COM1 Open"));
 
         QSet<QString> fifthCaptions;
-        QSignalSpy shown(&program.window.meterLink(), &link::Link::liveFrameShown);
+        QSignalSpy shown(&program.session, &session::MeterSession::readingReceived);
         while (shown.count() < 10) {
             QVERIFY(shown.wait(2000));
             fifthCaptions << program.window.Lab_testpro[4]->text() + u'|' +
@@ -71,11 +71,11 @@ private slots:
         Program program(meter->devicePath());
         QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
                                   kConnectMs);
-        QTRY_VERIFY_WITH_TIMEOUT(program.com.isActive() && !program.find.isActive(), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.searching(), kConnectMs);
         program.pressRead(*meter);
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.records().rowCount(), 80, 10000);
-        QCOMPARE(program.window.records().index(78, 0).data().toString(), QStringLiteral("NO:40"));
-        QCOMPARE(program.window.records().table().cell(1, 1).isEmpty(), false);
+        QTRY_COMPARE_WITH_TIMEOUT(program.session.records().rowCount(), 80, 10000);
+        QCOMPARE(program.session.records().index(78, 0).data().toString(), QStringLiteral("NO:40"));
+        QCOMPARE(program.session.records().table().cell(1, 1).isEmpty(), false);
         QVERIFY(program.messages.shown.isEmpty());
         QCOMPARE(program.window.Lab_consta->text(), QStringLiteral("Connected"));
     }
@@ -94,7 +94,7 @@ private slots:
         meter->setSilent(false);
         QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
                                   kSearchCycleMs);
-        QSignalSpy shown(&program.window.meterLink(), &link::Link::liveFrameShown);
+        QSignalSpy shown(&program.session, &session::MeterSession::readingReceived);
         QVERIFY(shown.wait(3000));
     }
 };

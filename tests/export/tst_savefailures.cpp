@@ -38,8 +38,7 @@ const records::RecordTable& bigTable()
         for (int i = 0; i < 2000; ++i)
             dump += FrameBuilder(quint8(i % 4), quint8(i % 5)).q(2, quint16(i), 3).frame();
         records::RecordTable t;
-        measure::FrameState state;
-        records::recdecode(t, dump, 2000, state);
+        records::recdecode(t, dump, 2000, 0);
         return t;
     }();
     return table;

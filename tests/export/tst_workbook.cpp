@@ -72,8 +72,7 @@ private slots:
                           FrameBuilder(3, 0).q(8, 920, 1).bytes(17, {9, 5, 7}).frame();
         records::RecordTable table;
         records::gridinit(table);
-        measure::FrameState state;
-        records::recdecode(table, dump, 3, state);
+        records::recdecode(table, dump, 3, 0);
         const QJsonObject book = writeAndRead(table);
         QCOMPARE(book["rows"].toInt(), 6);
         QCOMPARE(book["columns"].toInt(), 7);

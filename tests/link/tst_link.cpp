@@ -1,9 +1,10 @@
 // The link driven tick by tick with a fake port and fake timers: port search, supervision,
 // handshake, live polling, and the record download with its failure paths. Frame and record
 // texts themselves are covered in the measure and records suites.
-#include "fakes/fakeserialport.h"
-#include "fakes/faketimer.h"
-#include "link/link.h"
+#include "measure/livetexts.h"
+#include "measure/liveview.h"
+#include "session/metersession.h"
+#include "support/fakesession.h"
 #include "support/framebuilder.h"
 
 #include <QSignalSpy>
@@ -22,16 +23,8 @@ Q_DECLARE_METATYPE(OpenError)
 Q_DECLARE_METATYPE(Outcome)
 
 namespace {
-class RecordingStatus : public platform::StatusView
+struct RecordingStatus
 {
-public:
-    void setPortStatus(const QString& text, const QString& device, const QString& problem) override
-    {
-        ports << text;
-        devices << device;
-        problems << problem;
-    }
-    void setLinkStatus(const QString& text) override { links << text; }
     QStringList ports, devices, problems, links;
 };
 
@@ -43,40 +36,43 @@ QByteArray dumpOf(int records)
     return dump;
 }
 
-// The program as the window composes it, with every platform piece faked.
-struct Rig
+// A meter session over fake devices, with what it reports recorded as a front end shows it.
+struct Rig : korvane::testing::FakeSession
 {
-    WindowState state;
-    FakeSerialPort port;
-    FakeTimer find, com, con, read;
+    Link& link = session.meterLink();
+    records::RecordModel& model = session.records();
     RecordingStatus status;
     measure::LiveTextsState live;
-    records::RecordModel model;
-    Link link{state, port, {find, com, con, read}, status, live, model};
 
-    Rig() { link.start(); }
-
-    // One 500 ms period; the order of ticks within a period does not matter to the link.
-    void tick(int times = 1)
+    Rig()
     {
-        for (int i = 0; i < times; ++i) {
-            find.fire();
-            com.fire();
-            con.fire();
-            read.fire();
-        }
+        using session::MeterSession;
+        QObject::connect(
+            &session, &MeterSession::portStatusChanged, &session,
+            [this](const QString& text, const QString& device, const QString& problem) {
+                status.ports << text;
+                status.devices << device;
+                status.problems << problem;
+            });
+        QObject::connect(&session, &MeterSession::linkStatusChanged, &session,
+                         [this](const QString& text) { status.links << text; });
+        QObject::connect(&session, &MeterSession::readingReceived, &session,
+                         [this](const measure::Reading& reading) {
+                             measure::applyTo(measure::liveTexts(reading), live);
+                         });
+        session.start();
     }
 
     // Meter on COMn answers the handshake; the search runs until polling starts.
     void connectOn(int n)
     {
         port.setOpenResult(n, OpenError::None);
-        for (int i = 0; i < 40 && !(state.linkup && !find.isActive()); ++i) {
+        for (int i = 0; i < 40 && !(link.isLinked() && !find.isActive()); ++i) {
             tick();
-            if (port.isOpen() && port.selectedPort() == n && state.curcmd == kHandshake)
+            if (port.isOpen() && port.selectedPort() == n && link.lastCommand() == kHandshake)
                 port.feed(hex("d55555"));
         }
-        QVERIFY(state.linkup);
+        QVERIFY(link.isLinked());
         QVERIFY(!find.isActive());
         port.takeWritten();
     }
@@ -85,7 +81,7 @@ struct Rig
     void requestCount(const QByteArray& answer)
     {
         link.setPolling(Polling::KeepAlive);
-        link.sendcmd(kCount);
+        link.send(kCount);
         port.feed(answer);
     }
 };
@@ -98,8 +94,8 @@ private slots:
     void startUpArmsSearchPollAndSupervisionOnly()
     {
         Rig rig;
-        QVERIFY(!rig.state.linkup);
-        QCOMPARE(rig.state.portnum, qint16(1));
+        QVERIFY(!rig.link.isLinked());
+        QCOMPARE(rig.link.nextPort(), qint16(1));
         QVERIFY(rig.find.isActive());
         QVERIFY(rig.com.isActive());
         QVERIFY(rig.con.isActive());
@@ -116,14 +112,14 @@ private slots:
         QCOMPARE(rig.port.written(), hex("05"));
         rig.port.feed(hex("d55555"));
         QCOMPARE(rig.status.links, QStringList{"Connected"});
-        QVERIFY(rig.state.linkup);
+        QVERIFY(rig.link.isLinked());
 
         QSignalSpy polling(&rig.link, &Link::pollingStarted);
         rig.tick();
         QVERIFY(!rig.find.isActive());
         QVERIFY(rig.com.isActive());
         QCOMPARE(polling.count(), 1);
-        QCOMPARE(rig.state.portnum, qint16(4));
+        QCOMPARE(rig.link.nextPort(), qint16(4));
         QCOMPARE(rig.status.ports.size(), 3);
         QCOMPARE(rig.port.written(), hex("0523"));
     }
@@ -142,11 +138,11 @@ private slots:
         QSignalSpy lost(&rig.link, &Link::linkLost);
         if (unplugged)
             rig.port.unplug();
-        for (int i = 0; i < 10 && rig.state.linkup; ++i)
+        for (int i = 0; i < 10 && rig.link.isLinked(); ++i)
             rig.tick();
         QCOMPARE(lost.count(), 1);
         QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
-        QVERIFY(!rig.state.linkup);
+        QVERIFY(!rig.link.isLinked());
         rig.status.ports.clear();
         rig.tick(30);
         QStringList expected;
@@ -158,7 +154,7 @@ private slots:
         rig.tick();
         QCOMPARE(rig.port.selectedPort(), 3);
         rig.port.feed(hex("d55555"));
-        QVERIFY(rig.state.linkup);
+        QVERIFY(rig.link.isLinked());
     }
 
     void readDuringTheSearchIsNoDownload()
@@ -192,7 +188,7 @@ private slots:
         QCOMPARE(rig.status.ports, expected);
         QCOMPARE(rig.status.links, (QStringList{"unconnected", "unconnected", "unconnected"}));
         QVERIFY(rig.port.written().isEmpty());
-        QCOMPARE(rig.state.portnum, qint16(2));
+        QCOMPARE(rig.link.nextPort(), qint16(2));
     }
 
     void everyFailedOpenIsUnviable_data()
@@ -240,9 +236,9 @@ private slots:
         rig.port.setOpenResult(1, OpenError::None);
         rig.tick();
         rig.port.feed(answer);
-        QCOMPARE(rig.state.linkup, connected);
+        QCOMPARE(rig.link.isLinked(), connected);
         QCOMPARE(rig.status.links, connected ? QStringList{"Connected"} : QStringList{});
-        QCOMPARE(rig.state.idlecount, qint16(0));
+        QCOMPARE(rig.link.silentTicks(), qint16(0));
     }
 
     void handshakeWhileLinkedIsOnlyASignOfLife()
@@ -253,7 +249,7 @@ private slots:
         rig.tick(3);
         QCOMPARE(rig.port.takeWritten(), hex("050505"));
         rig.port.feed(hex("d55555"));
-        QCOMPARE(rig.state.idlecount, qint16(0));
+        QCOMPARE(rig.link.silentTicks(), qint16(0));
         QCOMPARE(rig.status.links, QStringList{"Connected"});
     }
 
@@ -264,9 +260,9 @@ private slots:
         for (int i = 0; i < 30; ++i) {
             rig.tick();
             rig.port.feed(FrameBuilder(1).q(13, 500));
-            QVERIFY(rig.state.idlecount < 4);
+            QVERIFY(rig.link.silentTicks() < 4);
         }
-        QVERIFY(rig.state.linkup);
+        QVERIFY(rig.link.isLinked());
         QCOMPARE(rig.live.values()[4], QStringLiteral("50Hz"));
     }
 
@@ -277,9 +273,9 @@ private slots:
         rig.port.feed(FrameBuilder(2));
         QSignalSpy lost(&rig.link, &Link::linkLost);
         rig.tick(4);
-        QVERIFY(rig.state.linkup);
+        QVERIFY(rig.link.isLinked());
         rig.tick();
-        QVERIFY(!rig.state.linkup);
+        QVERIFY(!rig.link.isLinked());
         QCOMPARE(lost.count(), 1);
         QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
         QVERIFY(rig.find.isActive());
@@ -291,7 +287,7 @@ private slots:
     {
         Rig rig;
         rig.connectOn(1);
-        QSignalSpy shown(&rig.link, &Link::liveFrameShown);
+        QSignalSpy shown(&rig.link, &Link::readingReceived);
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("23"));
         const QByteArray frame = FrameBuilder(1).q(13, 499);
@@ -319,37 +315,26 @@ private slots:
     {
         Rig rig;
         rig.connectOn(1);
-        QSignalSpy shown(&rig.link, &Link::liveFrameShown);
+        QSignalSpy shown(&rig.link, &Link::readingReceived);
         rig.tick();
         rig.port.feed(FrameBuilder(9));
         QCOMPARE(shown.count(), 0);
-        QCOMPARE(rig.state.frame.frametype, quint8(9));
-    }
-
-    void liveAnswerStillDecodedAfterTheLinkWasCleared()
-    {
-        Rig rig;
-        rig.connectOn(1);
-        rig.tick();
-        rig.state.linkup = false;
-        rig.port.feed(FrameBuilder(1).q(13, 510));
-        QCOMPARE(rig.live.values()[4], QStringLiteral("51Hz"));
+        QCOMPARE(rig.live.values()[4], QStringLiteral("00.00var"));
     }
 
     void commandsNeedAnOpenPort()
     {
         Rig rig;
-        rig.state.curcmd = kLive;
         rig.port.setReceiveThreshold(20);
-        rig.link.sendcmd(kCount);
-        rig.link.sendcmd(kHandshake);
+        rig.link.send(kCount);
+        rig.link.send(kHandshake);
         QVERIFY(rig.port.written().isEmpty());
-        QCOMPARE(rig.state.curcmd, qint16(kLive));
+        QCOMPARE(rig.link.lastCommand(), qint16(0));
         QCOMPARE(rig.port.receiveThreshold(), qsizetype(20));
         QVERIFY(rig.com.isActive());
     }
 
-    void sendcmdWritesThenDiscardsBothWays_data()
+    void sendWritesThenDiscardsBothWays_data()
     {
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("threshold");
@@ -359,18 +344,18 @@ private slots:
         QTest::newRow("dump keeps the threshold") << 25 << 77;
         QTest::newRow("unknown code waits for 4") << 99 << 4;
     }
-    void sendcmdWritesThenDiscardsBothWays()
+    void sendWritesThenDiscardsBothWays()
     {
         QFETCH(int, code);
         QFETCH(int, threshold);
         Rig rig;
         rig.port.setOpenResult(1, OpenError::None);
-        rig.link.comopen(1);
+        rig.link.openPort(1);
         rig.port.setReceiveThreshold(77);
         const int inputDiscards = rig.port.inputDiscards();
-        rig.link.sendcmd(qint16(code));
+        rig.link.send(qint16(code));
         QCOMPARE(rig.port.written(), QByteArray(1, char(code)));
-        QCOMPARE(rig.state.curcmd, qint16(code));
+        QCOMPARE(rig.link.lastCommand(), qint16(code));
         QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
         QCOMPARE(rig.port.inputDiscards(), inputDiscards + 1);
         QCOMPARE(rig.port.outputDiscards(), 1);
@@ -398,7 +383,7 @@ private slots:
         Rig rig;
         rig.connectOn(1);
         rig.requestCount(answer);
-        QCOMPARE(int(rig.state.reccount), reccount);
+        QCOMPARE(int(rig.link.recordCount()), reccount);
         QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
         QCOMPARE(rig.read.isActive(), dumpDelayArmed);
         QVERIFY(!rig.com.isActive());
@@ -432,10 +417,10 @@ private slots:
         rig.connectOn(1);
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.link.setPolling(Polling::KeepAlive);
-        rig.link.sendcmd(kCount);
+        rig.link.send(kCount);
         for (const QByteArray& piece : pieces)
             rig.port.feed(piece);
-        QCOMPARE(int(rig.state.reccount), reccount);
+        QCOMPARE(int(rig.link.recordCount()), reccount);
         QCOMPARE(rig.read.isActive(), reccount > 0);
         QCOMPARE(ended.count(), reccount > 0 ? 0 : 1);
     }
@@ -552,7 +537,7 @@ private slots:
         if (bytesSent > 0)
             rig.port.feed(dumpOf(5).first(bytesSent));
         rig.tick(5);
-        QVERIFY(!rig.state.linkup);
+        QVERIFY(!rig.link.isLinked());
         QCOMPARE(ended.count(), 1);
         const auto result = ended.first().first().value<DownloadResult>();
         QCOMPARE(result.outcome, Outcome::Incomplete);
@@ -570,7 +555,7 @@ private slots:
         rig.connectOn(1);
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.link.setPolling(Polling::KeepAlive);
-        rig.link.sendcmd(kCount);
+        rig.link.send(kCount);
         rig.tick(5);
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::NoCount);
@@ -615,7 +600,7 @@ private slots:
         QCOMPARE(ended.count(), 1);
         QVERIFY(!rig.link.downloading());
         QVERIFY(!rig.read.isActive());
-        QCOMPARE(rig.state.reccount, quint16(0));
+        QCOMPARE(rig.link.recordCount(), quint16(0));
     }
 
     void dumpCutShortByASearchTickIsIncomplete()

@@ -23,8 +23,7 @@ private slots:
         sim::Pty pty;
         QString error;
         QVERIFY2(pty.open(&error), qPrintable(error));
-        platform::PortTable table({pty.slavePath()});
-        platform::QtSerialPort port(table);
+        platform::QtSerialPort port{platform::PortTable({pty.slavePath()})};
         port.selectPort(1);
         QCOMPARE(port.open(), platform::SerialPort::OpenError::None);
 

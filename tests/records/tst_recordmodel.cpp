@@ -8,7 +8,6 @@
 #include <QTest>
 
 using namespace korvane::records;
-using korvane::measure::FrameState;
 using korvane::testing::FrameBuilder;
 
 class TstRecordModel : public QObject
@@ -43,8 +42,7 @@ private slots:
         QFETCH(int, column);
         QFETCH(bool, fixed);
         RecordModel model;
-        FrameState state;
-        model.recdecode(FrameBuilder(1).frame() + FrameBuilder(2).frame(), 2, state);
+        model.recdecode(FrameBuilder(1).frame() + FrameBuilder(2).frame(), 2, 0);
         const QModelIndex index = model.index(row, column);
         QCOMPARE(index.data(RecordModel::FixedCellRole).toBool(), fixed);
         QCOMPARE(index.data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
@@ -57,12 +55,11 @@ private slots:
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        FrameState state;
 
         QByteArray dump;
         for (int i = 0; i < 500; ++i)
             dump += FrameBuilder(quint8(i % 4), quint8(i % 5)).frame();
-        QCOMPARE(model.recdecode(dump, 500, state), 500);
+        QCOMPARE(model.recdecode(dump, 500, 0), 500);
         QCOMPARE(model.rowCount(), 1000);
         QCOMPARE(model.index(998, 0).data().toString(), QStringLiteral("NO:500"));
         QCOMPARE(model.index(999, 1).data().toString(), model.table().cell(999, 1));

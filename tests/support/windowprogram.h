@@ -4,10 +4,8 @@
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
-#include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
-#include "platform/qtserialport.h"
-#include "platform/qttimer.h"
+#include "platform/qtmeterdevices.h"
 #include "sim/virtualmeter.h"
 
 #include <QLabel>
@@ -26,23 +24,27 @@ namespace korvane::testing {
 // asked for.
 template <typename Messages> struct BasicWindowProgram
 {
-    explicit BasicWindowProgram(const QString& device) : table({device}), port(table)
+    explicit BasicWindowProgram(const QString& device) : session(platform::qtMeterDevices({device}))
     {
         if constexpr (std::is_same_v<Messages, platform::QtMessageBoxes>)
             messages.setParent(&window);
+        QObject::connect(&session, &session::MeterSession::pollingStarted, &session,
+                         [this] { m_searching = false; });
+        QObject::connect(&session, &session::MeterSession::linkLost, &session,
+                         [this] { m_searching = true; });
         window.show();
     }
 
-    platform::PortTable table;
-    platform::QtSerialPort port;
-    platform::QtTimer find, com, con, read;
+    session::MeterSession session;
     Messages messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{port, find, com, con, read, messages, saveDialog, capture}};
+    app::Form1 window{{session, messages, saveDialog, capture}};
 
     QString link() const { return window.Lab_consta->text(); }
-    int rows() const { return window.records().rowCount(); }
+    int rows() const { return session.records().rowCount(); }
+    // Until the search has found the meter and polling started, and again after a loss.
+    bool searching() const { return m_searching; }
 
     // As a person does it: the Record tab, and Read a moment later, once a keep-alive came back.
     void pressRead(sim::VirtualMeter& meter)
@@ -52,6 +54,9 @@ template <typename Messages> struct BasicWindowProgram
         QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
         QTest::mouseClick(window.Button_read, Qt::LeftButton);
     }
+
+private:
+    bool m_searching = true;
 };
 
 using WindowProgram = BasicWindowProgram<fakes::FakeMessageBoxes>;

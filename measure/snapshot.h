@@ -1,0 +1,30 @@
+#pragma once
+
+#include "measure/reading.h"
+
+#include <array>
+
+namespace korvane::measure {
+
+// The latest of every quantity with the time it was received, whatever frame brought it: the
+// phasor needs the type-2 angles with the type-1 magnitudes. A quantity with an undefined code
+// leaves what it had, as the display does.
+class Snapshot
+{
+public:
+    struct Entry
+    {
+        Quantity quantity;
+        qint64 receivedMs = 0;
+        bool seen = false;
+    };
+
+    void update(const Reading& reading);
+    void clear() { m_entries = {}; }
+    const Entry& latest(Key key) const { return m_entries[std::size_t(key)]; }
+
+private:
+    std::array<Entry, kKeyCount> m_entries{};
+};
+
+} // namespace korvane::measure

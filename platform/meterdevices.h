@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/serialport.h"
+#include "platform/timer.h"
+
+#include <memory>
+
+namespace korvane::platform {
+
+// What one meter connection is built from: its serial port (which knows its port table) and the
+// link's four timers. Real ones come from qtMeterDevices(), fakes from fakes::FakeMeterDevices.
+struct MeterDevices
+{
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<Timer> search;
+    std::unique_ptr<Timer> poll;
+    std::unique_ptr<Timer> supervision;
+    std::unique_ptr<Timer> dumpDelay;
+};
+
+} // namespace korvane::platform

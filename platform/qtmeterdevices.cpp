@@ -1,0 +1,14 @@
+#include "platform/qtmeterdevices.h"
+
+#include "platform/qtserialport.h"
+#include "platform/qttimer.h"
+
+namespace korvane::platform {
+
+MeterDevices qtMeterDevices(const QStringList& devices)
+{
+    return {std::make_unique<QtSerialPort>(PortTable(devices)), std::make_unique<QtTimer>(),
+            std::make_unique<QtTimer>(), std::make_unique<QtTimer>(), std::make_unique<QtTimer>()};
+}
+
+} // namespace korvane::platform

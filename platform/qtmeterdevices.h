@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/meterdevices.h"
+
+#include <QStringList>
+
+namespace korvane::platform {
+
+// The real port over the given devices (empty: the system's serial devices) and real timers.
+MeterDevices qtMeterDevices(const QStringList& devices);
+
+} // namespace korvane::platform

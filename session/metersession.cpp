@@ -1,0 +1,41 @@
+#include "session/metersession.h"
+
+namespace korvane::session {
+
+MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
+    : QObject(parent), m_devices(std::move(devices)),
+      m_link(*m_devices.port,
+             {*m_devices.search, *m_devices.poll, *m_devices.supervision, *m_devices.dumpDelay},
+             m_records)
+{
+    using link::Link;
+    connect(&m_link, &Link::portStatusChanged, this, &MeterSession::portStatusChanged);
+    connect(&m_link, &Link::linkStatusChanged, this, &MeterSession::linkStatusChanged);
+    connect(&m_link, &Link::linked, this, &MeterSession::linked);
+    connect(&m_link, &Link::pollingStarted, this, &MeterSession::pollingStarted);
+    connect(&m_link, &Link::readingReceived, this, [this](const measure::Reading& reading) {
+        m_snapshot.update(reading);
+        emit readingReceived(reading);
+    });
+    connect(&m_link, &Link::downloadProgress, this, &MeterSession::downloadProgress);
+    connect(&m_link, &Link::downloadEnded, this, &MeterSession::downloadEnded);
+    connect(&m_link, &Link::linkLost, this, &MeterSession::linkLost);
+}
+
+MeterSession::~MeterSession()
+{
+    closePort();
+}
+
+void MeterSession::start()
+{
+    m_link.start();
+}
+
+void MeterSession::closePort()
+{
+    if (m_devices.port->isOpen())
+        m_devices.port->close();
+}
+
+} // namespace korvane::session

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "link/link.h"
+#include "measure/reading.h"
+#include "measure/snapshot.h"
+#include "platform/meterdevices.h"
+#include "records/recordmodel.h"
+
+#include <QObject>
+
+namespace korvane::session {
+
+// One connection to one meter: its port, the link's timers, the link, the latest snapshot and
+// the record table. Front ends build one, tell it what to poll, and subscribe to its signals;
+// it never knows which tab or mode a front end shows.
+class MeterSession : public QObject
+{
+    Q_OBJECT
+public:
+    explicit MeterSession(platform::MeterDevices devices, QObject* parent = nullptr);
+    ~MeterSession() override;
+
+    // Search from COM1 with the link down; polls live frames until told otherwise.
+    void start();
+    void setPolling(link::Polling polling) { m_link.setPolling(polling); }
+    // Asks the meter for its records; nothing is sent while the link is down.
+    void readRecords() { m_link.readRecords(); }
+    // The record table as Clear leaves it.
+    void clearRecords() { m_records.gridinit(); }
+    // Closes the port, as the program does on its way out.
+    void closePort();
+
+    bool isLinked() const { return m_link.isLinked(); }
+    bool downloading() const { return m_link.downloading(); }
+    const measure::Snapshot& snapshot() const { return m_snapshot; }
+    records::RecordModel& records() { return m_records; }
+    const records::RecordModel& records() const { return m_records; }
+    // For tests and benchmarks that drive the link by hand.
+    link::Link& meterLink() { return m_link; }
+
+signals:
+    void portStatusChanged(const QString& text, const QString& device, const QString& problem);
+    void linkStatusChanged(const QString& text);
+    void linked(int port, const QString& device);
+    void pollingStarted();
+    // Sent after the snapshot holds the reading.
+    void readingReceived(const korvane::measure::Reading& reading);
+    void downloadProgress(int records, int count);
+    void downloadEnded(korvane::link::DownloadResult result);
+    void linkLost();
+
+private:
+    platform::MeterDevices m_devices;
+    records::RecordModel m_records;
+    measure::Snapshot m_snapshot;
+    link::Link m_link;
+};
+
+} // namespace korvane::session
