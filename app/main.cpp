@@ -1,5 +1,5 @@
 // korvane: the window over one meter session, composed from the real devices and dialogs.
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qtmeterdevices.h"
@@ -51,7 +51,7 @@ int main(int argc, char* argv[])
     platform::QtMessageBoxes messages;
     platform::QtSaveDialog saveDialog;
     platform::QtWindowCapture capture;
-    app::Form1 window({session, messages, saveDialog, capture});
+    app::MainWindow window({session, messages, saveDialog, capture});
     messages.setParent(&window);
     saveDialog.setParent(&window);
 

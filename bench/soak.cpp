@@ -8,7 +8,7 @@
 // Exits 1 when the link did not come back at the end; on runs of ten minutes or more also when a
 // reconnect took longer than 1.5 s or resident memory grew by more than 2 MiB after the first
 // minute, on shorter runs when a reconnect took longer than a whole search cycle.
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
 #include "fakes/fakesavedialog.h"
@@ -62,7 +62,7 @@ struct Program
     platform::QtMessageBoxes messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{session, messages, saveDialog, capture}};
+    app::MainWindow window{{session, messages, saveDialog, capture}};
 };
 
 enum class Fault { Silence, Unplug, RestartMidDump, Garbage, Count };
@@ -128,7 +128,7 @@ public:
         connect(&m_readTimer, &QTimer::timeout, this, &Soak::pressRead);
         m_tabTimer.setSingleShot(true);
         connect(&m_tabTimer, &QTimer::timeout, this, [this] {
-            m_program.window.TabStrip1->setCurrentIndex(0);
+            m_program.window.tabs->setCurrentIndex(0);
             m_readTimer.start(between(2s, 10s));
         });
         m_boxTimer.setInterval(1s);
@@ -199,8 +199,8 @@ private:
             // The meter can answer again the moment it restarts, before the link notices.
             m_meterBackAt = Clock::now();
             m_meter.restartDuringNextDump(20 * m_random.bounded(1, kRecords));
-            m_program.window.TabStrip1->setCurrentIndex(1);
-            m_program.window.Button_read->click();
+            m_program.window.tabs->setCurrentIndex(1);
+            m_program.window.readButton->click();
             ++m_report.reads;
             m_faultTimer.start(between(3s, 8s));
             return;
@@ -232,8 +232,8 @@ private:
 
     void pressRead()
     {
-        m_program.window.TabStrip1->setCurrentIndex(1);
-        m_program.window.Button_read->click();
+        m_program.window.tabs->setCurrentIndex(1);
+        m_program.window.readButton->click();
         ++m_report.reads;
         m_tabTimer.start(between(1s, 8s));
     }

@@ -2,7 +2,7 @@
 // this process. Resident memory after start, CPU while linked and polling twice a second, then a
 // download of RECORDS records into the grid and the resident memory after it. Runs headless on
 // the offscreen platform unless QT_QPA_PLATFORM says otherwise.
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
 #include "fakes/fakemessageboxes.h"
@@ -45,7 +45,7 @@ struct Program
     fakes::FakeMessageBoxes messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{session, messages, saveDialog, capture}};
+    app::MainWindow window{{session, messages, saveDialog, capture}};
 };
 
 std::unique_ptr<sim::VirtualMeter> startMeter(const QString& linkPath, bool pacing, int records)
@@ -140,7 +140,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the window did not find the meter again\n");
         return 1;
     }
-    program.window.TabStrip1->setCurrentIndex(1);
+    program.window.tabs->setCurrentIndex(1);
     // As a person would: Read is pressed a while after the tab changed, not while the last live
     // frame is still on its way.
     bench::runEventLoopFor(kSettle);
@@ -154,7 +154,7 @@ int main(int argc, char* argv[])
     QObject::connect(&meterLink, &session::MeterSession::downloadEnded,
                      [&](const link::DownloadResult& r) { result = r; });
     const auto pressed = Clock::now();
-    program.window.Button_read->click();
+    program.window.readButton->click();
     if (!bench::waitForSignal(&meterLink, &session::MeterSession::downloadEnded,
                               std::chrono::seconds(60))) {
         std::fprintf(stderr, "the download did not end\n");

@@ -1,6 +1,6 @@
 // The window with the real serial port and timers against the virtual meter on a pseudo-terminal:
 // connecting, live values of every frame type, a download on the Record tab, and recovery after
-// the meter falls silent. Handlers in detail are in tst_form1.
+// the meter falls silent. Handlers in detail are in tst_mainwindow.
 #include "sim/virtualmeter.h"
 #include "support/windowprogram.h"
 
@@ -41,16 +41,16 @@ private slots:
         options.pacing = false;
         auto meter = startMeter(options);
         Program program(meter->devicePath());
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
-                                  kConnectMs);
-        QCOMPARE(program.window.Lab_comsta->text(), QStringLiteral("COM1 Open"));
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("Connected"), kConnectMs);
+        QCOMPARE(program.window.portStatusLabel->text(), QStringLiteral("COM1 Open"));
 
         QSet<QString> fifthCaptions;
         QSignalSpy shown(&program.session, &session::MeterSession::readingReceived);
         while (shown.count() < 10) {
             QVERIFY(shown.wait(2000));
-            fifthCaptions << program.window.Lab_testpro[4]->text() + u'|' +
-                                 program.window.Lab_testpro[5]->text();
+            fifthCaptions << program.window.captionLabels[4]->text() + u'|' +
+                                 program.window.captionLabels[5]->text();
         }
         // Type 0 phase (Q/S), type 0 totals (empty), type 1 (F), type 2 (phase), type 3 (W/Time).
         QVERIFY2(fifthCaptions.contains(QStringLiteral("F: |")),
@@ -69,15 +69,15 @@ private slots:
         options.recordCount = 40;
         auto meter = startMeter(options);
         Program program(meter->devicePath());
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
-                                  kConnectMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("Connected"), kConnectMs);
         QTRY_VERIFY_WITH_TIMEOUT(!program.searching(), kConnectMs);
         program.pressRead(*meter);
         QTRY_COMPARE_WITH_TIMEOUT(program.session.records().rowCount(), 80, 10000);
         QCOMPARE(program.session.records().index(78, 0).data().toString(), QStringLiteral("NO:40"));
         QCOMPARE(program.session.records().table().cell(1, 1).isEmpty(), false);
         QVERIFY(program.messages.shown.isEmpty());
-        QCOMPARE(program.window.Lab_consta->text(), QStringLiteral("Connected"));
+        QCOMPARE(program.window.linkStatusLabel->text(), QStringLiteral("Connected"));
     }
 
     void recoversAfterTheMeterFallsSilent()
@@ -86,14 +86,14 @@ private slots:
         options.pacing = false;
         auto meter = startMeter(options);
         Program program(meter->devicePath());
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
-                                  kConnectMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("Connected"), kConnectMs);
         meter->setSilent(true);
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("unconnected"),
-                                  4000);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("unconnected"), 4000);
         meter->setSilent(false);
-        QTRY_COMPARE_WITH_TIMEOUT(program.window.Lab_consta->text(), QStringLiteral("Connected"),
-                                  kSearchCycleMs);
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("Connected"), kSearchCycleMs);
         QSignalSpy shown(&program.session, &session::MeterSession::readingReceived);
         QVERIFY(shown.wait(3000));
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -39,9 +39,9 @@ template <typename Messages> struct BasicWindowProgram
     Messages messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{session, messages, saveDialog, capture}};
+    app::MainWindow window{{session, messages, saveDialog, capture}};
 
-    QString link() const { return window.Lab_consta->text(); }
+    QString link() const { return window.linkStatusLabel->text(); }
     int rows() const { return session.records().rowCount(); }
     // Until the search has found the meter and polling started, and again after a loss.
     bool searching() const { return m_searching; }
@@ -49,10 +49,10 @@ template <typename Messages> struct BasicWindowProgram
     // As a person does it: the Record tab, and Read a moment later, once a keep-alive came back.
     void pressRead(sim::VirtualMeter& meter)
     {
-        window.TabStrip1->setCurrentIndex(1);
+        window.tabs->setCurrentIndex(1);
         QSignalSpy answers(&meter, &sim::VirtualMeter::answerFinished);
         QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
-        QTest::mouseClick(window.Button_read, Qt::LeftButton);
+        QTest::mouseClick(window.readButton, Qt::LeftButton);
     }
 
 private:

@@ -1,6 +1,6 @@
 // The window's controls: names, kinds, captions, fonts, colours, positions (in twips) and order.
 #include "app/appearance.h"
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "app/twips.h"
 #include "records/gridgeometry.h"
 
@@ -62,15 +62,15 @@ QLabel* makeStatusLabel(QWidget* parent, const QString& text, int top)
 }
 } // namespace
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     setWindowTitle(QStringLiteral("Korvane"));
     setWindowIcon(windowIcon());
     setFixedSize(px(kClientWidth), px(kClientHeight));
 
     // Siblings are created back to front: a later one lies in front of an earlier one.
-    Lab_consta = makeStatusLabel(this, QStringLiteral("unconnected"), 8040);
-    Lab_comsta = makeStatusLabel(this, QStringLiteral("COM status"), 7560);
+    linkStatusLabel = makeStatusLabel(this, QStringLiteral("unconnected"), 8040);
+    portStatusLabel = makeStatusLabel(this, QStringLiteral("COM status"), 7560);
 
     downloadProgress = new QProgressBar(this);
     downloadProgress->setGeometry(twipsRect(9720, 8520, 1455, 300));
@@ -78,83 +78,83 @@ void Form1::buildControls()
     downloadProgress->setFormat(QStringLiteral("%v/%m"));
     downloadProgress->hide();
 
-    TabStrip1 = new QTabWidget(this);
-    TabStrip1->addTab(new QWidget, QStringLiteral("Realtime"));
-    TabStrip1->addTab(new QWidget, QStringLiteral("Record"));
-    TabStrip1->tabBar()->setFont(cjkFont(12, true));
-    TabStrip1->setGeometry(twipsRect(840, 600, 8535, 8246));
+    tabs = new QTabWidget(this);
+    tabs->addTab(new QWidget, QStringLiteral("Realtime"));
+    tabs->addTab(new QWidget, QStringLiteral("Record"));
+    tabs->tabBar()->setFont(cjkFont(12, true));
+    tabs->setGeometry(twipsRect(840, 600, 8535, 8246));
 
     // Row 0 and column 0 of the table are its headings: the view's headers show them, so they
     // stay in sight while the records scroll.
     m_gridModel.setSourceModel(&m_session.records());
-    DataGrid = new QTableView(this);
-    DataGrid->setModel(&m_gridModel);
-    DataGrid->setFont(cjkFont(10.5, false));
-    for (QHeaderView* header : {DataGrid->horizontalHeader(), DataGrid->verticalHeader()}) {
+    recordGrid = new QTableView(this);
+    recordGrid->setModel(&m_gridModel);
+    recordGrid->setFont(cjkFont(10.5, false));
+    for (QHeaderView* header : {recordGrid->horizontalHeader(), recordGrid->verticalHeader()}) {
         header->setSectionResizeMode(QHeaderView::Fixed);
         header->setHighlightSections(false);
     }
-    auto* corner = DataGrid->findChild<QAbstractButton*>();
+    auto* corner = recordGrid->findChild<QAbstractButton*>();
     new CornerHeading(corner, [this] { return m_gridModel.corner(); });
     // The corner is no section of either header, so it repaints only when told.
     connect(&m_gridModel, &QAbstractItemModel::modelReset, corner, qOverload<>(&QWidget::update));
     connect(&m_gridModel, &QAbstractItemModel::headerDataChanged, corner,
             qOverload<>(&QWidget::update));
-    DataGrid->setItemDelegate(new GridCellDelegate(DataGrid));
-    DataGrid->setStyleSheet(QStringLiteral(
+    recordGrid->setItemDelegate(new GridCellDelegate(recordGrid));
+    recordGrid->setStyleSheet(QStringLiteral(
         "QTableView { gridline-color: rgb(192, 192, 192); background-color: rgb(128, 128, 128); }"
         "QHeaderView::section, QTableCornerButton::section { background-color: palette(button); "
         "color: palette(button-text); border: 0px; border-right: 1px solid rgb(192, 192, 192); "
         "border-bottom: 1px solid rgb(192, 192, 192); }"));
-    DataGrid->setGeometry(twipsRect(5760, 7320, 3135, 1095));
+    recordGrid->setGeometry(twipsRect(5760, 7320, 3135, 1095));
 
     const std::array<ButtonSpec, 5> buttons{{{"Close", ButtonPicture::Close, 6120},
                                              {"Help", ButtonPicture::Help, 4800},
                                              {"Clear", ButtonPicture::Clear, 3480},
                                              {"Save", ButtonPicture::Save, 2160},
                                              {"Read", ButtonPicture::Read, 840}}};
-    Button_close = makeButton(this, buttons[0]);
-    Button_help = makeButton(this, buttons[1]);
-    Button_clear = makeButton(this, buttons[2]);
-    Button_save = makeButton(this, buttons[3]);
-    Button_read = makeButton(this, buttons[4]);
-    Button_clear->setEnabled(false);
+    closeButton = makeButton(this, buttons[0]);
+    helpButton = makeButton(this, buttons[1]);
+    clearButton = makeButton(this, buttons[2]);
+    saveButton = makeButton(this, buttons[3]);
+    readButton = makeButton(this, buttons[4]);
+    clearButton->setEnabled(false);
 
-    Frame_realtime = new QFrame(this);
-    Frame_realtime->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    Frame_realtime->setAutoFillBackground(true); // it covers the grid, so it must paint
-    Frame_realtime->setGeometry(twipsRect(960, 1200, 8295, 7422));
+    readingsPanel = new QFrame(this);
+    readingsPanel->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    readingsPanel->setAutoFillBackground(true); // it covers the grid, so it must paint
+    readingsPanel->setGeometry(twipsRect(960, 1200, 8295, 7422));
     for (int i = 0; i < measure::kLiveRows; ++i) {
         const int top = 240 + 960 * i;
-        Lab_testpro[i] = makeReadingLabel(Frame_realtime, measure::kStartCaptions[i].toString(),
-                                          twipsRect(240, top, i < 3 ? 2505 : 2520, 795));
-        Lab_value[i] = makeReadingLabel(Frame_realtime, measure::kStartValues[i].toString(),
-                                        twipsRect(3000, top, 5055, 795));
+        captionLabels[i] = makeReadingLabel(readingsPanel, measure::kStartCaptions[i].toString(),
+                                            twipsRect(240, top, i < 3 ? 2505 : 2520, 795));
+        valueLabels[i] = makeReadingLabel(readingsPanel, measure::kStartValues[i].toString(),
+                                          twipsRect(3000, top, 5055, 795));
     }
 
-    setTabOrder(Button_close, Button_help);
-    setTabOrder(Button_help, Button_clear);
-    setTabOrder(Button_clear, Button_save);
-    setTabOrder(Button_save, Button_read);
-    setTabOrder(Button_read, DataGrid);
-    setTabOrder(DataGrid, TabStrip1);
+    setTabOrder(closeButton, helpButton);
+    setTabOrder(helpButton, clearButton);
+    setTabOrder(clearButton, saveButton);
+    setTabOrder(saveButton, readButton);
+    setTabOrder(readButton, recordGrid);
+    setTabOrder(recordGrid, tabs);
 }
 
-void Form1::gridinit()
+void MainWindow::gridinit()
 {
     using records::kGridGeometry;
     m_session.clearRecords();
-    DataGrid->setGeometry(twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width,
-                                    kGridGeometry.height));
+    recordGrid->setGeometry(twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width,
+                                      kGridGeometry.height));
     // Column 0 is the vertical header and row 0 the horizontal one.
-    DataGrid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
+    recordGrid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
     for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
-        DataGrid->setColumnWidth(c, px(kGridGeometry.columnWidth));
-    DataGrid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
-    DataGrid->setRowHeight(0, px(kGridGeometry.fixedRowHeight));
+        recordGrid->setColumnWidth(c, px(kGridGeometry.columnWidth));
+    recordGrid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
+    recordGrid->setRowHeight(0, px(kGridGeometry.fixedRowHeight));
 }
 
-void Form1::fitStatusLabel(QLabel* label)
+void MainWindow::fitStatusLabel(QLabel* label)
 {
     // The laid-out width, or as much more as the text needs up to the window's edge.
     const int laidOut = px(kStatusLabelWidth);

@@ -1,7 +1,7 @@
 // The window with a fake port, fake timers and recorded message boxes: its state after start-up,
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -34,7 +34,7 @@ struct Rig : korvane::testing::FakeSession
     fakes::FakeMessageBoxes messages;
     fakes::FakeSaveDialog saveDialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{session, messages, saveDialog, capture}};
+    app::MainWindow window{{session, messages, saveDialog, capture}};
 
     Rig() { window.show(); }
 
@@ -47,7 +47,7 @@ struct Rig : korvane::testing::FakeSession
         port.takeWritten();
     }
 
-    void selectTab(int index) { window.TabStrip1->setCurrentIndex(index); }
+    void selectTab(int index) { window.tabs->setCurrentIndex(index); }
 
     QStringList texts(const std::array<QLabel*, 6>& labels) const
     {
@@ -61,7 +61,7 @@ struct Rig : korvane::testing::FakeSession
     void download(int count, int received)
     {
         selectTab(1);
-        QTest::mouseClick(window.Button_read, Qt::LeftButton);
+        QTest::mouseClick(window.readButton, Qt::LeftButton);
         port.feed(QByteArray::fromHex("0505") + char(count % 256) + char(count / 256));
         tick();
         port.feed(dump(count).first(received * 20));
@@ -77,7 +77,7 @@ struct Rig : korvane::testing::FakeSession
 };
 } // namespace
 
-class TstForm1 : public QObject
+class TstMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
@@ -85,9 +85,9 @@ private slots:
     {
         Rig rig;
         QCOMPARE(rig.window.windowTitle(), QStringLiteral("Korvane"));
-        QCOMPARE(rig.window.TabStrip1->currentIndex(), 0);
-        QCOMPARE(rig.window.TabStrip1->tabText(0), QStringLiteral("Realtime"));
-        QCOMPARE(rig.window.TabStrip1->tabText(1), QStringLiteral("Record"));
+        QCOMPARE(rig.window.tabs->currentIndex(), 0);
+        QCOMPARE(rig.window.tabs->tabText(0), QStringLiteral("Realtime"));
+        QCOMPARE(rig.window.tabs->tabText(1), QStringLiteral("Record"));
         QVERIFY(!rig.session.isLinked());
         QCOMPARE(rig.session.meterLink().nextPort(), qint16(1));
         QVERIFY(!rig.read.isActive());
@@ -96,31 +96,31 @@ private slots:
         QVERIFY(rig.con.isActive());
         QCOMPARE(rig.session.records().rowCount(), 2);
         QCOMPARE(rig.session.records().table().cell(0, 0), QStringLiteral("NO."));
-        QVERIFY(rig.window.Button_read->isEnabled());
-        QVERIFY(!rig.window.Button_clear->isEnabled());
-        QVERIFY(rig.window.Button_save->isEnabled());
-        QVERIFY(rig.window.Button_help->isEnabled());
-        QVERIFY(rig.window.Button_close->isEnabled());
-        QVERIFY(rig.window.Frame_realtime->isVisible());
+        QVERIFY(rig.window.readButton->isEnabled());
+        QVERIFY(!rig.window.clearButton->isEnabled());
+        QVERIFY(rig.window.saveButton->isEnabled());
+        QVERIFY(rig.window.helpButton->isEnabled());
+        QVERIFY(rig.window.closeButton->isEnabled());
+        QVERIFY(rig.window.readingsPanel->isVisible());
         QVERIFY(!rig.window.downloadProgress->isVisible());
     }
 
     void placeholdersAndStatusBeforeAnyFrame()
     {
         Rig rig;
-        QCOMPARE(rig.texts(rig.window.Lab_testpro),
+        QCOMPARE(rig.texts(rig.window.captionLabels),
                  (QStringList{"U1 :", "I  :", "PF1:", "P1 :", "Q1 :", "S1 :"}));
-        QCOMPARE(rig.texts(rig.window.Lab_value),
+        QCOMPARE(rig.texts(rig.window.valueLabels),
                  (QStringList{"00.00V", "000.0A", "1.000", "00.00W", "00.00var", "00.00VA"}));
-        QCOMPARE(rig.window.Lab_comsta->text(), QStringLiteral("COM status"));
-        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
+        QCOMPARE(rig.window.portStatusLabel->text(), QStringLiteral("COM status"));
+        QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("unconnected"));
     }
 
     void readOnTheRealtimeTabSendsNothing()
     {
         Rig rig;
         rig.connect();
-        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        QTest::mouseClick(rig.window.readButton, Qt::LeftButton);
         QVERIFY(rig.port.written().isEmpty());
         QVERIFY(rig.com.isActive());
     }
@@ -130,15 +130,15 @@ private slots:
         Rig rig;
         rig.connect();
         rig.selectTab(1);
-        QVERIFY(!rig.window.Frame_realtime->isVisible());
-        QVERIFY(rig.window.Button_read->isEnabled());
-        QVERIFY(rig.window.Button_clear->isEnabled());
+        QVERIFY(!rig.window.readingsPanel->isVisible());
+        QVERIFY(rig.window.readButton->isEnabled());
+        QVERIFY(rig.window.clearButton->isEnabled());
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("05"));
         rig.selectTab(0);
-        QVERIFY(rig.window.Frame_realtime->isVisible());
-        QVERIFY(!rig.window.Button_read->isEnabled());
-        QVERIFY(!rig.window.Button_clear->isEnabled());
+        QVERIFY(rig.window.readingsPanel->isVisible());
+        QVERIFY(!rig.window.readButton->isEnabled());
+        QVERIFY(!rig.window.clearButton->isEnabled());
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("23"));
     }
@@ -146,39 +146,38 @@ private slots:
     void clickOnTheSelectedTabRepeatsItsActions()
     {
         Rig rig;
-        QTest::mouseClick(rig.window.TabStrip1->tabBar(), Qt::LeftButton, {},
-                          rig.window.TabStrip1->tabBar()->tabRect(0).center());
-        QTRY_VERIFY(!rig.window.Button_read->isEnabled());
+        QTest::mouseClick(rig.window.tabs->tabBar(), Qt::LeftButton, {},
+                          rig.window.tabs->tabBar()->tabRect(0).center());
+        QTRY_VERIFY(!rig.window.readButton->isEnabled());
     }
 
     void noPartOfTheGridShowsOnTheRealtimeTab()
     {
         Rig rig;
-        const QRect grid = rig.window.DataGrid->geometry();
-        QVERIFY(rig.window.Frame_realtime->geometry().contains(grid));
+        const QRect grid = rig.window.recordGrid->geometry();
+        QVERIFY(rig.window.readingsPanel->geometry().contains(grid));
         for (QPoint p : {grid.topLeft(), grid.center(), grid.bottomRight()}) {
             QWidget* top = rig.window.childAt(p);
             QVERIFY(top);
-            QVERIFY(top == rig.window.Frame_realtime ||
-                    rig.window.Frame_realtime->isAncestorOf(top));
+            QVERIFY(top == rig.window.readingsPanel || rig.window.readingsPanel->isAncestorOf(top));
         }
         // The panel paints its own background, so nothing of the grid shows between its rows.
         const QImage shot = rig.window.grab().toImage();
         const QPoint gapBetweenRows(grid.left() + 100, 80 + 75);
         QVERIFY(grid.contains(gapBetweenRows));
         QCOMPARE(shot.pixelColor(gapBetweenRows),
-                 rig.window.Frame_realtime->palette().color(QPalette::Window));
+                 rig.window.readingsPanel->palette().color(QPalette::Window));
 
         rig.selectTab(1);
         QWidget* top = rig.window.childAt(grid.center());
-        QVERIFY(top == rig.window.DataGrid || rig.window.DataGrid->isAncestorOf(top));
+        QVERIFY(top == rig.window.recordGrid || rig.window.recordGrid->isAncestorOf(top));
     }
 
     void gridCellsHeaderCellsAndTheAreaBeyond()
     {
         Rig rig;
         rig.selectTab(1);
-        QTableView* grid = rig.window.DataGrid;
+        QTableView* grid = rig.window.recordGrid;
         const QImage shot = grid->grab().toImage();
         const QPalette palette = QApplication::palette();
         const QPoint cell = grid->visualRect(grid->model()->index(0, 2)).center() +
@@ -198,7 +197,7 @@ private slots:
         Rig rig;
         rig.connect();
         rig.download(40, 40);
-        QTableView* grid = rig.window.DataGrid;
+        QTableView* grid = rig.window.recordGrid;
         QAbstractItemModelTester tester(grid->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         grid->scrollToBottom();
@@ -219,7 +218,7 @@ private slots:
         Rig rig;
         rig.connect();
         rig.selectTab(1);
-        QTableView* grid = rig.window.DataGrid;
+        QTableView* grid = rig.window.recordGrid;
         const auto sizes = [grid] {
             QList<int> out{grid->horizontalHeader()->height(), grid->verticalHeader()->width()};
             for (int r = 0; r < grid->model()->rowCount(); ++r)
@@ -232,7 +231,7 @@ private slots:
         const QRect clearedGeometry = grid->geometry();
         rig.download(3, 3);
         grid->setRowHeight(0, 50);
-        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        QTest::mouseClick(rig.window.readButton, Qt::LeftButton);
         rig.port.feed(hex("05050000"));
         QCOMPARE(sizes(), cleared);
         QCOMPARE(grid->geometry(), clearedGeometry);
@@ -255,8 +254,8 @@ private slots:
         Rig rig;
         rig.port.setOpenResult(port, result);
         rig.session.meterLink().openPort(qint16(port));
-        QCOMPARE(rig.window.Lab_comsta->text(), QString::fromLatin1(QTest::currentDataTag()));
-        for (QLabel* label : {rig.window.Lab_comsta, rig.window.Lab_consta}) {
+        QCOMPARE(rig.window.portStatusLabel->text(), QString::fromLatin1(QTest::currentDataTag()));
+        for (QLabel* label : {rig.window.portStatusLabel, rig.window.linkStatusLabel}) {
             QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->text()));
             QVERIFY(label->geometry().right() < rig.window.width());
         }
@@ -269,16 +268,16 @@ private slots:
         rig.tick();
         const QByteArray frame = FrameBuilder(1).q(2, 2305, 3).frame();
         rig.port.feed(frame);
-        const QRect panel = rig.window.Frame_realtime->geometry();
+        const QRect panel = rig.window.readingsPanel->geometry();
         const QImage fresh = rig.window.grab().toImage().copy(panel);
-        const QStringList values = rig.texts(rig.window.Lab_value);
+        const QStringList values = rig.texts(rig.window.valueLabels);
         rig.tick(6);
-        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
-        QCOMPARE(rig.texts(rig.window.Lab_value), values);
+        QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("unconnected"));
+        QCOMPARE(rig.texts(rig.window.valueLabels), values);
         QVERIFY(rig.window.grab().toImage().copy(panel) != fresh);
 
         // The saved picture shows the readings as they were, not greyed.
-        QTest::mouseClick(rig.window.Button_save, Qt::LeftButton);
+        QTest::mouseClick(rig.window.saveButton, Qt::LeftButton);
         QCOMPARE(rig.capture.clipboard.size(), 1);
         QCOMPARE(rig.capture.clipboard.first().copy(panel), fresh);
         QVERIFY(rig.window.grab().toImage().copy(panel) != fresh);
@@ -300,12 +299,12 @@ private slots:
         QCOMPARE(rig.port.takeWritten(), hex("23"));
         rig.port.feed(FrameBuilder(2).q(10, 1200).at(18, 2));
         QCOMPARE(
-            rig.texts(rig.window.Lab_testpro),
+            rig.texts(rig.window.captionLabels),
             (QStringList{"U1\u00B0: ", "U2\u00B0: ", "U3\u00B0: ", "I\u00B0: ", "phase:", ""}));
-        QCOMPARE(rig.window.Lab_value[0]->text(), QStringLiteral("120\u00B0"));
-        QCOMPARE(rig.window.Lab_value[4]->text(), QStringLiteral("reverse"));
-        QCOMPARE(rig.window.Lab_comsta->text(), QStringLiteral("COM1 Open"));
-        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("Connected"));
+        QCOMPARE(rig.window.valueLabels[0]->text(), QStringLiteral("120\u00B0"));
+        QCOMPARE(rig.window.valueLabels[4]->text(), QStringLiteral("reverse"));
+        QCOMPARE(rig.window.portStatusLabel->text(), QStringLiteral("COM1 Open"));
+        QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("Connected"));
     }
 
     void downloadFillsTheGridAndClearEmptiesIt()
@@ -313,7 +312,7 @@ private slots:
         Rig rig;
         rig.connect();
         rig.selectTab(1);
-        QTest::mouseClick(rig.window.Button_read, Qt::LeftButton);
+        QTest::mouseClick(rig.window.readButton, Qt::LeftButton);
         QCOMPARE(rig.port.takeWritten(), hex("0f"));
         rig.port.feed(hex("05050300"));
         rig.tick();
@@ -328,7 +327,7 @@ private slots:
         QCOMPARE(rig.session.records().index(4, 0).data().toString(), QStringLiteral("NO:3"));
         QVERIFY(rig.messages.shown.isEmpty());
 
-        QTest::mouseClick(rig.window.Button_clear, Qt::LeftButton);
+        QTest::mouseClick(rig.window.clearButton, Qt::LeftButton);
         QCOMPARE(rig.session.records().rowCount(), 2);
         QCOMPARE(rig.session.records().index(0, 0).data().toString(), QStringLiteral("NO."));
         QVERIFY(rig.session.isLinked());
@@ -347,7 +346,7 @@ private slots:
                  qPrintable(rig.messages.shown.first()));
         QVERIFY(rig.messages.shown.first().contains(QLatin1String("2 of 5 records")));
         QCOMPARE(rig.session.records().rowCount(), 4);
-        QCOMPARE(rig.window.Lab_consta->text(), QStringLiteral("unconnected"));
+        QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("unconnected"));
         QVERIFY(!rig.window.downloadProgress->isVisible());
     }
 
@@ -355,7 +354,7 @@ private slots:
     {
         Rig rig;
         rig.connect();
-        QTest::mouseClick(rig.window.Button_help, Qt::LeftButton);
+        QTest::mouseClick(rig.window.helpButton, Qt::LeftButton);
         QCOMPARE(rig.messages.shown,
                  QStringList{"information|Thank you for using our product.|Korvane.\n Please "
                              "contact us for more information!\n"});
@@ -367,7 +366,7 @@ private slots:
     void closeWithNoPortOpenLeavesThePortAlone()
     {
         Rig rig;
-        QTest::mouseClick(rig.window.Button_close, Qt::LeftButton);
+        QTest::mouseClick(rig.window.closeButton, Qt::LeftButton);
         QVERIFY(!rig.window.isVisible());
         QCOMPARE(rig.port.closes(), 0);
     }
@@ -376,7 +375,7 @@ private slots:
     {
         Rig rig;
         rig.connect();
-        QTest::mouseClick(rig.window.Button_close, Qt::LeftButton);
+        QTest::mouseClick(rig.window.closeButton, Qt::LeftButton);
         QVERIFY(!rig.window.isVisible());
         QVERIFY(!rig.port.isOpen());
     }
@@ -386,21 +385,21 @@ private slots:
         Rig rig;
         rig.port.setOpenResult(1, OpenError::PermissionDenied);
         rig.tick();
-        QCOMPARE(rig.window.Lab_comsta->text(), QStringLiteral("COM1Unviable"));
-        QVERIFY(rig.window.Lab_comsta->toolTip().contains(QLatin1String("/dev/fake1")));
-        QVERIFY(rig.window.Lab_comsta->toolTip().contains(QLatin1String("dialout")));
+        QCOMPARE(rig.window.portStatusLabel->text(), QStringLiteral("COM1Unviable"));
+        QVERIFY(rig.window.portStatusLabel->toolTip().contains(QLatin1String("/dev/fake1")));
+        QVERIFY(rig.window.portStatusLabel->toolTip().contains(QLatin1String("dialout")));
     }
 
     void layoutInPixelsAtNinetySixDpi_data()
     {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QRect>("geometry");
-        QTest::newRow("Read") << "Button_read" << QRect(664, 56, 73, 57);
-        QTest::newRow("Close") << "Button_close" << QRect(664, 408, 73, 57);
-        QTest::newRow("panel") << "Frame_realtime" << QRect(64, 80, 553, 495);
-        QTest::newRow("tab strip") << "TabStrip1" << QRect(56, 40, 569, 550);
-        QTest::newRow("port status") << "Lab_comsta" << QRect(648, 504, 97, 25);
-        QTest::newRow("grid as the reset places it") << "DataGrid" << QRect(67, 80, 533, 480);
+        QTest::newRow("Read") << "readButton" << QRect(664, 56, 73, 57);
+        QTest::newRow("Close") << "closeButton" << QRect(664, 408, 73, 57);
+        QTest::newRow("panel") << "readingsPanel" << QRect(64, 80, 553, 495);
+        QTest::newRow("tab strip") << "tabs" << QRect(56, 40, 569, 550);
+        QTest::newRow("port status") << "portStatusLabel" << QRect(648, 504, 97, 25);
+        QTest::newRow("grid as the reset places it") << "recordGrid" << QRect(67, 80, 533, 480);
     }
     void layoutInPixelsAtNinetySixDpi()
     {
@@ -408,36 +407,35 @@ private slots:
         QFETCH(QRect, geometry);
         Rig rig;
         QCOMPARE(rig.window.size(), QSize(783, 670));
-        const QMap<QString, QWidget*> controls{{"Button_read", rig.window.Button_read},
-                                               {"Button_close", rig.window.Button_close},
-                                               {"Frame_realtime", rig.window.Frame_realtime},
-                                               {"TabStrip1", rig.window.TabStrip1},
-                                               {"Lab_comsta", rig.window.Lab_comsta},
-                                               {"DataGrid", rig.window.DataGrid}};
+        const QMap<QString, QWidget*> controls{{"readButton", rig.window.readButton},
+                                               {"closeButton", rig.window.closeButton},
+                                               {"readingsPanel", rig.window.readingsPanel},
+                                               {"tabs", rig.window.tabs},
+                                               {"portStatusLabel", rig.window.portStatusLabel},
+                                               {"recordGrid", rig.window.recordGrid}};
         QCOMPARE(controls.value(control)->geometry(), geometry);
     }
 
     void readingLabelsAreLargeBoldOnGreen()
     {
         Rig rig;
-        for (QLabel* label : rig.window.Lab_value) {
+        for (QLabel* label : rig.window.valueLabels) {
             QCOMPARE(label->font().pointSizeF(), 36.0);
             QVERIFY(label->font().bold());
             QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 192, 0));
         }
-        QCOMPARE(rig.window.Lab_testpro[5]->geometry(), QRect(16, 336, 168, 53));
+        QCOMPARE(rig.window.captionLabels[5]->geometry(), QRect(16, 336, 168, 53));
     }
 
     void tabOrderRunsFromCloseToTheTabStrip()
     {
         Rig rig;
-        QList<QWidget*> order{rig.window.Button_close, rig.window.Button_help,
-                              rig.window.Button_clear, rig.window.Button_save,
-                              rig.window.Button_read,  rig.window.DataGrid};
+        QList<QWidget*> order{rig.window.closeButton, rig.window.helpButton, rig.window.clearButton,
+                              rig.window.saveButton,  rig.window.readButton, rig.window.recordGrid};
         for (int i = 0; i + 1 < order.size(); ++i)
             QCOMPARE(order[i]->nextInFocusChain(), order[i + 1]);
     }
 };
 
-QTEST_MAIN(TstForm1)
-#include "tst_form1.moc"
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,5 +1,5 @@
 // Save: the live view as a picture or text, the record table as text, workbook or CSV.
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "app/savefolder.h"
 #include "export/liveviewtext.h"
 #include "export/picture.h"
@@ -29,15 +29,15 @@ const QStringList kRecordFilters{QStringLiteral("txt格式 (*.txt)"),
 constexpr std::array<const char*, 3> kRecordSuffixes{"txt", "xlsx", "csv"};
 } // namespace
 
-void Form1::Button_save_Click()
+void MainWindow::onSaveClicked()
 {
     if (m_recordTab)
-        saverecords();
+        saveRecords();
     else
-        saveview();
+        saveLiveView();
 }
 
-void Form1::saveview()
+void MainWindow::saveLiveView()
 {
     // Every index of 2 or more, the record save's CSV included, means text here.
     const bool picture = m_typeIndex < kViewTextType;
@@ -64,15 +64,15 @@ void Form1::saveview()
     } else {
         exporting::LiveRowTexts captions, values;
         for (int i = 0; i < measure::kLiveRows; ++i) {
-            captions[i] = Lab_testpro[i]->text();
-            values[i] = Lab_value[i]->text();
+            captions[i] = captionLabels[i]->text();
+            values[i] = valueLabels[i]->text();
         }
         result = exporting::saveLiveViewText(answer.path, captions, values);
     }
     reportSave(result);
 }
 
-void Form1::saverecords()
+void MainWindow::saveRecords()
 {
     const int type = std::clamp(m_typeIndex, int(kRecordTextType), int(kCsvType));
     platform::SaveDialogRequest request{kInitialName, kRecordFilters, type,
@@ -92,19 +92,19 @@ void Form1::saverecords()
         reportSave(exporting::saveRecordText(answer.path, table));
 }
 
-QImage Form1::captureAsSaved()
+QImage MainWindow::captureAsSaved()
 {
     // The picture shows the readings as they are, never greyed for a lost link. The capture
     // lets the window repaint first, so the link may lose or find the meter meanwhile.
     m_capturing = true;
-    Frame_realtime->setEnabled(true);
+    readingsPanel->setEnabled(true);
     QImage shot = m_capture.capture(*this);
     m_capturing = false;
-    Frame_realtime->setEnabled(!m_readingsStale);
+    readingsPanel->setEnabled(!m_readingsStale);
     return shot;
 }
 
-void Form1::reportSave(const exporting::SaveResult& result)
+void MainWindow::reportSave(const exporting::SaveResult& result)
 {
     if (!result.ok)
         m_messages.warning(QStringLiteral("Korvane"), result.message());

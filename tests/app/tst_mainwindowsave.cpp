@@ -1,6 +1,6 @@
 // The Save button: which dialog each tab opens, the type index both saves share, the capture of
 // our own window, cancel, and failures shown to the user. File bytes are in the export suites.
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "export/liveviewtext.h"
 #include "export/recordtext.h"
 #include "fakes/fakemessageboxes.h"
@@ -24,16 +24,16 @@ struct Rig : korvane::testing::FakeSession
     fakes::FakeMessageBoxes messages;
     fakes::FakeSaveDialog dialog;
     fakes::FakeWindowCapture capture;
-    app::Form1 window{{session, messages, dialog, capture}};
+    app::MainWindow window{{session, messages, dialog, capture}};
 
     Rig() { window.show(); }
 
     // The user picks type `filter` and the file `path` in the next dialog.
     void answer(const QString& path, int filter) { dialog.answer = {true, path, filter}; }
     void cancel() { dialog.answer = {false, QString(), 1}; }
-    void save() { window.Button_save_Click(); }
-    void recordTab() { window.TabStrip1->setCurrentIndex(1); }
-    void realtimeTab() { window.TabStrip1->setCurrentIndex(0); }
+    void save() { window.onSaveClicked(); }
+    void recordTab() { window.tabs->setCurrentIndex(1); }
+    void realtimeTab() { window.tabs->setCurrentIndex(0); }
 };
 
 QByteArray contents(const QString& path)
@@ -43,7 +43,7 @@ QByteArray contents(const QString& path)
 }
 } // namespace
 
-class TstForm1Save : public QObject
+class TstMainWindowSave : public QObject
 {
     Q_OBJECT
 private:
@@ -109,8 +109,8 @@ private slots:
         rig.save();
         exporting::LiveRowTexts captions, values;
         for (int i = 0; i < 6; ++i) {
-            captions[i] = rig.window.Lab_testpro[i]->text();
-            values[i] = rig.window.Lab_value[i]->text();
+            captions[i] = rig.window.captionLabels[i]->text();
+            values[i] = rig.window.valueLabels[i]->text();
         }
         QCOMPARE(contents(file("view-text.txt")), exporting::liveViewText(captions, values));
         QVERIFY(contents(file("view-text.txt")).startsWith("     U1 :     00.00V\r\n"));
@@ -242,5 +242,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstForm1Save)
-#include "tst_form1save.moc"
+QTEST_MAIN(TstMainWindowSave)
+#include "tst_mainwindowsave.moc"

@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "app/mainwindow.h"
 #include "measure/livetexts.h"
 #include "platform/freedmemory.h"
 
@@ -12,26 +12,26 @@
 
 namespace korvane::app {
 
-Form1::Form1(Form1Parts parts, QWidget* parent)
+MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     : QWidget(parent), m_session(parts.session), m_messages(parts.messages),
       m_saveDialog(parts.saveDialog), m_capture(parts.capture)
 {
     using session::MeterSession;
     buildControls();
-    connect(TabStrip1, &QTabWidget::tabBarClicked, this, [this](int) {
+    connect(tabs, &QTabWidget::tabBarClicked, this, [this](int) {
         // The click's own index is read from the strip once the selection has moved.
-        QMetaObject::invokeMethod(this, &Form1::TabStrip1_Click, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &MainWindow::onTabChosen, Qt::QueuedConnection);
     });
-    connect(TabStrip1, &QTabWidget::currentChanged, this, &Form1::TabStrip1_Click);
-    connect(Button_read, &QToolButton::clicked, this, &Form1::Button_read_Click);
-    connect(Button_save, &QToolButton::clicked, this, &Form1::Button_save_Click);
-    connect(Button_clear, &QToolButton::clicked, this, &Form1::Button_clear_Click);
-    connect(Button_help, &QToolButton::clicked, this, &Form1::Button_help_Click);
-    connect(Button_close, &QToolButton::clicked, this, &Form1::Button_close_Click);
-    connect(&m_session, &MeterSession::portStatusChanged, this, &Form1::setPortStatus);
-    connect(&m_session, &MeterSession::linkStatusChanged, this, &Form1::setLinkStatus);
-    connect(&m_session, &MeterSession::downloadProgress, this, &Form1::onDownloadProgress);
-    connect(&m_session, &MeterSession::downloadEnded, this, &Form1::onDownloadEnded);
+    connect(tabs, &QTabWidget::currentChanged, this, &MainWindow::onTabChosen);
+    connect(readButton, &QToolButton::clicked, this, &MainWindow::onReadClicked);
+    connect(saveButton, &QToolButton::clicked, this, &MainWindow::onSaveClicked);
+    connect(clearButton, &QToolButton::clicked, this, &MainWindow::onClearClicked);
+    connect(helpButton, &QToolButton::clicked, this, &MainWindow::onHelpClicked);
+    connect(closeButton, &QToolButton::clicked, this, &MainWindow::onCloseClicked);
+    connect(&m_session, &MeterSession::portStatusChanged, this, &MainWindow::setPortStatus);
+    connect(&m_session, &MeterSession::linkStatusChanged, this, &MainWindow::setLinkStatus);
+    connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::onDownloadProgress);
+    connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::onDownloadEnded);
     connect(&m_session, &MeterSession::linkLost, this, [this] {
         showReadingsStale(true);
         platform::releaseFreedMemory();
@@ -41,47 +41,47 @@ Form1::Form1(Form1Parts parts, QWidget* parent)
                 measure::applyTo(measure::liveTexts(reading), *this);
                 showReadingsStale(false);
             });
-    Form_Load();
+    startUp();
 }
 
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
     m_recordTab = false;
     m_session.setPolling(link::Polling::LiveFrames);
     m_session.start();
-    Frame_realtime->show();
-    TabStrip1->setCurrentIndex(0);
+    readingsPanel->show();
+    tabs->setCurrentIndex(0);
     gridinit();
 }
 
-void Form1::TabStrip1_Click()
+void MainWindow::onTabChosen()
 {
-    m_recordTab = TabStrip1->currentIndex() != 0;
+    m_recordTab = tabs->currentIndex() != 0;
     m_session.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
     if (!m_recordTab) {
-        Frame_realtime->show();
-        Button_clear->setEnabled(false);
-        Button_read->setEnabled(false);
+        readingsPanel->show();
+        clearButton->setEnabled(false);
+        readButton->setEnabled(false);
     } else {
-        Frame_realtime->hide();
-        Button_clear->setEnabled(true);
-        Button_read->setEnabled(true);
+        readingsPanel->hide();
+        clearButton->setEnabled(true);
+        readButton->setEnabled(true);
     }
 }
 
-void Form1::Button_read_Click()
+void MainWindow::onReadClicked()
 {
     if (m_recordTab)
         m_session.readRecords();
 }
 
-void Form1::Button_clear_Click()
+void MainWindow::onClearClicked()
 {
     gridinit();
     platform::releaseFreedMemory();
 }
 
-void Form1::Button_help_Click()
+void MainWindow::onHelpClicked()
 {
     // The message's carriage returns are its line breaks.
     const QString text = QStringLiteral("Korvane.\r Please contact us for more information!\r");
@@ -89,59 +89,59 @@ void Form1::Button_help_Click()
                            QString(text).replace(u'\r', u'\n'));
 }
 
-void Form1::Button_close_Click()
+void MainWindow::onCloseClicked()
 {
     m_session.closePort();
     close();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     m_session.closePort();
     event->accept();
 }
 
-void Form1::setPortStatus(const QString& text, const QString& device, const QString& problem)
+void MainWindow::setPortStatus(const QString& text, const QString& device, const QString& problem)
 {
-    Lab_comsta->setText(text);
+    portStatusLabel->setText(text);
     QString tip = device.isEmpty() ? QStringLiteral("no device") : device;
     if (!problem.isEmpty())
         tip += u'\n' + problem;
-    Lab_comsta->setToolTip(tip);
-    fitStatusLabel(Lab_comsta);
+    portStatusLabel->setToolTip(tip);
+    fitStatusLabel(portStatusLabel);
 }
 
-void Form1::setLinkStatus(const QString& text)
+void MainWindow::setLinkStatus(const QString& text)
 {
-    Lab_consta->setText(text);
-    fitStatusLabel(Lab_consta);
+    linkStatusLabel->setText(text);
+    fitStatusLabel(linkStatusLabel);
 }
 
-void Form1::showReadingsStale(bool stale)
+void MainWindow::showReadingsStale(bool stale)
 {
     m_readingsStale = stale;
     if (!m_capturing)
-        Frame_realtime->setEnabled(!stale);
+        readingsPanel->setEnabled(!stale);
 }
 
-void Form1::setCaption(int row, const QString& text)
+void MainWindow::setCaption(int row, const QString& text)
 {
-    Lab_testpro[row]->setText(text);
+    captionLabels[row]->setText(text);
 }
 
-void Form1::setValue(int row, const QString& text)
+void MainWindow::setValue(int row, const QString& text)
 {
-    Lab_value[row]->setText(text);
+    valueLabels[row]->setText(text);
 }
 
-void Form1::onDownloadProgress(int records, int count)
+void MainWindow::onDownloadProgress(int records, int count)
 {
     downloadProgress->setRange(0, count);
     downloadProgress->setValue(records);
     downloadProgress->show();
 }
 
-void Form1::onDownloadEnded(const link::DownloadResult& result)
+void MainWindow::onDownloadEnded(const link::DownloadResult& result)
 {
     downloadProgress->hide();
     platform::releaseFreedMemory();

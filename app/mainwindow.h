@@ -22,47 +22,47 @@ class QToolButton;
 namespace korvane::app {
 
 // What the window is built from; the composition root passes real ones, tests fakes.
-struct Form1Parts
+struct MainWindowParts
 {
     session::MeterSession& session;
     platform::MessageBoxes& messages;
-    platform::SaveDialog& saveDialog; // CommonDialog1
+    platform::SaveDialog& saveDialog;
     platform::WindowCapture& capture;
 };
 
 // The one window: two tabs (live readings, record table), five buttons, two status labels. A
 // shell over the meter session: it shows what the session reports and tells it what to poll.
-class Form1 : public QWidget, private measure::LiveView
+class MainWindow : public QWidget, private measure::LiveView
 {
     Q_OBJECT
 public:
-    explicit Form1(Form1Parts parts, QWidget* parent = nullptr);
+    explicit MainWindow(MainWindowParts parts, QWidget* parent = nullptr);
 
-    void Form_Load();
-    void TabStrip1_Click();
-    void Button_read_Click();
-    void Button_save_Click();
-    void saveview();
-    void saverecords();
-    void Button_clear_Click();
-    void Button_help_Click();
-    void Button_close_Click();
+    void startUp();
+    void onTabChosen();
+    void onReadClicked();
+    void onSaveClicked();
+    void saveLiveView();
+    void saveRecords();
+    void onClearClicked();
+    void onHelpClicked();
+    void onCloseClicked();
 
     session::MeterSession& session() { return m_session; }
 
     // The controls, by their names.
-    std::array<QLabel*, measure::kLiveRows> Lab_testpro{};
-    std::array<QLabel*, measure::kLiveRows> Lab_value{};
-    QFrame* Frame_realtime = nullptr;
-    QToolButton* Button_read = nullptr;
-    QToolButton* Button_save = nullptr;
-    QToolButton* Button_clear = nullptr;
-    QToolButton* Button_help = nullptr;
-    QToolButton* Button_close = nullptr;
-    QTableView* DataGrid = nullptr;
-    QTabWidget* TabStrip1 = nullptr;
-    QLabel* Lab_comsta = nullptr;
-    QLabel* Lab_consta = nullptr;
+    std::array<QLabel*, measure::kLiveRows> captionLabels{};
+    std::array<QLabel*, measure::kLiveRows> valueLabels{};
+    QFrame* readingsPanel = nullptr;
+    QToolButton* readButton = nullptr;
+    QToolButton* saveButton = nullptr;
+    QToolButton* clearButton = nullptr;
+    QToolButton* helpButton = nullptr;
+    QToolButton* closeButton = nullptr;
+    QTableView* recordGrid = nullptr;
+    QTabWidget* tabs = nullptr;
+    QLabel* portStatusLabel = nullptr;
+    QLabel* linkStatusLabel = nullptr;
     QProgressBar* downloadProgress = nullptr;
 
 protected:
