@@ -43,7 +43,7 @@ void FakeSerialPort::feed(const QByteArray& bytes)
     if (!m_open)
         return;
     m_input += bytes;
-    notifyArrival();
+    emit bytesArrived();
 }
 
 void FakeSerialPort::unplug()

@@ -27,8 +27,6 @@ public:
 
     void write(QByteArrayView bytes) override;
     QByteArray readAll() override;
-    QByteArray peekAll() override { return m_input; }
-    qsizetype bytesAvailable() const override { return m_input.size(); }
     void discardInput() override;
     void discardOutput() override { ++m_outputDiscards; }
 

@@ -40,8 +40,7 @@ qsizetype lateKeepAliveBytes(const QByteArray& b)
     return 0;
 }
 
-// The answer's length, which is also the receive threshold: a branch is handed only whole
-// answers. A live frame waits for all 20 bytes.
+// How many bytes the answer to a command has: a branch is handed only whole answers.
 qsizetype answerLength(qint16 code)
 {
     switch (code) {
@@ -64,7 +63,6 @@ Link::Link(SerialPort& port, LinkTimers timers, records::RecordModel& records, Q
     connect(&m_timers.poll, &platform::Timer::timeout, this, &Link::onPollTick);
     connect(&m_timers.supervision, &platform::Timer::timeout, this, &Link::onSupervisionTick);
     connect(&m_timers.dumpDelay, &platform::Timer::timeout, this, &Link::onDumpDelayTick);
-    connect(&m_port, &SerialPort::dataReceived, this, &Link::onAnswerWaiting);
     connect(&m_port, &SerialPort::bytesArrived, this, &Link::onBytesArrived);
     connect(&m_port, &SerialPort::deviceLost, this, &Link::onDeviceLost);
 }
@@ -119,17 +117,19 @@ void Link::send(qint16 code)
         m_timers.poll.stop();
         m_timers.dumpDelay.stop();
         m_download = Download::CountRequested;
-        m_port.setReceiveThreshold(answerLength(code));
+        m_awaited = answerLength(code);
         break;
     case kDump:
-        break; // still count x 20 from the count answer
+        break; // count x 20, set by the count answer
     default:
-        m_port.setReceiveThreshold(answerLength(code));
+        m_awaited = answerLength(code);
         break;
     }
     m_lastCommand = code;
     m_port.write(QByteArray(1, char(quint8(code))));
+    // Bytes left over from earlier answers are no part of this one.
     m_port.discardInput();
+    m_received.clear();
     m_port.discardOutput();
 }
 
@@ -215,7 +215,8 @@ void Link::abandonDownload()
         return;
     case Download::DumpPending:
         m_timers.dumpDelay.stop();
-        finishDump(m_lastCommand == kDump ? m_port.readAll() : QByteArray(),
+        finishDump(m_lastCommand == kDump ? std::exchange(m_received, {}) + m_port.readAll()
+                                          : QByteArray(),
                    DownloadResult::Outcome::Incomplete);
         return;
     }
@@ -236,23 +237,30 @@ void Link::onDumpDelayTick()
 
 void Link::onBytesArrived()
 {
+    if (!m_port.isOpen())
+        return;
+    m_received += m_port.readAll();
     // Every byte is a sign of life, so a dump that is still streaming never looks like silence.
     m_silentTicks = 0;
     if (m_download == Download::DumpPending && m_lastCommand == kDump)
-        emit downloadProgress(int(m_port.bytesAvailable() / kRecordBytes), m_recordCount);
+        emit downloadProgress(int(m_received.size() / kRecordBytes), m_recordCount);
+    if (answerIsWhole())
+        onAnswer();
 }
 
-void Link::onAnswerWaiting()
+bool Link::answerIsWhole() const
 {
+    if (m_awaited == 0)
+        return false;
     // Read pressed just after a keep-alive went out: what is left of the keep-alive's answer
     // comes before the count answer. Wait until the count answer behind it is whole.
-    if (m_lastCommand == kCount) {
-        const QByteArray waiting = m_port.peekAll();
-        const qsizetype late = lateKeepAliveBytes(waiting);
-        if (late > 0 && waiting.size() < late + kCountBytes)
-            return;
-    }
-    QByteArray answer = m_port.readAll();
+    const qsizetype late = m_lastCommand == kCount ? lateKeepAliveBytes(m_received) : 0;
+    return m_received.size() >= m_awaited + late;
+}
+
+void Link::onAnswer()
+{
+    QByteArray answer = std::exchange(m_received, {});
     m_port.discardInput();
     m_port.discardOutput();
     m_silentTicks = 0;
@@ -276,14 +284,15 @@ void Link::onAnswerWaiting()
             onCountAnswer(answer);
         break;
     case kDump:
-        // A search tick between the count answer and the dump request lowers the threshold, so
-        // the answer handed here may be short: only a whole dump is complete.
+        // A search tick between the count answer and the dump request makes the link wait for a
+        // handshake's 3 bytes, so the answer handed here may be short: only a whole dump is
+        // complete.
         if (m_download == Download::DumpPending) {
             const bool whole = answer.size() >= qsizetype(m_recordCount) * kRecordBytes;
             finishDump(answer, whole ? DownloadResult::Outcome::Complete
                                      : DownloadResult::Outcome::Incomplete);
         }
-        m_port.setReceiveThreshold(kHandshakeBytes);
+        m_awaited = kHandshakeBytes;
         break;
     case kLive:
         if (const auto reading = measure::decodeFrame(answer, measure::Source::Live,
@@ -302,7 +311,7 @@ void Link::onCountAnswer(QByteArray b)
         // Polling resumes at once rather than leaving the meter unpolled until the link is lost.
         qCDebug(lcLink) << "malformed count answer" << b.toHex(' ');
         m_timers.dumpDelay.stop();
-        m_port.setReceiveThreshold(kCountBytes);
+        m_awaited = kCountBytes;
         m_download = Download::None;
         m_timers.poll.start();
         emit downloadEnded({DownloadResult::Outcome::BadCount, 0, 0});
@@ -313,13 +322,13 @@ void Link::onCountAnswer(QByteArray b)
     if (m_recordCount == 0) {
         // Nothing to ask for: an empty table, and polling goes on.
         m_records.gridinit();
-        m_port.setReceiveThreshold(kHandshakeBytes);
+        m_awaited = kHandshakeBytes;
         m_download = Download::None;
         m_timers.poll.start();
         emit downloadEnded({DownloadResult::Outcome::Complete, 0, 0});
         return;
     }
-    m_port.setReceiveThreshold(qsizetype(m_recordCount) * kRecordBytes);
+    m_awaited = qsizetype(m_recordCount) * kRecordBytes;
     m_download = Download::DumpPending;
     m_timers.dumpDelay.start();
 }
@@ -332,7 +341,7 @@ void Link::finishDump(const QByteArray& dump, DownloadResult::Outcome outcome)
     if (received > 0)
         received = m_records.recdecode(dump, m_recordCount, QDateTime::currentMSecsSinceEpoch());
     m_download = Download::None;
-    m_port.setReceiveThreshold(kHandshakeBytes);
+    m_awaited = kHandshakeBytes;
     m_timers.poll.start();
     qCDebug(lcLink) << "download ended" << received << "of" << count;
     emit downloadEnded({outcome, received, count});

@@ -87,10 +87,11 @@ private:
     void onSupervisionTick();
     void onPollTick();
     void onDumpDelayTick();
-    // A whole answer is waiting.
-    void onAnswerWaiting();
-
     void onBytesArrived();
+    bool answerIsWhole() const;
+    // A whole answer to the last command has arrived.
+    void onAnswer();
+
     void onDeviceLost();
     void loseLink();
     qint16 nextPortToTry();
@@ -107,6 +108,8 @@ private:
     qint16 m_nextPort = 1;     // the port the search tries next, 1..16
     qint16 m_lastCommand = 0;  // the last command written
     quint16 m_recordCount = 0; // records the meter reported: 0..65535
+    QByteArray m_received;     // what arrived since the last command, until its answer is whole
+    qsizetype m_awaited = 0;   // bytes the answer to the last command has; 0 awaits nothing
     Download m_download = Download::None;
     Polling m_polling = Polling::LiveFrames;
     qint16 m_openPort = 0;  // the port openPort opened, 0 when none

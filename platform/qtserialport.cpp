@@ -30,7 +30,7 @@ QtSerialPort::QtSerialPort(PortTable table, QObject* parent)
         // Taken out at once: QSerialPort keeps waiting bytes in a chunk of many kilobytes per
         // arrival, so a dump arriving a few bytes at a time would pile up megabytes there.
         m_received += m_port.readAll();
-        notifyArrival();
+        emit bytesArrived();
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
@@ -99,19 +99,6 @@ QByteArray QtSerialPort::readAll()
     if (m_port.isOpen())
         bytes += m_port.readAll();
     return bytes;
-}
-
-QByteArray QtSerialPort::peekAll()
-{
-    QByteArray bytes = m_received;
-    if (m_port.isOpen())
-        bytes += m_port.peek(m_port.bytesAvailable());
-    return bytes;
-}
-
-qsizetype QtSerialPort::bytesAvailable() const
-{
-    return m_received.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
 }
 
 void QtSerialPort::discardInput()

@@ -25,8 +25,6 @@ public:
 
     void write(QByteArrayView bytes) override;
     QByteArray readAll() override;
-    QByteArray peekAll() override;
-    qsizetype bytesAvailable() const override;
     void discardInput() override;
     void discardOutput() override;
 

@@ -28,39 +28,19 @@ public:
     virtual bool isOpen() const = 0;
 
     virtual void write(QByteArrayView bytes) = 0;
+    // Every byte that arrived and was not read yet; after deviceLost, what arrived before.
     virtual QByteArray readAll() = 0;
-    // The waiting bytes, left waiting.
-    virtual QByteArray peekAll() = 0;
-    virtual qsizetype bytesAvailable() const = 0;
     virtual void discardInput() = 0;
     // Empties the transmit queue without dropping what was written: the command byte just
     // written still reaches the wire.
     virtual void discardOutput() = 0;
 
-    // dataReceived is raised while at least this many bytes are waiting; 0 raises none.
-    void setReceiveThreshold(qsizetype bytes) { m_threshold = bytes; }
-    qsizetype receiveThreshold() const { return m_threshold; }
-
 signals:
-    // Any byte arrived, whether or not the threshold is reached.
+    // Bytes arrived on the open port; the link reads them and frames the answers itself.
     void bytesArrived();
-    // At least receiveThreshold() bytes are waiting.
-    void dataReceived();
     // The open device went away (cable pulled) and the port closed itself; what arrived
     // before is still readable.
     void deviceLost();
-
-protected:
-    // Implementations call this whenever bytes arrive.
-    void notifyArrival()
-    {
-        emit bytesArrived();
-        if (m_threshold > 0 && isOpen() && bytesAvailable() >= m_threshold)
-            emit dataReceived();
-    }
-
-private:
-    qsizetype m_threshold = 0;
 };
 
 } // namespace korvane::platform

@@ -325,38 +325,32 @@ private slots:
     void commandsNeedAnOpenPort()
     {
         Rig rig;
-        rig.port.setReceiveThreshold(20);
         rig.link.send(kCount);
         rig.link.send(kHandshake);
         QVERIFY(rig.port.written().isEmpty());
         QCOMPARE(rig.link.lastCommand(), qint16(0));
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(20));
         QVERIFY(rig.com.isActive());
     }
 
     void sendWritesThenDiscardsBothWays_data()
     {
         QTest::addColumn<int>("code");
-        QTest::addColumn<int>("threshold");
-        QTest::newRow("handshake waits for 3") << 5 << 3;
-        QTest::newRow("count waits for 4") << 15 << 4;
-        QTest::newRow("live frame waits for all 20") << 35 << 20;
-        QTest::newRow("dump keeps the threshold") << 25 << 77;
-        QTest::newRow("unknown code waits for 4") << 99 << 4;
+        QTest::newRow("handshake") << 5;
+        QTest::newRow("count, which stops the poll") << 15;
+        QTest::newRow("live frame") << 35;
+        QTest::newRow("dump") << 25;
+        QTest::newRow("unknown code") << 99;
     }
     void sendWritesThenDiscardsBothWays()
     {
         QFETCH(int, code);
-        QFETCH(int, threshold);
         Rig rig;
         rig.port.setOpenResult(1, OpenError::None);
         rig.link.openPort(1);
-        rig.port.setReceiveThreshold(77);
         const int inputDiscards = rig.port.inputDiscards();
         rig.link.send(qint16(code));
         QCOMPARE(rig.port.written(), QByteArray(1, char(code)));
         QCOMPARE(rig.link.lastCommand(), qint16(code));
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
         QCOMPARE(rig.port.inputDiscards(), inputDiscards + 1);
         QCOMPARE(rig.port.outputDiscards(), 1);
         QCOMPARE(rig.com.isActive(), code != kCount);
@@ -366,32 +360,34 @@ private slots:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<int>("reccount");
-        QTest::addColumn<int>("threshold");
-        QTest::addColumn<bool>("dumpDelayArmed");
-        QTest::newRow("05 05 03 00 is three records") << hex("05050300") << 3 << 60 << true;
-        QTest::newRow("05 05 00 01 is 256 records") << hex("05050001") << 256 << 5120 << true;
-        QTest::newRow("high count byte above 127 is unsigned")
-            << hex("0505ffff") << 65535 << 1310700 << true;
-        QTest::newRow("1639 records fit") << hex("05056706") << 1639 << 32780 << true;
+        QTest::newRow("05 05 03 00 is three records") << hex("05050300") << 3;
+        QTest::newRow("05 05 00 01 is 256 records") << hex("05050001") << 256;
+        QTest::newRow("high count byte above 127 is unsigned") << hex("0505ffff") << 65535;
+        QTest::newRow("1639 records fit") << hex("05056706") << 1639;
     }
+    // The dump request goes out a tick after the count, and the dump is handled once every
+    // counted record is there, not a byte earlier.
     void countAnswers()
     {
         QFETCH(QByteArray, answer);
         QFETCH(int, reccount);
-        QFETCH(int, threshold);
-        QFETCH(bool, dumpDelayArmed);
         Rig rig;
         rig.connectOn(1);
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.requestCount(answer);
         QCOMPARE(int(rig.link.recordCount()), reccount);
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
-        QCOMPARE(rig.read.isActive(), dumpDelayArmed);
+        QVERIFY(rig.read.isActive());
         QVERIFY(!rig.com.isActive());
         QCOMPARE(rig.port.takeWritten(), hex("0f"));
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("19"));
         QVERIFY(!rig.read.isActive());
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(threshold));
+        const QByteArray dump = dumpOf(reccount);
+        rig.port.feed(dump.first(dump.size() - 1));
+        QCOMPARE(ended.count(), 0);
+        rig.port.feed(dump.last(1));
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().received, reccount);
     }
 
     void countAnswerBehindALateKeepAliveAnswer_data()
@@ -432,7 +428,6 @@ private slots:
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.requestCount(hex("05040300"));
         QVERIFY(!rig.read.isActive());
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(4));
         QVERIFY(rig.com.isActive());
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::BadCount);
@@ -456,7 +451,6 @@ private slots:
         QCOMPARE(rig.model.table().cell(0, 0), QStringLiteral("NO."));
         QVERIFY(!rig.read.isActive());
         QVERIFY(rig.com.isActive());
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(3));
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::Complete);
         rig.port.takeWritten();
@@ -483,7 +477,6 @@ private slots:
         QCOMPARE(result.received, 3);
         QCOMPARE(rig.model.rowCount(), 6);
         QCOMPARE(rig.model.table().cell(5, 5), QStringLiteral("50.2Hz"));
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(3));
         QVERIFY(rig.com.isActive());
         QCOMPARE(progress.count(), 3);
         QCOMPARE(progress.at(1), (QVariantList{2, 3}));
@@ -544,7 +537,6 @@ private slots:
         QCOMPARE(result.received, received);
         QCOMPARE(result.count, 5);
         QCOMPARE(rig.model.rowCount(), rows);
-        QCOMPARE(rig.port.receiveThreshold(), qsizetype(3));
         QVERIFY(rig.com.isActive());
         QVERIFY(!rig.link.downloading());
     }
@@ -606,8 +598,8 @@ private slots:
     void dumpCutShortByASearchTickIsIncomplete()
     {
         // A count request sent while the search runs: the next search tick opens another port
-        // and asks for a handshake, whose threshold of 3 then hands the dump branch a short
-        // answer.
+        // and asks for a handshake, so the link waits for 3 bytes when the dump request goes
+        // out, and the dump branch gets a short answer.
         Rig rig;
         rig.port.setOpenResult(1, OpenError::None);
         rig.port.setOpenResult(2, OpenError::None);
