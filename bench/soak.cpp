@@ -99,15 +99,15 @@ public:
     Soak(Program& program, sim::VirtualMeter& meter, quint32 seed)
         : m_program(program), m_meter(meter), m_random(seed)
     {
-        session::MeterSession& link = program.session;
-        connect(&link, &session::MeterSession::linkLost, this, [this] {
+        session::MeterSession& meterSession = program.session;
+        connect(&meterSession, &session::MeterSession::linkLost, this, [this] {
             if (!m_lostAt)
                 m_lostAt = Clock::now();
         });
-        connect(&link, &session::MeterSession::linked, this, &Soak::onLinked);
-        connect(&link, &session::MeterSession::readingReceived, this,
+        connect(&meterSession, &session::MeterSession::linked, this, &Soak::onLinked);
+        connect(&meterSession, &session::MeterSession::readingReceived, this,
                 [this] { ++m_report.frames; });
-        connect(&link, &session::MeterSession::downloadEnded, this,
+        connect(&meterSession, &session::MeterSession::downloadEnded, this,
                 [this](const link::DownloadResult& r) {
                     using Outcome = link::DownloadResult::Outcome;
                     if (r.outcome == Outcome::Complete)

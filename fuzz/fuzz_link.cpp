@@ -53,11 +53,12 @@ void checkInvariants(const Rig& rig)
     KORVANE_FUZZ_CHECK(rig.link.nextPort() >= 1 && rig.link.nextPort() <= 16, stateText(rig));
     const int rows = rig.model.rowCount();
     KORVANE_FUZZ_CHECK(rows >= 2 && rows % 2 == 0, stateText(rig));
-    KORVANE_FUZZ_CHECK(rig.con.isActive(), "supervision stopped: " + stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.supervision.isActive(), "supervision stopped: " + stateText(rig));
     // While the link is down the search runs.
-    KORVANE_FUZZ_CHECK(rig.link.isLinked() || rig.find.isActive(), "no search: " + stateText(rig));
+    KORVANE_FUZZ_CHECK(rig.link.isLinked() || rig.search.isActive(),
+                       "no search: " + stateText(rig));
     // The dump request goes out only for a download under way.
-    KORVANE_FUZZ_CHECK(!rig.read.isActive() || rig.link.downloading(),
+    KORVANE_FUZZ_CHECK(!rig.dumpDelay.isActive() || rig.link.downloading(),
                        "stray dump request: " + stateText(rig));
 }
 } // namespace
@@ -132,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case Op::Fire: {
-            FakeTimer* timers[] = {&rig.find, &rig.com, &rig.con, &rig.read};
+            FakeTimer* timers[] = {&rig.search, &rig.poll, &rig.supervision, &rig.dumpDelay};
             const int which = in.byte() % 4;
             note([&] { return QStringLiteral("fire %1").arg(which); });
             timers[which]->fire();
@@ -144,14 +145,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const bool mustPoll =
                 rig.link.isLinked() && !rig.link.downloading() && rig.port.isOpen();
             const qsizetype before = rig.port.written().size();
-            rig.find.fire();
-            rig.com.fire();
+            rig.search.fire();
+            rig.poll.fire();
             const QByteArray sent = rig.port.written().mid(before);
             KORVANE_FUZZ_CHECK(!mustPoll || sent.contains(char(link::kHandshake)) ||
                                    sent.contains(char(link::kLive)),
                                "linked but not polled: " + stateText(rig));
-            rig.con.fire();
-            rig.read.fire();
+            rig.supervision.fire();
+            rig.dumpDelay.fire();
             break;
         }
         case Op::Tab:

@@ -4,7 +4,6 @@
 namespace korvane::measure {
 
 namespace {
-constexpr quint8 kFirstTotalsSub = 3;
 constexpr quint8 kOverloadCode = 6;
 constexpr quint8 kFirstKiloCode = 3;
 
@@ -58,7 +57,7 @@ public:
     void sequence(Key key, qsizetype pos)
     {
         const quint8 code = byteAt(m_frame, pos);
-        if (code > 2)
+        if (code >= kSequenceCodes)
             return addState(key, State::Undefined, false);
         add(key, double(code));
     }
@@ -119,9 +118,10 @@ bool powerFactorNegative(quint8 kind, quint8 sign, Source source)
     return sign != 1;
 }
 
-void decodeType0(Decoder& d, quint8 sub, bool negative)
+void decodeType0(Decoder& d, const Reading& reading, bool negative)
 {
-    if (sub >= kFirstTotalsSub) {
+    const quint8 sub = reading.index;
+    if (reading.isTotals()) {
         d.powerFactor(Key::PF, negative);
         d.power(Key::P, 11);
         d.power(Key::Q, 14);
@@ -182,7 +182,7 @@ std::optional<Reading> decodeFrame(QByteArrayView frame, Source source, qint64 r
         reading.hasIndex() && powerFactorNegative(kind, byteAt(frame, 10), source);
     switch (kind) {
     case 0:
-        decodeType0(d, reading.index, negative);
+        decodeType0(d, reading, negative);
         break;
     case 1:
         decodeType1(d);

@@ -13,6 +13,11 @@ namespace korvane::measure {
 
 constexpr int kLiveRows = 6;
 
+// Type 0 with an index of 3 or more holds the totals of all phases.
+constexpr quint8 kFirstTotalsIndex = 3;
+// Phase-sequence codes the meter defines: 0 error, 1 normal, 2 reverse.
+constexpr quint8 kSequenceCodes = 3;
+
 // The h:m:s of a type-3 frame, each byte as the meter sends it (0..255, not checked).
 struct MeterClock
 {
@@ -33,7 +38,7 @@ struct Reading
     std::optional<MeterClock> clock; // type 3 only
 
     bool hasIndex() const { return kind == 0 || kind == 3; }
-    bool isTotals() const { return kind == 0 && index >= 3; }
+    bool isTotals() const { return kind == 0 && index >= kFirstTotalsIndex; }
     std::span<const Quantity> values() const { return {quantities.data(), std::size_t(count)}; }
 };
 

@@ -46,16 +46,12 @@ QString headingText(const Heading& heading, quint8 index)
     return text;
 }
 
+constexpr std::array<QStringView, kSequenceCodes> kSequenceTexts{u"error", u"normal", u"reverse"};
+static_assert(kSequenceTexts.size() == kSequenceCodes, "one text per sequence code");
+
 QString sequenceText(double code)
 {
-    switch (int(code)) {
-    case 0:
-        return QStringLiteral("error");
-    case 1:
-        return QStringLiteral("normal");
-    default:
-        return QStringLiteral("reverse");
-    }
+    return kSequenceTexts[std::size_t(code)].toString();
 }
 } // namespace
 

@@ -8,7 +8,8 @@ namespace korvane::measure {
 
 // The latest of every quantity with the time it was received, whatever frame brought it: the
 // phasor needs the type-2 angles with the type-1 magnitudes. A quantity with an undefined code
-// leaves what it had, as the display does.
+// leaves what it had, as the display does; a lost link leaves everything, and each entry's time
+// tells how old it is.
 class Snapshot
 {
 public:

@@ -90,10 +90,10 @@ private slots:
         QCOMPARE(rig.window.tabs->tabText(1), QStringLiteral("Record"));
         QVERIFY(!rig.session.isLinked());
         QCOMPARE(rig.session.meterLink().nextPort(), qint16(1));
-        QVERIFY(!rig.read.isActive());
-        QVERIFY(rig.find.isActive());
-        QVERIFY(rig.com.isActive());
-        QVERIFY(rig.con.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
+        QVERIFY(rig.search.isActive());
+        QVERIFY(rig.poll.isActive());
+        QVERIFY(rig.supervision.isActive());
         QCOMPARE(rig.session.records().rowCount(), 2);
         QCOMPARE(rig.session.records().table().cell(0, 0), QStringLiteral("NO."));
         QVERIFY(rig.window.readButton->isEnabled());
@@ -122,7 +122,7 @@ private slots:
         rig.connect();
         QTest::mouseClick(rig.window.readButton, Qt::LeftButton);
         QVERIFY(rig.port.written().isEmpty());
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.poll.isActive());
     }
 
     void realtimeRecordRealtime()
@@ -331,7 +331,7 @@ private slots:
         QCOMPARE(rig.session.records().rowCount(), 2);
         QCOMPARE(rig.session.records().index(0, 0).data().toString(), QStringLiteral("NO."));
         QVERIFY(rig.session.isLinked());
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.poll.isActive());
     }
 
     void incompleteDownloadIsReported()

@@ -67,13 +67,13 @@ struct Rig : korvane::testing::FakeSession
     void connectOn(int n)
     {
         port.setOpenResult(n, OpenError::None);
-        for (int i = 0; i < 40 && !(link.isLinked() && !find.isActive()); ++i) {
+        for (int i = 0; i < 40 && !(link.isLinked() && !search.isActive()); ++i) {
             tick();
             if (port.isOpen() && port.selectedPort() == n && link.lastCommand() == kHandshake)
                 port.feed(hex("d55555"));
         }
         QVERIFY(link.isLinked());
-        QVERIFY(!find.isActive());
+        QVERIFY(!search.isActive());
         port.takeWritten();
     }
 
@@ -96,10 +96,10 @@ private slots:
         Rig rig;
         QVERIFY(!rig.link.isLinked());
         QCOMPARE(rig.link.nextPort(), qint16(1));
-        QVERIFY(rig.find.isActive());
-        QVERIFY(rig.com.isActive());
-        QVERIFY(rig.con.isActive());
-        QVERIFY(!rig.read.isActive());
+        QVERIFY(rig.search.isActive());
+        QVERIFY(rig.poll.isActive());
+        QVERIFY(rig.supervision.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
         QVERIFY(rig.port.written().isEmpty());
     }
 
@@ -116,8 +116,8 @@ private slots:
 
         QSignalSpy polling(&rig.link, &Link::pollingStarted);
         rig.tick();
-        QVERIFY(!rig.find.isActive());
-        QVERIFY(rig.com.isActive());
+        QVERIFY(!rig.search.isActive());
+        QVERIFY(rig.poll.isActive());
         QCOMPARE(polling.count(), 1);
         QCOMPARE(rig.link.nextPort(), qint16(4));
         QCOMPARE(rig.status.ports.size(), 3);
@@ -173,7 +173,7 @@ private slots:
         rig.port.feed(hex("d55555"));
         rig.port.takeWritten();
         rig.tick();
-        QVERIFY(!rig.find.isActive());
+        QVERIFY(!rig.search.isActive());
         QCOMPARE(rig.port.written(), hex("05"));
     }
 
@@ -278,8 +278,8 @@ private slots:
         QVERIFY(!rig.link.isLinked());
         QCOMPARE(lost.count(), 1);
         QCOMPARE(rig.status.links.last(), QStringLiteral("unconnected"));
-        QVERIFY(rig.find.isActive());
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.search.isActive());
+        QVERIFY(rig.poll.isActive());
         QVERIFY(rig.port.isOpen());
     }
 
@@ -322,6 +322,39 @@ private slots:
         QCOMPARE(rig.live.values()[4], QStringLiteral("00.00var"));
     }
 
+    void liveAnswerStillDecodedAfterTheLinkWasLost()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        for (int i = 0; i < 10 && rig.link.isLinked(); ++i)
+            rig.tick();
+        QVERIFY(!rig.link.isLinked());
+        // Before the next search tick the poll's answer comes after all.
+        rig.port.feed(FrameBuilder(1).q(13, 510));
+        QCOMPARE(rig.live.values()[4], QStringLiteral("51Hz"));
+    }
+
+    void snapshotHoldsEveryReadingBeforeItIsAnnounced()
+    {
+        Rig rig;
+        rig.connectOn(1);
+        QList<double> seenAtSignal;
+        QObject::connect(
+            &rig.session, &session::MeterSession::readingReceived, &rig.session,
+            [&](const measure::Reading& reading) {
+                seenAtSignal
+                    << rig.session.snapshot().latest(reading.quantities[0].key).quantity.value;
+            });
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(1, 2300, 3).q(13, 500));
+        rig.tick();
+        rig.port.feed(FrameBuilder(2).q(10, 1200).at(18, 1));
+        QCOMPARE(seenAtSignal, (QList<double>{230.0, 120.0}));
+        const measure::Snapshot& snapshot = rig.session.snapshot();
+        QCOMPARE(snapshot.latest(measure::Key::F).quantity.value, 50.0);
+        QCOMPARE(snapshot.latest(measure::Key::AngleU1).quantity.value, 120.0);
+    }
+
     void commandsNeedAnOpenPort()
     {
         Rig rig;
@@ -329,7 +362,7 @@ private slots:
         rig.link.send(kHandshake);
         QVERIFY(rig.port.written().isEmpty());
         QCOMPARE(rig.link.lastCommand(), qint16(0));
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.poll.isActive());
     }
 
     void sendWritesThenDiscardsBothWays_data()
@@ -353,7 +386,7 @@ private slots:
         QCOMPARE(rig.link.lastCommand(), qint16(code));
         QCOMPARE(rig.port.inputDiscards(), inputDiscards + 1);
         QCOMPARE(rig.port.outputDiscards(), 1);
-        QCOMPARE(rig.com.isActive(), code != kCount);
+        QCOMPARE(rig.poll.isActive(), code != kCount);
     }
 
     void countAnswers_data()
@@ -376,12 +409,12 @@ private slots:
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.requestCount(answer);
         QCOMPARE(int(rig.link.recordCount()), reccount);
-        QVERIFY(rig.read.isActive());
-        QVERIFY(!rig.com.isActive());
+        QVERIFY(rig.dumpDelay.isActive());
+        QVERIFY(!rig.poll.isActive());
         QCOMPARE(rig.port.takeWritten(), hex("0f"));
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("19"));
-        QVERIFY(!rig.read.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
         const QByteArray dump = dumpOf(reccount);
         rig.port.feed(dump.first(dump.size() - 1));
         QCOMPARE(ended.count(), 0);
@@ -417,7 +450,7 @@ private slots:
         for (const QByteArray& piece : pieces)
             rig.port.feed(piece);
         QCOMPARE(int(rig.link.recordCount()), reccount);
-        QCOMPARE(rig.read.isActive(), reccount > 0);
+        QCOMPARE(rig.dumpDelay.isActive(), reccount > 0);
         QCOMPARE(ended.count(), reccount > 0 ? 0 : 1);
     }
 
@@ -427,8 +460,8 @@ private slots:
         rig.connectOn(1);
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.requestCount(hex("05040300"));
-        QVERIFY(!rig.read.isActive());
-        QVERIFY(rig.com.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
+        QVERIFY(rig.poll.isActive());
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::BadCount);
         rig.port.takeWritten();
@@ -449,8 +482,8 @@ private slots:
         rig.requestCount(hex("05050000"));
         QCOMPARE(rig.model.rowCount(), 2);
         QCOMPARE(rig.model.table().cell(0, 0), QStringLiteral("NO."));
-        QVERIFY(!rig.read.isActive());
-        QVERIFY(rig.com.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
+        QVERIFY(rig.poll.isActive());
         QCOMPARE(ended.count(), 1);
         QCOMPARE(ended.first().first().value<DownloadResult>().outcome, Outcome::Complete);
         rig.port.takeWritten();
@@ -477,7 +510,7 @@ private slots:
         QCOMPARE(result.received, 3);
         QCOMPARE(rig.model.rowCount(), 6);
         QCOMPARE(rig.model.table().cell(5, 5), QStringLiteral("50.2Hz"));
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.poll.isActive());
         QCOMPARE(progress.count(), 3);
         QCOMPARE(progress.at(1), (QVariantList{2, 3}));
     }
@@ -537,7 +570,7 @@ private slots:
         QCOMPARE(result.received, received);
         QCOMPARE(result.count, 5);
         QCOMPARE(rig.model.rowCount(), rows);
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.poll.isActive());
         QVERIFY(!rig.link.downloading());
     }
 
@@ -563,12 +596,12 @@ private slots:
         rig.requestCount(hex("05050200"));
         rig.port.takeWritten();
         rig.tick();
-        QVERIFY(!rig.find.isActive());
-        QVERIFY(!rig.com.isActive());
+        QVERIFY(!rig.search.isActive());
+        QVERIFY(!rig.poll.isActive());
         QCOMPARE(rig.port.takeWritten(), hex("19"));
         rig.port.feed(dumpOf(2));
         QCOMPARE(rig.model.rowCount(), 4);
-        QVERIFY(rig.com.isActive());
+        QVERIFY(rig.poll.isActive());
     }
 
     void bytesBehindAHandledCountAnswerAreNoSecondAnswer_data()
@@ -591,7 +624,7 @@ private slots:
         rig.port.feed(behind);
         QCOMPARE(ended.count(), 1);
         QVERIFY(!rig.link.downloading());
-        QVERIFY(!rig.read.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
         QCOMPARE(rig.link.recordCount(), quint16(0));
     }
 
@@ -606,7 +639,7 @@ private slots:
         rig.tick();
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.requestCount(hex("05050200"));
-        QVERIFY(rig.read.isActive());
+        QVERIFY(rig.dumpDelay.isActive());
         rig.tick();
         QCOMPARE(rig.port.selectedPort(), 2);
         rig.port.feed(hex("d55555"));
@@ -635,10 +668,10 @@ private slots:
         Rig rig;
         rig.connectOn(1);
         rig.requestCount(hex("05050300"));
-        QVERIFY(rig.read.isActive());
+        QVERIFY(rig.dumpDelay.isActive());
         QSignalSpy ended(&rig.link, &Link::downloadEnded);
         rig.requestCount(secondAnswer);
-        QVERIFY(!rig.read.isActive());
+        QVERIFY(!rig.dumpDelay.isActive());
         rig.port.takeWritten();
         rig.tick(ticks);
         QCOMPARE(ended.count(), 1);

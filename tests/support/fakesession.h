@@ -5,16 +5,15 @@
 
 namespace korvane::testing {
 
-// A meter session over fake devices, the fakes still at hand: the search, poll, supervision and
-// dump-delay timers as find, com, con and read.
+// A meter session over fake devices, the fakes still at hand.
 struct FakeSession
 {
     fakes::FakeMeterDevices fake;
     fakes::FakeSerialPort& port = fake.port;
-    fakes::FakeTimer& find = fake.search;
-    fakes::FakeTimer& com = fake.poll;
-    fakes::FakeTimer& con = fake.supervision;
-    fakes::FakeTimer& read = fake.dumpDelay;
+    fakes::FakeTimer& search = fake.search;
+    fakes::FakeTimer& poll = fake.poll;
+    fakes::FakeTimer& supervision = fake.supervision;
+    fakes::FakeTimer& dumpDelay = fake.dumpDelay;
     session::MeterSession session{std::move(fake.devices)};
 
     // One 500 ms period; the order of ticks within a period does not matter to the link.
