@@ -8,6 +8,7 @@ if(CLANG_FORMAT)
     ${PROJECT_SOURCE_DIR}/fakes/*.cpp ${PROJECT_SOURCE_DIR}/fakes/*.h
     ${PROJECT_SOURCE_DIR}/link/*.cpp ${PROJECT_SOURCE_DIR}/link/*.h
     ${PROJECT_SOURCE_DIR}/session/*.cpp ${PROJECT_SOURCE_DIR}/session/*.h
+    ${PROJECT_SOURCE_DIR}/trend/*.cpp ${PROJECT_SOURCE_DIR}/trend/*.h
     ${PROJECT_SOURCE_DIR}/measure/*.cpp ${PROJECT_SOURCE_DIR}/measure/*.h
     ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
     ${PROJECT_SOURCE_DIR}/records/*.cpp ${PROJECT_SOURCE_DIR}/records/*.h

@@ -1,0 +1,198 @@
+// A series' decimation into pixel columns against a plain scan of the samples, spikes at every
+// zoom, column edges and gaps, and the store fed by readings. Drawing is the window's.
+#include "measure/reading.h"
+#include "support/framebuilder.h"
+#include "trend/trendstore.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace korvane::trend;
+using korvane::testing::FrameBuilder;
+namespace measure = korvane::measure;
+
+namespace {
+// Samples every `stepMs`, values from `valueOf`.
+template <typename F> Series seriesOf(qsizetype n, qint64 stepMs, F valueOf)
+{
+    Series s;
+    for (qsizetype i = 0; i < n; ++i)
+        s.append(i * stepMs, valueOf(i));
+    return s;
+}
+
+// The columns as a plain scan would give them.
+std::vector<Column> scanned(const Series& s, qint64 from, qint64 to, int columns)
+{
+    std::vector<Column> out(static_cast<std::size_t>(columns));
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const qint64 t = s.timeAt(i);
+        if (t < from || t >= to)
+            continue;
+        // The column whose [start, end) holds t, with the same integer edges as decimate.
+        int c = int((t - from) * columns / (to - from));
+        while (c + 1 < columns && t >= from + (to - from) * (c + 1) / columns)
+            ++c;
+        while (c > 0 && t < from + (to - from) * c / columns)
+            --c;
+        Column& col = out[std::size_t(c)];
+        const double v = s.valueAt(i);
+        col.min = col.count ? std::min(col.min, v) : v;
+        col.max = col.count ? std::max(col.max, v) : v;
+        col.mean += v;
+        ++col.count;
+    }
+    for (Column& col : out) {
+        if (col.count)
+            col.mean /= double(col.count);
+    }
+    return out;
+}
+} // namespace
+
+class TstSeries : public QObject
+{
+    Q_OBJECT
+private slots:
+    void decimationMatchesAPlainScan_data()
+    {
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<qint64>("to");
+        QTest::addColumn<int>("columns");
+        // 300 000 samples every 500 ms: 150 000 s, more than four chunks.
+        QTest::newRow("everything into 1280 columns") << qint64(0) << qint64(150'000'000) << 1280;
+        QTest::newRow("everything into one column") << qint64(0) << qint64(150'000'000) << 1;
+        QTest::newRow("more columns than samples") << qint64(1'000) << qint64(60'000) << 1280;
+        QTest::newRow("odd span across a chunk's end")
+            << qint64(32'000'123) << qint64(33'600'777) << 997;
+        QTest::newRow("span past the last sample")
+            << qint64(149'000'000) << qint64(151'000'001) << 640;
+        QTest::newRow("span before the first sample") << qint64(-5'000) << qint64(0) << 10;
+    }
+    void decimationMatchesAPlainScan()
+    {
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        QFETCH(int, columns);
+        QRandomGenerator random(7);
+        const Series s =
+            seriesOf(300'000, 500, [&](qsizetype) { return float(random.bounded(1000.0)); });
+        const auto got = s.decimate(from, to, columns);
+        const auto want = scanned(s, from, to, columns);
+        QCOMPARE(got.size(), want.size());
+        for (std::size_t c = 0; c < got.size(); ++c) {
+            QCOMPARE(got[c].count, want[c].count);
+            if (!want[c].count)
+                continue;
+            QCOMPARE(got[c].min, want[c].min);
+            QCOMPARE(got[c].max, want[c].max);
+            QVERIFY(qAbs(got[c].mean - want[c].mean) < 1e-6 * qMax(1.0, want[c].mean));
+        }
+    }
+
+    void oneSampleSpikeShowsAtEveryZoom_data()
+    {
+        QTest::addColumn<qint64>("halfSpan");
+        QTest::addColumn<int>("columns");
+        QTest::newRow("a week's worth around it") << qint64(302'400'000) << 1280;
+        QTest::newRow("an hour") << qint64(1'800'000) << 1280;
+        QTest::newRow("a minute") << qint64(30'000) << 1280;
+        QTest::newRow("two samples wide") << qint64(500) << 1280;
+        QTest::newRow("three columns") << qint64(40'000'000) << 3;
+    }
+    void oneSampleSpikeShowsAtEveryZoom()
+    {
+        QFETCH(qint64, halfSpan);
+        QFETCH(int, columns);
+        constexpr qsizetype kSpike = 123'457;
+        const Series s =
+            seriesOf(200'000, 500, [](qsizetype i) { return i == kSpike ? 400.0f : 230.0f; });
+        const qint64 at = s.timeAt(kSpike);
+        const auto got = s.decimate(at - halfSpan, at + halfSpan, columns);
+        const auto spikes =
+            std::count_if(got.begin(), got.end(), [](const Column& c) { return c.max == 400.0; });
+        const auto flat = std::count_if(
+            got.begin(), got.end(), [](const Column& c) { return c.count > 0 && c.max == 230.0; });
+        const auto drawn =
+            std::count_if(got.begin(), got.end(), [](const Column& c) { return c.count > 0; });
+        QCOMPARE(spikes, 1);
+        QCOMPARE(flat, drawn - 1);
+    }
+
+    void sampleOnAColumnEdgeBelongsToTheLaterColumn()
+    {
+        Series s;
+        s.append(999, 1);
+        s.append(1000, 2);
+        const auto got = s.decimate(0, 2000, 2);
+        QCOMPARE(got[0].count, 1);
+        QCOMPARE(got[0].max, 1.0);
+        QCOMPARE(got[1].count, 1);
+        QCOMPARE(got[1].max, 2.0);
+    }
+
+    void gapIsNeverBridged_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::newRow("one column per sample") << 400;
+        QTest::newRow("zoomed out") << 7;
+        QTest::newRow("zoomed in, empty columns between") << 4000;
+    }
+    void gapIsNeverBridged()
+    {
+        QFETCH(int, columns);
+        Series s;
+        for (int i = 0; i < 100; ++i)
+            s.append(i * 500, 1);
+        s.breakLine();
+        for (int i = 300; i < 400; ++i)
+            s.append(i * 500, 2);
+        const auto got = s.decimate(0, 200'000, columns);
+        // Walking the drawn columns: one that follows the other side of the gap must say so.
+        int breaks = 0;
+        const Column* previous = nullptr;
+        for (const Column& c : got) {
+            if (!c.count)
+                continue;
+            if (previous && previous->min == 1 && c.max == 2)
+                QVERIFY(c.breakBefore);
+            breaks += c.breakBefore ? 1 : 0;
+            previous = &c;
+        }
+        QCOMPARE(breaks, 1);
+    }
+
+    void aWeekCostsLessThanNineBytesPerSample()
+    {
+        // Two samples a second for a week.
+        const Series s = seriesOf(1'209'600, 500, [](qsizetype i) { return float(i % 7); });
+        QVERIFY2(double(s.memoryBytes()) / double(s.size()) < 9.0,
+                 qPrintable(QString::number(double(s.memoryBytes()) / double(s.size()))));
+    }
+
+    void storeTakesNumbersAndEndsLinesAtOverloadsAndLosses()
+    {
+        TrendStore store;
+        const auto add = [&](const QByteArray& frame, qint64 ms) {
+            store.add(*measure::decodeFrame(frame, measure::Source::Live, ms));
+        };
+        add(FrameBuilder(0, 0).q(11, 1500, 4), 0);    // P1 150 kW
+        add(FrameBuilder(0, 0).q(11, 9, 6), 500);     // P1 overload
+        add(FrameBuilder(0, 0).q(11, 1400, 4), 1000); // P1 140 kW
+        add(FrameBuilder(0, 0).q(11, 1400, 7), 1500); // undefined: nothing
+        store.breakAll();
+        add(FrameBuilder(0, 0).q(11, 1300, 4), 9000);
+        const Series& p1 = store.series(measure::Key::P1);
+        QCOMPARE(p1.size(), 3);
+        QCOMPARE(p1.valueAt(1), 140000.0f);
+        const auto columns = p1.decimate(0, 10'000, 20);
+        QCOMPARE(columns[2].breakBefore, true);  // after the overload
+        QCOMPARE(columns[18].breakBefore, true); // after the loss
+        QCOMPARE(store.series(measure::Key::U1).size(), 5);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSeries)
+#include "tst_series.moc"

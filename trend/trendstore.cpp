@@ -1,0 +1,36 @@
+#include "trend/trendstore.h"
+
+namespace korvane::trend {
+
+void TrendStore::add(const measure::Reading& reading)
+{
+    for (const measure::Quantity& q : reading.values()) {
+        Series& series = m_series[std::size_t(q.key)];
+        switch (q.state) {
+        case measure::State::Value:
+            series.append(reading.receivedMs, float(q.value));
+            break;
+        case measure::State::Overload:
+            series.breakLine();
+            break;
+        case measure::State::Undefined:
+            break;
+        }
+    }
+}
+
+void TrendStore::breakAll()
+{
+    for (Series& series : m_series)
+        series.breakLine();
+}
+
+std::size_t TrendStore::memoryBytes() const
+{
+    std::size_t bytes = 0;
+    for (const Series& series : m_series)
+        bytes += series.memoryBytes();
+    return bytes;
+}
+
+} // namespace korvane::trend
