@@ -55,7 +55,8 @@ qsizetype answerLength(qint16 code)
 } // namespace
 
 Link::Link(SerialPort& port, LinkTimers timers, records::RecordModel& records, QObject* parent)
-    : QObject(parent), m_port(port), m_timers(timers), m_records(records)
+    : QObject(parent), m_port(port), m_timers(timers), m_records(records),
+      m_clock(&QDateTime::currentMSecsSinceEpoch)
 {
     qRegisterMetaType<DownloadResult>();
     qRegisterMetaType<measure::Reading>();
@@ -295,8 +296,7 @@ void Link::onAnswer()
         m_awaited = kHandshakeBytes;
         break;
     case kLive:
-        if (const auto reading = measure::decodeFrame(answer, measure::Source::Live,
-                                                      QDateTime::currentMSecsSinceEpoch()))
+        if (const auto reading = measure::decodeFrame(answer, measure::Source::Live, m_clock()))
             emit readingReceived(*reading);
         break;
     default:
@@ -339,7 +339,7 @@ void Link::finishDump(const QByteArray& dump, DownloadResult::Outcome outcome)
     int received = int(std::min<qsizetype>(count, dump.size() / kRecordBytes));
     // A download that brought no whole record leaves the table as it was.
     if (received > 0)
-        received = m_records.recdecode(dump, m_recordCount, QDateTime::currentMSecsSinceEpoch());
+        received = m_records.recdecode(dump, m_recordCount, m_clock());
     m_download = Download::None;
     m_awaited = kHandshakeBytes;
     m_timers.poll.start();

@@ -8,6 +8,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 namespace korvane::link {
 
 struct LinkTimers
@@ -54,6 +56,10 @@ public:
     // Read: asks the meter for its record count. A request while the link is down would be no
     // download at all, so it sends nothing then.
     void readRecords();
+
+    // Where readings get their time: milliseconds since the epoch, UTC; the system clock unless
+    // a test says otherwise.
+    void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
 
     bool downloading() const { return m_download != Download::None; }
     void setPolling(Polling polling) { m_polling = polling; }
@@ -108,8 +114,9 @@ private:
     qint16 m_nextPort = 1;     // the port the search tries next, 1..16
     qint16 m_lastCommand = 0;  // the last command written
     quint16 m_recordCount = 0; // records the meter reported: 0..65535
-    QByteArray m_received;     // what arrived since the last command, until its answer is whole
-    qsizetype m_awaited = 0;   // bytes the answer to the last command has; 0 awaits nothing
+    std::function<qint64()> m_clock;
+    QByteArray m_received;   // what arrived since the last command, until its answer is whole
+    qsizetype m_awaited = 0; // bytes the answer to the last command has; 0 awaits nothing
     Download m_download = Download::None;
     Polling m_polling = Polling::LiveFrames;
     qint16 m_openPort = 0;  // the port openPort opened, 0 when none

@@ -15,11 +15,22 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
     connect(&m_link, &Link::pollingStarted, this, &MeterSession::pollingStarted);
     connect(&m_link, &Link::readingReceived, this, [this](const measure::Reading& reading) {
         m_snapshot.update(reading);
+        m_trend.add(reading);
         emit readingReceived(reading);
     });
     connect(&m_link, &Link::downloadProgress, this, &MeterSession::downloadProgress);
     connect(&m_link, &Link::downloadEnded, this, &MeterSession::downloadEnded);
-    connect(&m_link, &Link::linkLost, this, &MeterSession::linkLost);
+    connect(&m_link, &Link::linkLost, this, [this] {
+        m_trend.breakAll();
+        emit linkLost();
+    });
+}
+
+void MeterSession::setPolling(link::Polling polling)
+{
+    if (polling == link::Polling::KeepAlive)
+        m_trend.breakAll();
+    m_link.setPolling(polling);
 }
 
 MeterSession::~MeterSession()

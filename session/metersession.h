@@ -5,14 +5,15 @@
 #include "measure/snapshot.h"
 #include "platform/meterdevices.h"
 #include "records/recordmodel.h"
+#include "trend/trendstore.h"
 
 #include <QObject>
 
 namespace korvane::session {
 
-// One connection to one meter: its port, the link's timers, the link, the latest snapshot and
-// the record table. Front ends build one, tell it what to poll, and subscribe to its signals;
-// it never knows which tab or mode a front end shows.
+// One connection to one meter: its port, the link's timers, the link, the latest snapshot, the
+// samples of every quantity since start and the record table. Front ends build one, tell it what to
+// poll, and subscribe to its signals; it never knows which tab or mode a front end shows.
 class MeterSession : public QObject
 {
     Q_OBJECT
@@ -22,7 +23,8 @@ public:
 
     // Search from COM1 with the link down; polls live frames until told otherwise.
     void start();
-    void setPolling(link::Polling polling) { m_link.setPolling(polling); }
+    // Asking for keep-alives only ends every trend line: no readings come meanwhile.
+    void setPolling(link::Polling polling);
     // Asks the meter for its records; nothing is sent while the link is down.
     void readRecords() { m_link.readRecords(); }
     // The record table as Clear leaves it.
@@ -33,6 +35,7 @@ public:
     bool isLinked() const { return m_link.isLinked(); }
     bool downloading() const { return m_link.downloading(); }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
+    const trend::TrendStore& trend() const { return m_trend; }
     records::RecordModel& records() { return m_records; }
     const records::RecordModel& records() const { return m_records; }
     // For tests and benchmarks that drive the link by hand.
@@ -43,7 +46,7 @@ signals:
     void linkStatusChanged(const QString& text);
     void linked(int port, const QString& device);
     void pollingStarted();
-    // Sent after the snapshot holds the reading.
+    // Sent after the snapshot and the trend store hold the reading.
     void readingReceived(const korvane::measure::Reading& reading);
     void downloadProgress(int records, int count);
     void downloadEnded(korvane::link::DownloadResult result);
@@ -53,6 +56,7 @@ private:
     platform::MeterDevices m_devices;
     records::RecordModel m_records;
     measure::Snapshot m_snapshot;
+    trend::TrendStore m_trend;
     link::Link m_link;
 };
 

@@ -355,6 +355,38 @@ private slots:
         QCOMPARE(snapshot.latest(measure::Key::AngleU1).quantity.value, 120.0);
     }
 
+    void trendLinesEndWhenReadingsStop_data()
+    {
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("link lost") << true;
+        QTest::newRow("keep-alives only") << false;
+    }
+    void trendLinesEndWhenReadingsStop()
+    {
+        QFETCH(bool, lost);
+        Rig rig;
+        qint64 now = 0;
+        rig.link.setClock([&] { return now += 500; });
+        rig.connectOn(1);
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 500));
+        if (lost) {
+            for (int i = 0; i < 10 && rig.link.isLinked(); ++i)
+                rig.tick();
+            rig.connectOn(1);
+        } else {
+            rig.session.setPolling(Polling::KeepAlive);
+            rig.session.setPolling(Polling::LiveFrames);
+        }
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 501));
+        const trend::Series& f = rig.session.trend().series(measure::Key::F);
+        QCOMPARE(f.size(), 2);
+        const auto columns = f.decimate(f.timeAt(0), f.timeAt(1) + 1, 2);
+        QCOMPARE(columns.back().count, 1);
+        QVERIFY(columns.back().breakBefore);
+    }
+
     void commandsNeedAnOpenPort()
     {
         Rig rig;
