@@ -9,7 +9,7 @@ if (($# == 0)); then
     bash scripts/setup.sh
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
-        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint
+        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_trend
     build=build/release
 else
     build=$1
@@ -21,7 +21,7 @@ echo "== machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d
 echo "== build: $(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | cut -d= -f2), $(git rev-parse --short HEAD)"
 gbench=(--benchmark_counters_tabular=true)
 
-echo "== 1. live frame to the six captions and values (goal <= 5 us)"
+echo "== 1. live frame to a typed reading and its six captions and values (goal <= 5 us)"
 "$bench/bench_livedecode" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     "${gbench[@]}"
 echo "== 2. recdecode into the table model (goal <= 300 ms at 65535)"
@@ -38,3 +38,6 @@ echo "== 5. the window: idle CPU (goal <= 1 % of a core) and resident memory"
 "$bench/bench_windowfootprint"
 echo "== 6. saving the table (goal: workbook of 65535 records <= 3 s)"
 "$bench/bench_recordsaves" "${gbench[@]}"
+echo "== 8. trend store: append <= 2 us, 7-day redraw decimation <= 16 ms, a week <= 100 MB"
+"$bench/bench_trend" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    "${gbench[@]}"

@@ -6,7 +6,7 @@
 namespace korvane::trend {
 
 namespace {
-constexpr int kChunkShift = 16; // 65536 samples per chunk: some nine hours at the meter's rate
+constexpr int kChunkShift = 12; // 4096 samples per chunk: little left unused per quantity
 constexpr qsizetype kChunkSize = qsizetype(1) << kChunkShift;
 constexpr int kSmallShift = 6;  // blocks of 64 samples
 constexpr int kLargeShift = 12; // blocks of 4096 samples
