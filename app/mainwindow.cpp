@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/phasorview.h"
 #include "measure/livetexts.h"
 #include "platform/freedmemory.h"
 
@@ -34,12 +35,14 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::onDownloadEnded);
     connect(&m_session, &MeterSession::linkLost, this, [this] {
         showReadingsStale(true);
+        phasorView->setStale(true);
         platform::releaseFreedMemory();
     });
     connect(&m_session, &MeterSession::readingReceived, this,
             [this](const measure::Reading& reading) {
                 measure::applyTo(measure::liveTexts(reading), *this);
                 showReadingsStale(false);
+                phasorView->setStale(false);
             });
     startUp();
 }
@@ -50,23 +53,21 @@ void MainWindow::startUp()
     m_session.setPolling(link::Polling::LiveFrames);
     m_session.start();
     readingsPanel->show();
-    tabs->setCurrentIndex(0);
+    phasorView->hide();
+    tabs->setCurrentIndex(kRealtimeTab);
     gridinit();
 }
 
 void MainWindow::onTabChosen()
 {
-    m_recordTab = tabs->currentIndex() != 0;
+    const int tab = tabs->currentIndex();
+    m_recordTab = tab == kRecordTab;
+    // Every tab but the record table shows live readings, so the meter is polled for them.
     m_session.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
-    if (!m_recordTab) {
-        readingsPanel->show();
-        clearButton->setEnabled(false);
-        readButton->setEnabled(false);
-    } else {
-        readingsPanel->hide();
-        clearButton->setEnabled(true);
-        readButton->setEnabled(true);
-    }
+    readingsPanel->setVisible(tab == kRealtimeTab);
+    phasorView->setVisible(tab == kPhasorTab);
+    clearButton->setEnabled(m_recordTab);
+    readButton->setEnabled(m_recordTab);
 }
 
 void MainWindow::onReadClicked()

@@ -21,6 +21,8 @@ class QToolButton;
 
 namespace korvane::app {
 
+class PhasorView;
+
 // What the window is built from; the composition root passes real ones, tests fakes.
 struct MainWindowParts
 {
@@ -61,6 +63,9 @@ public:
     QToolButton* closeButton = nullptr;
     QTableView* recordGrid = nullptr;
     QTabWidget* tabs = nullptr;
+    PhasorView* phasorView = nullptr;
+
+    enum Tab { kRealtimeTab, kRecordTab, kPhasorTab };
     QLabel* portStatusLabel = nullptr;
     QLabel* linkStatusLabel = nullptr;
     QProgressBar* downloadProgress = nullptr;

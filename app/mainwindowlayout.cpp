@@ -1,6 +1,7 @@
 // The window's controls: names, kinds, captions, fonts, colours, positions (in twips) and order.
 #include "app/appearance.h"
 #include "app/mainwindow.h"
+#include "app/phasorview.h"
 #include "app/twips.h"
 #include "records/gridgeometry.h"
 
@@ -81,6 +82,7 @@ void MainWindow::buildControls()
     tabs = new QTabWidget(this);
     tabs->addTab(new QWidget, QStringLiteral("Realtime"));
     tabs->addTab(new QWidget, QStringLiteral("Record"));
+    tabs->addTab(new QWidget, QStringLiteral("Phasor"));
     tabs->tabBar()->setFont(cjkFont(12, true));
     tabs->setGeometry(twipsRect(840, 600, 8535, 8246));
 
@@ -131,6 +133,9 @@ void MainWindow::buildControls()
         valueLabels[i] = makeReadingLabel(readingsPanel, measure::kStartValues[i].toString(),
                                           twipsRect(3000, top, 5055, 795));
     }
+
+    phasorView = new PhasorView(m_session.snapshot(), this);
+    phasorView->setGeometry(readingsPanel->geometry());
 
     setTabOrder(closeButton, helpButton);
     setTabOrder(helpButton, clearButton);

@@ -2,6 +2,7 @@
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
 #include "app/mainwindow.h"
+#include "app/phasorview.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -139,6 +140,21 @@ private slots:
         QVERIFY(rig.window.readingsPanel->isVisible());
         QVERIFY(!rig.window.readButton->isEnabled());
         QVERIFY(!rig.window.clearButton->isEnabled());
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("23"));
+    }
+
+    void phasorTabPollsLiveFramesAndReadDoesNothing()
+    {
+        Rig rig;
+        rig.connect();
+        rig.selectTab(1);
+        rig.selectTab(2);
+        QVERIFY(rig.window.phasorView->isVisible());
+        QVERIFY(!rig.window.readingsPanel->isVisible());
+        QVERIFY(!rig.window.readButton->isEnabled());
+        QVERIFY(!rig.window.clearButton->isEnabled());
+        rig.window.onReadClicked();
         rig.tick();
         QCOMPARE(rig.port.takeWritten(), hex("23"));
     }
