@@ -1,0 +1,84 @@
+// The trend's samples as CSV: headings with units, rows merged by time, the span, and ISO 8601
+// local times with their UTC offset on both sides of a daylight-saving change.
+#include "export/trendcsv.h"
+#include "support/framebuilder.h"
+
+#include <QTest>
+#include <QTimeZone>
+
+#include <ctime>
+
+using namespace korvane;
+using korvane::testing::FrameBuilder;
+
+namespace {
+// 2026-12-07T09:15:02.250Z
+constexpr qint64 kWinterMs = 1796634902250;
+
+// The lines after the byte-order mark; none when the mark is missing.
+QStringList lines(const QByteArray& csv)
+{
+    if (!csv.startsWith("\xEF\xBB\xBF"))
+        return {};
+    QStringList out = QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n"));
+    if (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    return out;
+}
+} // namespace
+
+class TstTrendCsv : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
+
+    void samplesMergedByTimeWithUnitsInTheHeadings()
+    {
+        trend::TrendStore store;
+        const auto add = [&](const QByteArray& frame, qint64 ms) {
+            store.add(*measure::decodeFrame(frame, measure::Source::Live, ms));
+        };
+        add(FrameBuilder(1).q(1, 2305, 3).q(13, 499), kWinterMs);
+        add(FrameBuilder(0, 0).q(8, 850, 2).q(11, 12345, 3), kWinterMs + 500);
+        add(FrameBuilder(1).q(1, 2310, 3).q(13, 500), kWinterMs + 1000);
+        add(FrameBuilder(1).q(1, 2400, 3), kWinterMs + 60'000); // beyond the span
+
+        const QStringList got =
+            lines(exporting::trendCsv(store,
+                                      {measure::Key::U1, measure::Key::F, measure::Key::PF1,
+                                       measure::Key::P1, measure::Key::AngleU1},
+                                      kWinterMs, kWinterMs + 60'000));
+        QCOMPARE(got, (QStringList{
+                          "time,U1 [V],F [Hz],PF1,P1 [W],angU1 [\u00B0]",
+                          "2026-12-07T10:15:02.250+01:00,230.5,49.9,,,",
+                          "2026-12-07T10:15:02.750+01:00,0,,-0.85,123450,",
+                          "2026-12-07T10:15:03.250+01:00,231,50,,,",
+                      }));
+    }
+
+    void timesCarryTheirOffset_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("winter") << kWinterMs << "2026-12-07T10:15:02.250+01:00";
+        QTest::newRow("summer") << qint64(1782896400000) << "2026-07-01T11:00:00.000+02:00";
+        QTest::newRow("the hour that repeats, first time")
+            << qint64(1792888200000) << "2026-10-25T02:30:00.000+02:00";
+        QTest::newRow("the hour that repeats, second time")
+            << qint64(1792890000000) << "2026-10-25T02:00:00.000+01:00";
+    }
+    void timesCarryTheirOffset()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(exporting::isoTimeWithOffset(ms), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstTrendCsv)
+#include "tst_trendcsv.moc"
