@@ -2,6 +2,7 @@
 // zoom, column edges and gaps, and the store fed by readings. Drawing is the window's.
 #include "measure/reading.h"
 #include "support/framebuilder.h"
+#include "trend/plotsegments.h"
 #include "trend/trendstore.h"
 
 #include <QRandomGenerator>
@@ -162,6 +163,35 @@ private slots:
             previous = &c;
         }
         QCOMPARE(breaks, 1);
+    }
+
+    void plottedLinesStopAtGapsAndJoinAcrossEmptyColumns_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::newRow("zoomed out") << 9;
+        QTest::newRow("zoomed in, empty columns between samples") << 4000;
+    }
+    void plottedLinesStopAtGapsAndJoinAcrossEmptyColumns()
+    {
+        QFETCH(int, columns);
+        Series s;
+        for (int i = 0; i < 100; ++i)
+            s.append(i * 500, i == 50 ? 9.0f : 1.0f);
+        s.breakLine();
+        for (int i = 300; i < 400; ++i)
+            s.append(i * 500, 2);
+        const auto segments = plotSegments(s.decimate(0, 200'000, columns), 0, 200'000);
+        QCOMPARE(segments.size(), std::size_t(2));
+        // Points sit at their column's middle: at most a column from the samples they stand for.
+        const double column = 200'000.0 / columns;
+        for (const QPointF& p : segments[0].line)
+            QVERIFY(p.x() < 49'500 + column);
+        for (const QPointF& p : segments[1].line)
+            QVERIFY(p.x() > 150'000 - column);
+        const auto highest =
+            std::max_element(segments[0].high.begin(), segments[0].high.end(),
+                             [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
+        QCOMPARE(highest->y(), 9.0);
     }
 
     void aWeekCostsLessThanNineBytesPerSample()
