@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
+#include "app/trendview.h"
 #include "measure/livetexts.h"
 #include "platform/freedmemory.h"
 
@@ -43,7 +44,9 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
                 measure::applyTo(measure::liveTexts(reading), *this);
                 showReadingsStale(false);
                 phasorView->setStale(false);
+                trendView->samplesArrived();
             });
+    connect(trendView, &TrendView::openInWindowRequested, this, &MainWindow::openTrendWindow);
     startUp();
 }
 
@@ -54,6 +57,7 @@ void MainWindow::startUp()
     m_session.start();
     readingsPanel->show();
     phasorView->hide();
+    trendView->hide();
     tabs->setCurrentIndex(kRealtimeTab);
     gridinit();
 }
@@ -66,8 +70,26 @@ void MainWindow::onTabChosen()
     m_session.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
     readingsPanel->setVisible(tab == kRealtimeTab);
     phasorView->setVisible(tab == kPhasorTab);
+    trendView->setVisible(tab == kTrendTab);
+    if (tab == kTrendTab)
+        trendView->redraw();
     clearButton->setEnabled(m_recordTab);
     readButton->setEnabled(m_recordTab);
+}
+
+void MainWindow::openTrendWindow()
+{
+    // A window of its own over the same samples, resizable; it closes with the main window.
+    auto* window = new TrendView(m_session.trend(), this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("Korvane: trend"));
+    window->setChosen(trendView->chosen());
+    window->resize(960, 540);
+    connect(&m_session, &session::MeterSession::readingReceived, window,
+            &TrendView::samplesArrived);
+    window->show();
+    window->redraw();
 }
 
 void MainWindow::onReadClicked()

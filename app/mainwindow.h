@@ -22,6 +22,7 @@ class QToolButton;
 namespace korvane::app {
 
 class PhasorView;
+class TrendView;
 
 // What the window is built from; the composition root passes real ones, tests fakes.
 struct MainWindowParts
@@ -46,6 +47,7 @@ public:
     void onSaveClicked();
     void saveLiveView();
     void saveRecords();
+    void saveTrend();
     void onClearClicked();
     void onHelpClicked();
     void onCloseClicked();
@@ -63,9 +65,10 @@ public:
     QToolButton* closeButton = nullptr;
     QTableView* recordGrid = nullptr;
     QTabWidget* tabs = nullptr;
+    TrendView* trendView = nullptr;
     PhasorView* phasorView = nullptr;
 
-    enum Tab { kRealtimeTab, kRecordTab, kPhasorTab };
+    enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab };
     QLabel* portStatusLabel = nullptr;
     QLabel* linkStatusLabel = nullptr;
     QProgressBar* downloadProgress = nullptr;
@@ -88,6 +91,7 @@ private:
     void onDownloadEnded(const link::DownloadResult& result);
     void reportSave(const exporting::SaveResult& result);
     QImage captureAsSaved();
+    void openTrendWindow();
 
     session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;
@@ -95,6 +99,7 @@ private:
     platform::WindowCapture& m_capture;
     // The save dialog's selected type, shared by both saves for the life of the window.
     int m_typeIndex = 1;
+    int m_trendTypeIndex = 1;
     HeadingsProxyModel m_gridModel;
     bool m_recordTab = false; // the tab the user chose last: Record, else Realtime
     bool m_readingsStale = false;

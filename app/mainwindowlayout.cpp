@@ -2,6 +2,7 @@
 #include "app/appearance.h"
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
+#include "app/trendview.h"
 #include "app/twips.h"
 #include "records/gridgeometry.h"
 
@@ -82,6 +83,7 @@ void MainWindow::buildControls()
     tabs = new QTabWidget(this);
     tabs->addTab(new QWidget, QStringLiteral("Realtime"));
     tabs->addTab(new QWidget, QStringLiteral("Record"));
+    tabs->addTab(new QWidget, QStringLiteral("Trend"));
     tabs->addTab(new QWidget, QStringLiteral("Phasor"));
     tabs->tabBar()->setFont(cjkFont(12, true));
     tabs->setGeometry(twipsRect(840, 600, 8535, 8246));
@@ -134,6 +136,8 @@ void MainWindow::buildControls()
                                           twipsRect(3000, top, 5055, 795));
     }
 
+    trendView = new TrendView(m_session.trend(), this);
+    trendView->setGeometry(readingsPanel->geometry());
     phasorView = new PhasorView(m_session.snapshot(), this);
     phasorView->setGeometry(readingsPanel->geometry());
 

@@ -1,13 +1,16 @@
 // Save: the live view as a picture or text, the record table as text, workbook or CSV.
 #include "app/mainwindow.h"
 #include "app/savefolder.h"
+#include "app/trendview.h"
 #include "export/liveviewtext.h"
 #include "export/picture.h"
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
+#include "export/trendcsv.h"
 #include "export/workbook.h"
 
 #include <QLabel>
+#include <QTabWidget>
 
 #include <array>
 
@@ -27,14 +30,40 @@ const QStringList kRecordFilters{QStringLiteral("txt格式 (*.txt)"),
                                  QStringLiteral("excel格式 (*.xlsx)"),
                                  QStringLiteral("csv格式 (*.csv)")};
 constexpr std::array<const char*, 3> kRecordSuffixes{"txt", "xlsx", "csv"};
+// The trend's saves: its chart as a picture, its samples as CSV.
+enum TrendType { kTrendPictureType = 1, kTrendCsvType = 2 };
+const QStringList kTrendFilters{QStringLiteral("png (*.png)"), QStringLiteral("csv (*.csv)")};
 } // namespace
 
 void MainWindow::onSaveClicked()
 {
     if (m_recordTab)
         saveRecords();
+    else if (tabs->currentIndex() == kTrendTab)
+        saveTrend();
     else
         saveLiveView();
+}
+
+void MainWindow::saveTrend()
+{
+    const bool picture = m_trendTypeIndex != kTrendCsvType;
+    platform::SaveDialogRequest request{
+        QStringLiteral("Korvane trend"), kTrendFilters, picture ? kTrendPictureType : kTrendCsvType,
+        picture ? QStringLiteral("png") : QStringLiteral("csv"), defaultSaveFolder()};
+    // The chart as it is when Save is clicked, and the span it shows.
+    const QImage shot = trendView->chartImage();
+    const qint64 from = trendView->shownFrom();
+    const qint64 to = trendView->shownTo();
+    const platform::SaveDialogAnswer answer = m_saveDialog.ask(request);
+    if (!answer.accepted)
+        return;
+    m_trendTypeIndex = answer.selectedFilter;
+    if (m_trendTypeIndex == kTrendCsvType)
+        reportSave(exporting::saveTrendCsv(answer.path, m_session.trend(), trendView->chosen(),
+                                           from, to + 1));
+    else
+        reportSave(exporting::savePng(answer.path, shot));
 }
 
 void MainWindow::saveLiveView()

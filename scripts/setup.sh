@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config clang-format
     fonts-wqy-zenhei
-    qt6-base-dev qt6-serialport-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     libxlsxwriter-dev python3-openpyxl
     libbenchmark-dev
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes

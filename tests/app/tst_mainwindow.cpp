@@ -3,6 +3,7 @@
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
+#include "app/trendview.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -144,13 +145,21 @@ private slots:
         QCOMPARE(rig.port.takeWritten(), hex("23"));
     }
 
-    void phasorTabPollsLiveFramesAndReadDoesNothing()
+    void trendAndPhasorTabsPollLiveFramesAndReadDoesNothing_data()
     {
+        QTest::addColumn<int>("tab");
+        QTest::newRow("Trend") << int(app::MainWindow::kTrendTab);
+        QTest::newRow("Phasor") << int(app::MainWindow::kPhasorTab);
+    }
+    void trendAndPhasorTabsPollLiveFramesAndReadDoesNothing()
+    {
+        QFETCH(int, tab);
         Rig rig;
         rig.connect();
         rig.selectTab(1);
-        rig.selectTab(2);
-        QVERIFY(rig.window.phasorView->isVisible());
+        rig.selectTab(tab);
+        QCOMPARE(rig.window.phasorView->isVisible(), tab == app::MainWindow::kPhasorTab);
+        QCOMPARE(rig.window.trendView->isVisible(), tab == app::MainWindow::kTrendTab);
         QVERIFY(!rig.window.readingsPanel->isVisible());
         QVERIFY(!rig.window.readButton->isEnabled());
         QVERIFY(!rig.window.clearButton->isEnabled());

@@ -7,7 +7,9 @@
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
 #include "support/fakesession.h"
+#include "support/framebuilder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -34,6 +36,22 @@ struct Rig : korvane::testing::FakeSession
     void save() { window.onSaveClicked(); }
     void recordTab() { window.tabs->setCurrentIndex(1); }
     void realtimeTab() { window.tabs->setCurrentIndex(0); }
+    void trendTab() { window.tabs->setCurrentIndex(app::MainWindow::kTrendTab); }
+    qint64 clockMs = 0;
+
+    // The meter on COM1 answers two live frames, half a second apart, a little while ago.
+    void twoReadings()
+    {
+        clockMs = QDateTime::currentMSecsSinceEpoch() - 10'000;
+        session.meterLink().setClock([this] { return clockMs += 500; });
+        port.setOpenResult(1, platform::SerialPort::OpenError::None);
+        tick();
+        port.feed(QByteArray::fromHex("d55555"));
+        for (quint16 u : {2305, 2310}) {
+            tick();
+            port.feed(korvane::testing::FrameBuilder(1).q(1, u, 3));
+        }
+    }
 };
 
 QByteArray contents(const QString& path)
@@ -73,6 +91,34 @@ private slots:
         QCOMPARE(rig.capture.captures, 1);
         QCOMPARE(rig.capture.clipboard.size(), 1);
         QVERIFY(!rig.capture.clipboard.first().isNull());
+    }
+
+    void trendSavesItsChartAndItsSamples_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("chart as PNG") << 1 << QByteArray("\x89PNG");
+        QTest::newRow("samples as CSV") << 2 << QByteArray("\xEF\xBB\xBFtime,U1 [V]\r\n");
+    }
+    void trendSavesItsChartAndItsSamples()
+    {
+        QFETCH(int, filter);
+        QFETCH(QByteArray, start);
+        Rig rig;
+        rig.twoReadings();
+        rig.trendTab();
+        const QString path = file(QStringLiteral("trend%1").arg(filter));
+        rig.answer(path, filter);
+        rig.save();
+        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"png (*.png)", "csv (*.csv)"}));
+        const QByteArray bytes = contents(path);
+        QVERIFY2(bytes.startsWith(start), bytes.left(40).toHex(' ').constData());
+        if (filter == 2) {
+            QCOMPARE(bytes.count("\r\n"), 3);
+            QVERIFY(bytes.contains(",230.5\r\n"));
+            QVERIFY(bytes.contains(",231\r\n"));
+        }
+        QVERIFY(rig.messages.shown.isEmpty());
     }
 
     void cancelWritesAndSaysNothing()

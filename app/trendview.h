@@ -1,0 +1,107 @@
+#pragma once
+
+#include "measure/quantity.h"
+#include "trend/trendstore.h"
+
+#include <QChartView>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+class QAreaSeries;
+class QDateTimeAxis;
+class QLineSeries;
+class QToolButton;
+class QTreeWidget;
+class QValueAxis;
+
+namespace korvane::app {
+
+// The chart's view: the wheel zooms the time axis around the pointer, a drag with the right
+// button pans, and a rubber band (left button) zooms into what it spans.
+class TrendChartView : public QChartView
+{
+    Q_OBJECT
+public:
+    using QChartView::QChartView;
+
+signals:
+    void zoomBy(double factor, double atX);
+    void panBy(double dx);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_panning = false;
+    double m_lastX = 0;
+};
+
+// Any quantities of the trend store over time: chosen from a list grouped by kind, one value
+// axis per unit, local time below. It follows the newest data until paused, zoomed or panned;
+// "All" goes back to everything since start and following. Lines break where the store has a
+// gap; zoomed out, each line is the columns' means with their min-max band around it.
+class TrendView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TrendView(const trend::TrendStore& store, QWidget* parent = nullptr,
+                       std::function<qint64()> now = {});
+
+    QList<measure::Key> chosen() const;
+    void setChosen(const QList<measure::Key>& keys);
+    bool following() const { return m_following; }
+    // The span on show, [from, to) in milliseconds since the epoch.
+    qint64 shownFrom() const { return m_from; }
+    qint64 shownTo() const { return m_to; }
+    QImage chartImage();
+
+public slots:
+    // New samples: redrawn soon while following.
+    void samplesArrived();
+    void showEverything();
+    void setPaused(bool paused);
+    void redraw();
+
+signals:
+    void openInWindowRequested();
+
+private:
+    struct Plot
+    {
+        measure::Key key;
+        std::vector<QLineSeries*> lines;
+        std::vector<QAreaSeries*> bands;
+    };
+
+    void buildChoices();
+    void rebuildPlots();
+    void onTimeRangeChanged();
+    void zoomAt(double factor, double atX);
+    void panPixels(double dx);
+    void leaveFollowing(qint64 from, qint64 to);
+    QValueAxis* axisForUnit(const QString& unit);
+    void applyPalette();
+
+    const trend::TrendStore& m_store;
+    std::function<qint64()> m_now;
+    QTreeWidget* m_choices = nullptr;
+    TrendChartView* m_view = nullptr;
+    QChart* m_chart = nullptr;
+    QDateTimeAxis* m_time = nullptr;
+    QToolButton* m_pause = nullptr;
+    std::map<QString, QValueAxis*> m_valueAxes;
+    std::vector<Plot> m_plots;
+    bool m_following = true;
+    bool m_redrawPending = false;
+    bool m_settingRange = false;
+    qint64 m_from = 0;
+    qint64 m_to = 0;
+};
+
+} // namespace korvane::app
