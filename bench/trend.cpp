@@ -1,45 +1,19 @@
 // The trend store: a reading appended, a week of every quantity decimated for a redraw, and what
 // a week of the meter's live frames costs in memory.
-#include "measure/reading.h"
-#include "sim/records.h"
-#include "trend/trendstore.h"
+#include "bench/weekstore.h"
 
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <memory>
 
 namespace {
 
 using namespace korvane;
 
-constexpr qint64 kFramePeriodMs = 500;
-constexpr qint64 kWeekMs = 7LL * 24 * 3600 * 1000;
-constexpr qint64 kWeekFrames = kWeekMs / kFramePeriodMs;
-
-std::array<measure::Reading, sim::kLiveCycle> liveReadings()
-{
-    std::array<measure::Reading, sim::kLiveCycle> out;
-    for (int i = 0; i < sim::kLiveCycle; ++i)
-        out[std::size_t(i)] = *measure::decodeFrame(sim::liveFrame(i), measure::Source::Live, 0);
-    return out;
-}
-
-// A week of live frames at two a second, the kinds in the meter's order.
-const trend::TrendStore& weekStore()
-{
-    static const auto store = [] {
-        auto s = std::make_unique<trend::TrendStore>();
-        auto readings = liveReadings();
-        for (qint64 n = 0; n < kWeekFrames; ++n) {
-            measure::Reading& r = readings[std::size_t(n % sim::kLiveCycle)];
-            r.receivedMs = n * kFramePeriodMs;
-            s->add(r);
-        }
-        return s;
-    }();
-    return *store;
-}
+using bench::kFramePeriodMs;
+using bench::kWeekMs;
+using bench::liveReadings;
+using bench::weekStore;
 
 void appendReading(benchmark::State& state)
 {

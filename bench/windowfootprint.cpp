@@ -129,6 +129,9 @@ int main(int argc, char* argv[])
     }
     printResident("linked, live frames shown");
     measureIdle(program, idle, "linked, Realtime tab, polling");
+    program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
+    measureIdle(program, idle, "linked, Trend tab, polling");
+    program.window.tabs->setCurrentIndex(app::MainWindow::kRealtimeTab);
 
     // The download runs against an unpaced meter: at 960 bytes/s 65535 records take 23 minutes.
     meter.reset();

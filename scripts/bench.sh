@@ -9,7 +9,8 @@ if (($# == 0)); then
     bash scripts/setup.sh
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
-        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_trend
+        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_trend \
+        bench_trendview
     build=build/release
 else
     build=$1
@@ -40,4 +41,6 @@ echo "== 6. saving the table (goal: workbook of 65535 records <= 3 s)"
 "$bench/bench_recordsaves" "${gbench[@]}"
 echo "== 8. trend store: append <= 2 us, 7-day redraw decimation <= 16 ms, a week <= 100 MB"
 "$bench/bench_trend" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
+    "${gbench[@]}"
+"$bench/bench_trendview" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     "${gbench[@]}"
