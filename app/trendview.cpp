@@ -336,7 +336,10 @@ void TrendView::redraw()
         const QString unit = measure::keyInfo(plot.key).unit.toString();
         QValueAxis* axis = axisForUnit(unit);
         while (plot.lines.size() < segments.size()) {
-            auto* band = new QAreaSeries(new QLineSeries, new QLineSeries);
+            // The band does not own its edges: they are its children, gone with it.
+            auto* band = new QAreaSeries;
+            band->setUpperSeries(new QLineSeries(band));
+            band->setLowerSeries(new QLineSeries(band));
             auto* line = new QLineSeries;
             line->setName(measure::keyInfo(plot.key).name.toString());
             m_chart->addSeries(band);
