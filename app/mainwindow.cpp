@@ -84,6 +84,7 @@ void MainWindow::openTrendWindow()
     window->setWindowFlag(Qt::Window);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowTitle(QStringLiteral("Korvane: trend"));
+    window->setDetached();
     window->setChosen(trendView->chosen());
     window->resize(960, 540);
     connect(&m_session, &session::MeterSession::readingReceived, window,

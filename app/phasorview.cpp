@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include <array>
+#include <chrono>
 #include <cmath>
 
 namespace korvane::app {
@@ -15,7 +16,7 @@ namespace korvane::app {
 namespace {
 // Readings older than this show greyed: the meter answers twice a second, and a frame kind
 // comes round every few seconds.
-constexpr qint64 kStaleAfterMs = 10'000;
+constexpr std::chrono::milliseconds kStaleAfter{10'000};
 
 bool darkPalette(const QPalette& palette)
 {
@@ -127,7 +128,8 @@ void PhasorView::paintDiagram(QPainter& painter, const QRectF& area)
         const PhasorArrow& arrow = arrows[i];
         if (!arrow.present)
             continue;
-        QColor colour = arrow.voltage ? phaseColour(int(i), pal) : text;
+        // The current in a colour of its own, apart from the three phases.
+        QColor colour = arrow.voltage ? phaseColour(int(i), pal) : pal.color(QPalette::Link);
         if (m_stale)
             colour.setAlpha(110);
         const double width = arrow.voltage ? 3.5 : 1.5;
@@ -164,9 +166,10 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area)
     for (const PhasorArrow& arrow : arrows) {
         const auto& magnitude = m_snapshot.latest(arrow.magnitudeKey);
         const auto& angle = m_snapshot.latest(arrow.angleKey);
-        const qint64 newest =
+        // The older of the two numbers the arrow stands on.
+        const qint64 oldest =
             std::min(magnitude.seen ? magnitude.receivedMs : 0, angle.seen ? angle.receivedMs : 0);
-        const bool stale = m_stale || !arrow.present || now - newest > kStaleAfterMs;
+        const bool stale = m_stale || !arrow.present || now - oldest > kStaleAfter.count();
         painter.setPen(
             palette().color(stale ? QPalette::Disabled : QPalette::Active, QPalette::WindowText));
         QString row = arrowName(arrow) + QStringLiteral(": ");
@@ -181,7 +184,7 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area)
         y += line;
         if (arrow.present) {
             painter.drawText(QPointF(area.left() + 12, y),
-                             QStringLiteral("received %1 ago").arg(ageText(now - newest)));
+                             QStringLiteral("received %1 ago").arg(ageText(now - oldest)));
             y += line;
         }
     }

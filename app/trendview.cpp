@@ -46,8 +46,18 @@ constexpr std::array<GroupName, 8> kGroups{{
 }};
 
 constexpr int kKeyRole = Qt::UserRole + 1;
-constexpr qint64 kEmptySpanMs = 60'000;
+constexpr std::chrono::milliseconds kEmptySpan{60'000};
 constexpr std::chrono::milliseconds kRedrawDelay{250};
+// Zooming out stops here: more than any store holds, and far from overflowing a time.
+constexpr std::chrono::hours kLongestSpan{24 * 365 * 10};
+
+// Each plotted quantity's colour by its place in the list: hues apart, lighter on a dark
+// palette so that the lines read on either.
+QColor plotColour(std::size_t index, bool dark)
+{
+    constexpr std::array<int, 8> kHues{120, 210, 0, 35, 280, 180, 320, 60};
+    return QColor::fromHsv(kHues[index % kHues.size()], dark ? 150 : 220, dark ? 245 : 175);
+}
 
 QString choiceText(Key key)
 {
@@ -128,7 +138,7 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     auto* all = new QToolButton(this);
     all->setText(QStringLiteral("All"));
     all->setToolTip(QStringLiteral("Everything since start, following the newest data"));
-    auto* window = new QToolButton(this);
+    auto* window = m_windowButton = new QToolButton(this);
     window->setText(QStringLiteral("Window"));
     window->setToolTip(QStringLiteral("Open the trend in a window of its own"));
     m_view->setToolTip(
@@ -289,7 +299,9 @@ void TrendView::zoomAt(double factor, double atX)
     const double share = std::clamp((atX - area.left()) / area.width(), 0.0, 1.0);
     const double span = double(m_to - m_from);
     const double at = double(m_from) + share * span;
-    const double newSpan = std::max(1000.0, span * factor);
+    const double newSpan = std::clamp(
+        span * factor, 1000.0,
+        double(std::chrono::duration_cast<std::chrono::milliseconds>(kLongestSpan).count()));
     const qint64 from = qint64(at - share * newSpan);
     leaveFollowing(from, from + qint64(newSpan));
     redraw();
@@ -318,7 +330,7 @@ void TrendView::redraw()
             if (s.size() > 0)
                 first = std::min(first, s.timeAt(0));
         }
-        m_from = first < m_to ? first : m_to - kEmptySpanMs;
+        m_from = first < m_to ? first : m_to - kEmptySpan.count();
     }
     const int columns = std::max(1, int(m_chart->plotArea().width()));
 
@@ -328,7 +340,9 @@ void TrendView::redraw()
         double high = std::numeric_limits<double>::lowest();
     };
     std::map<QString, Range> ranges;
-    for (Plot& plot : m_plots) {
+    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    for (std::size_t p = 0; p < m_plots.size(); ++p) {
+        Plot& plot = m_plots[p];
         const auto cols = m_store.series(plot.key).decimate(m_from, m_to, columns);
         const auto segments = trend::plotSegments(cols, m_from, m_to);
         const bool zoomedOut = std::any_of(cols.begin(), cols.end(),
@@ -349,8 +363,8 @@ void TrendView::redraw()
                 s->attachAxis(m_time);
                 s->attachAxis(axis);
             }
-            // Every segment of a quantity in its first segment's colour; one legend entry.
-            const QColor colour = plot.lines.empty() ? line->color() : plot.lines[0]->color();
+            // Every segment of a quantity in one colour; one legend entry.
+            const QColor colour = plotColour(p, dark);
             line->setColor(colour);
             QColor fill = colour;
             fill.setAlpha(60);
@@ -365,17 +379,28 @@ void TrendView::redraw()
             plot.lines.push_back(line);
             plot.bands.push_back(band);
         }
+        // Fewer segments than last time: the spare series go, so gaps once shown cost nothing.
+        while (plot.lines.size() > std::max<std::size_t>(segments.size(), 1)) {
+            m_chart->removeSeries(plot.lines.back());
+            m_chart->removeSeries(plot.bands.back());
+            delete plot.lines.back();
+            delete plot.bands.back();
+            plot.lines.pop_back();
+            plot.bands.pop_back();
+        }
         Range& range = ranges[unit];
         for (std::size_t i = 0; i < plot.lines.size(); ++i) {
             if (i < segments.size()) {
                 plot.lines[i]->replace(segments[i].line);
+                // A stretch of one column has no line to draw: its point shows instead.
+                plot.lines[i]->setPointsVisible(segments[i].line.size() == 1);
                 plot.bands[i]->upperSeries()->replace(segments[i].high);
                 plot.bands[i]->lowerSeries()->replace(segments[i].low);
                 plot.bands[i]->setVisible(zoomedOut);
-                for (const QPointF& p : segments[i].low)
-                    range.low = std::min(range.low, p.y());
-                for (const QPointF& p : segments[i].high)
-                    range.high = std::max(range.high, p.y());
+                for (const QPointF& point : segments[i].low)
+                    range.low = std::min(range.low, point.y());
+                for (const QPointF& point : segments[i].high)
+                    range.high = std::max(range.high, point.y());
             } else {
                 plot.lines[i]->clear();
                 plot.bands[i]->upperSeries()->clear();
@@ -392,6 +417,31 @@ void TrendView::redraw()
     m_time->setRange(QDateTime::fromMSecsSinceEpoch(m_from), QDateTime::fromMSecsSinceEpoch(m_to));
     m_time->setFormat(m_to - m_from > 24 * 3600 * 1000 ? QStringLiteral("dd.MM HH:mm")
                                                        : QStringLiteral("HH:mm:ss"));
+}
+
+void TrendView::setDetached()
+{
+    m_windowButton->hide();
+}
+
+void TrendView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The column count follows the width, followed or not.
+    if (!m_redrawPending) {
+        m_redrawPending = true;
+        QTimer::singleShot(kRedrawDelay, this, &TrendView::redraw);
+    }
+}
+
+void TrendView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        applyPalette();
+        rebuildPlots();
+        redraw();
+    }
 }
 
 QImage TrendView::chartImage()

@@ -60,6 +60,8 @@ public:
     qint64 shownFrom() const { return m_from; }
     qint64 shownTo() const { return m_to; }
     QImage chartImage();
+    // In a window of its own: no button to open another.
+    void setDetached();
 
 public slots:
     // New samples: redrawn soon while following.
@@ -70,6 +72,10 @@ public slots:
 
 signals:
     void openInWindowRequested();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     struct Plot
@@ -95,6 +101,7 @@ private:
     QChart* m_chart = nullptr;
     QDateTimeAxis* m_time = nullptr;
     QToolButton* m_pause = nullptr;
+    QToolButton* m_windowButton = nullptr;
     std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
     bool m_following = true;

@@ -5,6 +5,7 @@
 #include <QDateTime>
 
 #include <charconv>
+#include <cstdlib>
 
 #include <limits>
 #include <vector>
@@ -32,8 +33,14 @@ QString number(float value)
 QString isoTimeWithOffset(qint64 ms)
 {
     const QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
-    // A fixed-offset time writes its offset; the local one would leave it out.
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    // Written out by hand: Qt's ISO form leaves the offset out of local times and writes UTC
+    // as "Z", where readers of these files expect "+00:00" like every other offset.
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QChar(u'0'))
+               .arg(minutes % 60, 2, 10, QChar(u'0'));
 }
 
 QByteArray trendCsv(const trend::TrendStore& store, const QList<measure::Key>& keys, qint64 fromMs,

@@ -28,8 +28,11 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
 
 void MeterSession::setPolling(link::Polling polling)
 {
-    if (polling == link::Polling::KeepAlive)
+    // Both ways: a live answer still on its way when keep-alives start lands after the first
+    // break, and the second keeps it from joining the readings that follow.
+    if (polling != m_polling)
         m_trend.breakAll();
+    m_polling = polling;
     m_link.setPolling(polling);
 }
 

@@ -23,7 +23,8 @@ public:
 
     // Search from COM1 with the link down; polls live frames until told otherwise.
     void start();
-    // Asking for keep-alives only ends every trend line: no readings come meanwhile.
+    // Switching between live frames and keep-alives ends every trend line: no readings come
+    // while only keep-alives are asked for.
     void setPolling(link::Polling polling);
     // Asks the meter for its records; nothing is sent while the link is down.
     void readRecords() { m_link.readRecords(); }
@@ -57,6 +58,7 @@ private:
     records::RecordModel m_records;
     measure::Snapshot m_snapshot;
     trend::TrendStore m_trend;
+    link::Polling m_polling = link::Polling::LiveFrames;
     link::Link m_link;
 };
 

@@ -107,19 +107,22 @@ float Series::valueAt(qsizetype i) const
 
 qsizetype Series::lowerBound(qint64 ms) const
 {
-    // The last chunk that starts at or before ms holds the answer, or the answer is its end.
+    // The first chunk that starts at or after ms; the answer lies in the chunk before it (which
+    // may end with samples at ms, when times repeat across a chunk's end) or is its start.
     const auto it =
-        std::upper_bound(m_chunks.begin(), m_chunks.end(), ms,
-                         [](qint64 t, const std::unique_ptr<Chunk>& c) { return t < c->base; });
-    if (it == m_chunks.begin())
-        return 0;
-    const Chunk& chunk = **std::prev(it);
-    const qint64 offset = ms - chunk.base;
-    if (offset > qint64(std::numeric_limits<quint32>::max()))
-        return chunk.first + chunk.used;
-    const quint32* begin = chunk.offsets.get();
-    const quint32* at = std::lower_bound(begin, begin + chunk.used, quint32(offset));
-    return chunk.first + (at - begin);
+        std::lower_bound(m_chunks.begin(), m_chunks.end(), ms,
+                         [](const std::unique_ptr<Chunk>& c, qint64 t) { return c->base < t; });
+    if (it != m_chunks.begin()) {
+        const Chunk& chunk = **std::prev(it);
+        const qint64 offset = ms - chunk.base;
+        if (offset <= qint64(std::numeric_limits<quint32>::max())) {
+            const quint32* begin = chunk.offsets.get();
+            const quint32* at = std::lower_bound(begin, begin + chunk.used, quint32(offset));
+            if (at != begin + chunk.used)
+                return chunk.first + (at - begin);
+        }
+    }
+    return it == m_chunks.end() ? m_size : (*it)->first;
 }
 
 Series::Sum Series::aggregate(qsizetype first, qsizetype last) const

@@ -37,6 +37,8 @@ public:
     void breakLine();
 
     qsizetype size() const { return m_size; }
+    // The time of the newest sample; 0 before the first.
+    qint64 lastTime() const { return m_lastMs; }
     qint64 timeAt(qsizetype i) const;
     float valueAt(qsizetype i) const;
     // The first sample at or after ms; size() when there is none.

@@ -1,6 +1,14 @@
 #include "trend/trendstore.h"
 
+#include <chrono>
+
 namespace korvane::trend {
+
+namespace {
+// The meter's frame kinds come round every few seconds; a quantity silent for longer than this
+// stopped coming (the meter shows something else), and its line must not bridge the silence.
+constexpr std::chrono::milliseconds kLongestSilence{10'000};
+} // namespace
 
 void TrendStore::add(const measure::Reading& reading)
 {
@@ -8,6 +16,9 @@ void TrendStore::add(const measure::Reading& reading)
         Series& series = m_series[std::size_t(q.key)];
         switch (q.state) {
         case measure::State::Value:
+            if (series.size() > 0 &&
+                reading.receivedMs - series.lastTime() > kLongestSilence.count())
+                series.breakLine();
             series.append(reading.receivedMs, float(q.value));
             break;
         case measure::State::Overload:

@@ -8,7 +8,8 @@
 namespace korvane::trend {
 
 // Every quantity's series since start, so that a trend can show any of them over any span.
-// An overload is no number: it ends that quantity's line, as a gap does.
+// An overload is no number: it ends that quantity's line, as a gap does; so does a quantity
+// that has not come for ten seconds.
 class TrendStore
 {
 public:

@@ -44,6 +44,11 @@ private slots:
             << QList<QByteArray>{FrameBuilder(1).q(1, 1150, 3).q(4, 2300, 3).q(7, 0, 3).q(10, 2, 3),
                                  FrameBuilder(2).q(12, 900).q(16, 1800)}
             << QList<double>{0, 90, 0, 180} << QList<QPointF>{{0.5, 0}, {0, 1}, {0, 0}, {-1, 0}};
+        QTest::newRow("angles below U1's wrap round")
+            << QList<QByteArray>{balanced,
+                                 FrameBuilder(2).q(10, 3000).q(12, 600).q(14, 1800).q(16, 2500)}
+            << QList<double>{0, 120, 240, 310}
+            << QList<QPointF>{{1, 0}, {-0.5, 0.866025}, {-0.5, -0.866025}, {0.642788, -0.766044}};
         QTest::newRow("no angles yet: no arrows")
             << QList<QByteArray>{balanced} << QList<double>{-1, -1, -1, -1}
             << QList<QPointF>{{0, 0}, {0, 0}, {0, 0}, {0, 0}};

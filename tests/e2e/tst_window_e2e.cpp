@@ -1,6 +1,7 @@
 // The window with the real serial port and timers against the virtual meter on a pseudo-terminal:
-// connecting, live values of every frame type, a download on the Record tab, and recovery after
-// the meter falls silent. Handlers in detail are in tst_mainwindow.
+// connecting, live values of every frame type, the Trend and Phasor tabs filling, a download on the
+// Record tab, and recovery after the meter falls silent. Handlers in detail are in tst_mainwindow.
+#include "app/phasorgeometry.h"
 #include "sim/virtualmeter.h"
 #include "support/windowprogram.h"
 
@@ -60,6 +61,28 @@ private slots:
                             [](const QString& c) { return c.endsWith(QLatin1String("|Time: ")); }));
         QVERIFY(std::any_of(fifthCaptions.begin(), fifthCaptions.end(),
                             [](const QString& c) { return c.startsWith(u'Q'); }));
+        QVERIFY(program.messages.shown.isEmpty());
+    }
+
+    void trendAndPhasorTabsFillFromTheMeter()
+    {
+        sim::MeterOptions options;
+        options.pacing = false;
+        auto meter = startMeter(options);
+        Program program(meter->devicePath());
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("Connected"), kConnectMs);
+        program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
+        // A whole cycle of the meter's frame kinds reaches the trend store and the snapshot.
+        const trend::TrendStore& trend = program.session.trend();
+        QTRY_VERIFY_WITH_TIMEOUT(trend.series(measure::Key::U1).size() >= 2, kConnectMs);
+        program.window.tabs->setCurrentIndex(app::MainWindow::kPhasorTab);
+        QTRY_VERIFY_WITH_TIMEOUT(app::phasorArrows(program.session.snapshot())[3].present,
+                                 kConnectMs);
+        const auto arrows = app::phasorArrows(program.session.snapshot());
+        for (const auto& arrow : arrows)
+            QVERIFY(arrow.present);
+        QCOMPARE(arrows[0].angle, 0.0);
         QVERIFY(program.messages.shown.isEmpty());
     }
 

@@ -78,6 +78,16 @@ private slots:
         QFETCH(QString, text);
         QCOMPARE(exporting::isoTimeWithOffset(ms), text);
     }
+
+    void utcIsWrittenAsAnOffsetToo()
+    {
+        qputenv("TZ", "UTC");
+        tzset();
+        const QString text = exporting::isoTimeWithOffset(kWinterMs);
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        QCOMPARE(text, QStringLiteral("2026-12-07T09:15:02.250+00:00"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TstTrendCsv)

@@ -359,7 +359,7 @@ private slots:
     {
         QTest::addColumn<bool>("lost");
         QTest::newRow("link lost") << true;
-        QTest::newRow("keep-alives only") << false;
+        QTest::newRow("keep-alives, with a live answer still on its way") << false;
     }
     void trendLinesEndWhenReadingsStop()
     {
@@ -375,16 +375,19 @@ private slots:
                 rig.tick();
             rig.connectOn(1);
         } else {
+            rig.tick();
             rig.session.setPolling(Polling::KeepAlive);
+            rig.port.feed(FrameBuilder(1).q(13, 502));
             rig.session.setPolling(Polling::LiveFrames);
         }
         rig.tick();
         rig.port.feed(FrameBuilder(1).q(13, 501));
+        // One column per sample: every sample after the first follows a break.
         const trend::Series& f = rig.session.trend().series(measure::Key::F);
-        QCOMPARE(f.size(), 2);
-        const auto columns = f.decimate(f.timeAt(0), f.timeAt(1) + 1, 2);
-        QCOMPARE(columns.back().count, 1);
-        QVERIFY(columns.back().breakBefore);
+        const auto columns = f.decimate(f.timeAt(0), f.lastTime() + 1, int(f.size()));
+        QCOMPARE(f.size(), lost ? 2 : 3);
+        for (std::size_t c = 1; c < columns.size(); ++c)
+            QVERIFY(columns[c].count == 1 && columns[c].breakBefore);
     }
 
     void commandsNeedAnOpenPort()

@@ -93,6 +93,41 @@ private slots:
         }
     }
 
+    void findsTheFirstSampleAtOrAfterATime_data()
+    {
+        QTest::addColumn<QList<qint64>>("times"); // as appended
+        QTest::addColumn<qint64>("at");
+        QTest::addColumn<qsizetype>("index");
+        const qint64 day = 24 * 3600 * 1000;
+        QList<qint64> repeated(5000, 1000); // more than a chunk, all at one time
+        repeated << 2000;
+        QTest::newRow("one time across a chunk's end") << repeated << qint64(1000) << qsizetype(0);
+        QTest::newRow("after the repeated time") << repeated << qint64(1001) << qsizetype(5000);
+        QTest::newRow("sixty days apart: a chunk of its own")
+            << QList<qint64>{0, 60 * day} << 30 * day << qsizetype(1);
+        QTest::newRow("past the newest") << QList<qint64>{0, 60 * day} << 61 * day << qsizetype(2);
+        QTest::newRow("a time that went back is taken at the last one")
+            << QList<qint64>{5000, 4000, 6000} << qint64(5000) << qsizetype(0);
+        QTest::newRow("so it counts at the last time")
+            << QList<qint64>{5000, 4000, 6000} << qint64(5001) << qsizetype(2);
+    }
+    void findsTheFirstSampleAtOrAfterATime()
+    {
+        QFETCH(QList<qint64>, times);
+        QFETCH(qint64, at);
+        QFETCH(qsizetype, index);
+        Series s;
+        for (qint64 t : times)
+            s.append(t, 1);
+        QCOMPARE(s.lowerBound(at), index);
+        // Decimation sees every sample once, whatever the chunks.
+        const auto all = s.decimate(0, s.lastTime() + 1, 3);
+        qsizetype counted = 0;
+        for (const Column& c : all)
+            counted += c.count;
+        QCOMPARE(counted, s.size());
+    }
+
     void oneSampleSpikeShowsAtEveryZoom_data()
     {
         QTest::addColumn<qint64>("halfSpan");
@@ -214,13 +249,15 @@ private slots:
         add(FrameBuilder(0, 0).q(11, 1400, 7), 1500); // undefined: nothing
         store.breakAll();
         add(FrameBuilder(0, 0).q(11, 1300, 4), 9000);
+        add(FrameBuilder(0, 0).q(11, 1300, 4), 19'500); // silent for more than ten seconds
         const Series& p1 = store.series(measure::Key::P1);
-        QCOMPARE(p1.size(), 3);
+        QCOMPARE(p1.size(), 4);
         QCOMPARE(p1.valueAt(1), 140000.0f);
-        const auto columns = p1.decimate(0, 10'000, 20);
+        const auto columns = p1.decimate(0, 20'000, 40);
         QCOMPARE(columns[2].breakBefore, true);  // after the overload
         QCOMPARE(columns[18].breakBefore, true); // after the loss
-        QCOMPARE(store.series(measure::Key::U1).size(), 5);
+        QCOMPARE(columns[39].breakBefore, true); // after the silence
+        QCOMPARE(store.series(measure::Key::U1).size(), 6);
     }
 };
 
