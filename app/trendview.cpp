@@ -260,6 +260,7 @@ void TrendView::samplesArrived()
 void TrendView::showEverything()
 {
     m_following = true;
+    m_followSpan = 0;
     const QSignalBlocker blocker(m_pause);
     m_pause->setChecked(false);
     redraw();
@@ -267,10 +268,14 @@ void TrendView::showEverything()
 
 void TrendView::setPaused(bool paused)
 {
-    if (paused)
+    if (paused) {
         leaveFollowing(m_from, m_to);
-    else
-        showEverything();
+        return;
+    }
+    // Going on keeps the width on show and moves it to the newest data.
+    m_following = true;
+    m_followSpan = m_to - m_from;
+    redraw();
 }
 
 void TrendView::leaveFollowing(qint64 from, qint64 to)
@@ -330,7 +335,10 @@ void TrendView::redraw()
             if (s.size() > 0)
                 first = std::min(first, s.timeAt(0));
         }
-        m_from = first < m_to ? first : m_to - kEmptySpan.count();
+        if (m_followSpan > 0)
+            m_from = m_to - m_followSpan;
+        else
+            m_from = first < m_to ? first : m_to - kEmptySpan.count();
     }
     const int columns = std::max(1, int(m_chart->plotArea().width()));
 

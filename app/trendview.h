@@ -44,8 +44,9 @@ private:
 
 // Any quantities of the trend store over time: chosen from a list grouped by kind, one value
 // axis per unit, local time below. It follows the newest data until paused, zoomed or panned;
-// "All" goes back to everything since start and following. Lines break where the store has a
-// gap; zoomed out, each line is the columns' means with their min-max band around it.
+// going on again follows with the width on show, and "All" follows everything since start. Lines
+// break where the store has a gap; zoomed out, each line is the columns' means with their min-max
+// band around it.
 class TrendView : public QWidget
 {
     Q_OBJECT
@@ -109,6 +110,7 @@ private:
     bool m_settingRange = false;
     qint64 m_from = 0;
     qint64 m_to = 0;
+    qint64 m_followSpan = 0; // the width followed; 0 follows everything since start
 };
 
 } // namespace korvane::app

@@ -1,5 +1,5 @@
-// The trend view's following, zoom and "All": what the user's wheel and buttons do to the span
-// shown. Decimation and gaps are in tst_series; pixels are not tested.
+// The trend view's following, zoom, going on and "All": what the user's wheel and buttons do to
+// the span shown. Decimation and gaps are in tst_series; pixels are not tested.
 #include "app/trendview.h"
 #include "support/framebuilder.h"
 
@@ -43,9 +43,22 @@ private slots:
 
         now += 60'000; // newer samples do not move a zoomed view
         const qint64 zoomedFrom = view.shownFrom();
+        const qint64 zoomedSpan = view.shownTo() - view.shownFrom();
         view.samplesArrived();
         view.redraw();
         QCOMPARE(view.shownFrom(), zoomedFrom);
+
+        // Going on follows the newest data with the width zoomed to.
+        QToolButton* pause = nullptr;
+        for (auto* button : view.findChildren<QToolButton*>()) {
+            if (button->text() == QStringLiteral("Pause"))
+                pause = button;
+        }
+        QVERIFY(pause && pause->isChecked());
+        pause->click();
+        QVERIFY(view.following());
+        QCOMPARE(view.shownTo(), now);
+        QCOMPARE(view.shownTo() - view.shownFrom(), zoomedSpan);
 
         QToolButton* all = nullptr;
         for (auto* button : view.findChildren<QToolButton*>()) {
