@@ -168,6 +168,30 @@ private slots:
         QCOMPARE(rig.port.takeWritten(), hex("23"));
     }
 
+    void trendOpensInAResizableWindowOfItsOwn()
+    {
+        Rig rig;
+        rig.selectTab(app::MainWindow::kTrendTab);
+        QToolButton* open = nullptr;
+        for (auto* button : rig.window.trendView->findChildren<QToolButton*>()) {
+            if (button->text() == QStringLiteral("Window"))
+                open = button;
+        }
+        QVERIFY(open);
+        open->click();
+        QList<app::TrendView*> windows;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* view = qobject_cast<app::TrendView*>(w); view && view->isVisible())
+                windows << view;
+        }
+        QCOMPARE(windows.size(), 1);
+        app::TrendView* window = windows.first();
+        QCOMPARE(window->chosen(), rig.window.trendView->chosen());
+        QVERIFY(window->minimumSize() != window->maximumSize());
+        window->resize(1200, 700);
+        QCOMPARE(window->size(), QSize(1200, 700));
+    }
+
     void clickOnTheSelectedTabRepeatsItsActions()
     {
         Rig rig;
