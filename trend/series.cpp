@@ -87,21 +87,23 @@ void Series::breakLine()
         m_breaks.push_back(m_size);
 }
 
-qint64 Series::timeAt(qsizetype i) const
+const Series::Chunk& Series::chunkHolding(qsizetype i) const
 {
     const auto it = std::upper_bound(
         m_chunks.begin(), m_chunks.end(), i,
         [](qsizetype index, const std::unique_ptr<Chunk>& c) { return index < c->first; });
-    const Chunk& chunk = **std::prev(it);
+    return **std::prev(it);
+}
+
+qint64 Series::timeAt(qsizetype i) const
+{
+    const Chunk& chunk = chunkHolding(i);
     return chunk.base + chunk.offsets[i - chunk.first];
 }
 
 float Series::valueAt(qsizetype i) const
 {
-    const auto it = std::upper_bound(
-        m_chunks.begin(), m_chunks.end(), i,
-        [](qsizetype index, const std::unique_ptr<Chunk>& c) { return index < c->first; });
-    const Chunk& chunk = **std::prev(it);
+    const Chunk& chunk = chunkHolding(i);
     return chunk.values[i - chunk.first];
 }
 

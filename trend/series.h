@@ -66,6 +66,7 @@ private:
         void add(double low, double high, double total, qsizetype n);
     };
 
+    const Chunk& chunkHolding(qsizetype i) const;
     Sum aggregate(qsizetype first, qsizetype last) const;
     void addToBlocks(std::vector<Block>& blocks, qsizetype index, int shift, float value);
     bool breakWithin(qsizetype first, qsizetype last) const;
