@@ -12,12 +12,17 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <csignal>
 #include <memory>
 
 using namespace korvane;
 
 int main(int argc, char* argv[])
 {
+#ifdef SIGXFSZ
+    // A log over the file size limit fails its write and says so, rather than killing us.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));

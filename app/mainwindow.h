@@ -21,6 +21,7 @@ class QToolButton;
 
 namespace korvane::app {
 
+class LogControl;
 class PhasorView;
 class TrendView;
 
@@ -67,6 +68,7 @@ public:
     QTabWidget* tabs = nullptr;
     TrendView* trendView = nullptr;
     PhasorView* phasorView = nullptr;
+    LogControl* logControl = nullptr;
 
     enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab };
     QLabel* portStatusLabel = nullptr;

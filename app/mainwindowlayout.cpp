@@ -1,5 +1,6 @@
 // The window's controls: names, kinds, captions, fonts, colours, positions (in twips) and order.
 #include "app/appearance.h"
+#include "app/logcontrol.h"
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
 #include "app/trendview.h"
@@ -138,6 +139,8 @@ void MainWindow::buildControls()
 
     trendView = new TrendView(m_session.trend(), this);
     trendView->setGeometry(readingsPanel->geometry());
+    logControl = new LogControl(m_session, m_saveDialog, trendView);
+    trendView->addControl(logControl);
     phasorView = new PhasorView(m_session.snapshot(), this);
     phasorView->setGeometry(readingsPanel->geometry());
 

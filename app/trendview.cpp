@@ -144,7 +144,7 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     m_view->setToolTip(
         QStringLiteral("Wheel: zoom. Left drag: zoom into a span. Right drag: pan."));
 
-    auto* buttons = new QHBoxLayout;
+    auto* buttons = m_buttons = new QHBoxLayout;
     buttons->addWidget(m_pause);
     buttons->addWidget(all);
     buttons->addStretch();
@@ -425,6 +425,12 @@ void TrendView::redraw()
     m_time->setRange(QDateTime::fromMSecsSinceEpoch(m_from), QDateTime::fromMSecsSinceEpoch(m_to));
     m_time->setFormat(m_to - m_from > 24 * 3600 * 1000 ? QStringLiteral("dd.MM HH:mm")
                                                        : QStringLiteral("HH:mm:ss"));
+}
+
+void TrendView::addControl(QWidget* control)
+{
+    // After Pause and All, before the stretch that keeps Window on the right.
+    m_buttons->insertWidget(2, control);
 }
 
 void TrendView::setDetached()

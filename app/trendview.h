@@ -11,6 +11,7 @@
 #include <vector>
 
 class QAreaSeries;
+class QHBoxLayout;
 class QDateTimeAxis;
 class QLineSeries;
 class QToolButton;
@@ -63,6 +64,8 @@ public:
     QImage chartImage();
     // In a window of its own: no button to open another.
     void setDetached();
+    // A front end's own control (the log's) in the row of buttons above the chart.
+    void addControl(QWidget* control);
 
 public slots:
     // New samples: redrawn soon while following.
@@ -103,6 +106,7 @@ private:
     QDateTimeAxis* m_time = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_windowButton = nullptr;
+    QHBoxLayout* m_buttons = nullptr;
     std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
     bool m_following = true;

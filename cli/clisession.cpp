@@ -3,7 +3,6 @@
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "export/workbook.h"
-#include "measure/livetexts.h"
 #include "platform/qtmeterdevices.h"
 
 namespace korvane::cli {
@@ -45,9 +44,10 @@ void StderrStatus::setLinkStatus(const QString& text)
     m_link = text;
 }
 
-CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves, QObject* parent)
+CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves, LiveOutput live,
+                       QObject* parent)
     : QObject(parent), m_mode(mode), m_framesWanted(frames), m_saves(std::move(saves)),
-      m_session(platform::qtMeterDevices(ports))
+      m_liveOutput(std::move(live)), m_session(platform::qtMeterDevices(ports))
 {
     using session::MeterSession;
     connect(&m_session, &MeterSession::portStatusChanged, this,
@@ -58,7 +58,6 @@ CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets sav
     connect(&m_session, &MeterSession::linkStatusChanged, this,
             [this](const QString& text) { m_status.setLinkStatus(text); });
     connect(&m_session, &MeterSession::pollingStarted, this, &CliSession::onPollingStarted);
-    connect(&m_session, &MeterSession::readingReceived, this, &CliSession::onReading);
     connect(&m_session, &MeterSession::downloadEnded, this, &CliSession::onDownloadEnded);
 }
 
@@ -67,7 +66,68 @@ void CliSession::start()
     m_session.setPolling(m_mode == Mode::Records ? link::Polling::KeepAlive
                                                  : link::Polling::LiveFrames);
     m_session.clearRecords();
+    if (m_mode == Mode::Live) {
+        startLive();
+        if (m_ended)
+            return;
+    }
     m_session.start();
+}
+
+void CliSession::startLive()
+{
+    using namespace datalog;
+    std::unique_ptr<LineFormat> format = makeFormat(m_liveOutput.format, m_liveOutput.dialect);
+    const bool statistics = m_liveOutput.intervalMs > 0;
+    m_stdout = std::make_unique<StreamSink>(stdout, statistics ? format->statsHeading()
+                                                               : format->frameHeading());
+    m_stdoutRecorder = std::make_unique<Recorder>(m_session, std::move(format), *m_stdout);
+    if (statistics)
+        m_stdoutRecorder->setInterval(m_liveOutput.intervalMs);
+    connect(m_stdoutRecorder.get(), &Recorder::failed, this, [this](const QString& message) {
+        printLine(stderr, QStringLiteral("standard output failed: ") + message);
+        endLive(kExitSaveFailed);
+    });
+
+    if (!m_liveOutput.logPath.isEmpty()) {
+        std::unique_ptr<LineFormat> csv = makeFormat(Format::Csv, m_liveOutput.dialect, true);
+        m_log = std::make_unique<LogFile>(m_liveOutput.logPath, csv->frameHeading());
+        if (!m_log->open(m_session.now())) {
+            printLine(stderr, QStringLiteral("cannot log: ") + m_log->error());
+            endLive(kExitSaveFailed);
+            return;
+        }
+        printLine(stderr, QStringLiteral("logging to ") + m_log->path());
+        m_logRecorder = std::make_unique<Recorder>(m_session, std::move(csv), *m_log);
+        // The log stops; the frames on stdout go on.
+        connect(m_logRecorder.get(), &Recorder::failed, this, [](const QString& message) {
+            printLine(stderr, QStringLiteral("logging stopped: ") + message);
+        });
+    }
+    // After the recorders, so the frame that reaches --frames is written before they finish.
+    connect(&m_session, &session::MeterSession::readingReceived, this, &CliSession::onReading);
+}
+
+void CliSession::stop()
+{
+    if (m_mode == Mode::Live)
+        endLive(kExitDone);
+    else
+        emit finished(kExitIncomplete);
+}
+
+void CliSession::endLive(int exitCode)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    if (m_stdoutRecorder)
+        m_stdoutRecorder->finish();
+    if (m_logRecorder)
+        m_logRecorder->finish();
+    if (m_log)
+        m_log->close();
+    emit finished(exitCode);
 }
 
 // Every search tick tries a port; a whole cycle without an answer means no meter.
@@ -77,7 +137,10 @@ void CliSession::onPortTried()
         return;
     if (++m_portsTried > kPortsTriedBeforeGivingUp) {
         printLine(stderr, QStringLiteral("no meter answered on any port"));
-        emit finished(kExitNoMeter);
+        if (m_mode == Mode::Live)
+            endLive(kExitNoMeter);
+        else
+            emit finished(kExitNoMeter);
     }
 }
 
@@ -90,17 +153,10 @@ void CliSession::onPollingStarted()
     }
 }
 
-void CliSession::onReading(const measure::Reading& reading)
+void CliSession::onReading()
 {
-    if (m_mode != Mode::Live)
-        return;
-    measure::applyTo(measure::liveTexts(reading), m_live);
-    QStringList fields;
-    for (int i = 0; i < measure::kLiveRows; ++i)
-        fields << m_live.captions()[i] << m_live.values()[i];
-    printLine(stdout, fields.join(u'\t'));
     if (m_framesWanted > 0 && ++m_framesShown >= m_framesWanted)
-        emit finished(kExitDone);
+        endLive(kExitDone);
 }
 
 void CliSession::onDownloadEnded(const link::DownloadResult& result)

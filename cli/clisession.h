@@ -1,11 +1,14 @@
 #pragma once
 
-#include "measure/liveview.h"
+#include "datalog/lineformat.h"
+#include "datalog/logfile.h"
+#include "datalog/recorder.h"
 #include "session/metersession.h"
 
 #include <QObject>
 
 #include <cstdio>
+#include <memory>
 
 namespace korvane::cli {
 
@@ -24,6 +27,16 @@ struct SaveTargets
     QString xlsx;
     QString csv;
     bool any() const { return !text.isEmpty() || !xlsx.isEmpty() || !csv.isEmpty(); }
+};
+
+// What the live command writes: frames or interval statistics to stdout in one format, and
+// optionally every frame to a CSV log.
+struct LiveOutput
+{
+    datalog::Format format = datalog::Format::Tsv;
+    datalog::Dialect dialect = datalog::Dialect::Comma;
+    QString logPath;
+    qint64 intervalMs = 0; // 0: frames, not statistics
 };
 
 // Status texts go to stderr, one per line, as they change.
@@ -50,8 +63,10 @@ public:
     enum class Mode { Live, Records };
 
     CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves = {},
-               QObject* parent = nullptr);
+               LiveOutput live = {}, QObject* parent = nullptr);
     void start();
+    // Interrupted: the live output is finished (a partial interval written) before the end.
+    void stop();
 
     const records::RecordTable& table() const { return m_session.records().table(); }
 
@@ -61,10 +76,12 @@ signals:
 private:
     void onPortTried();
     void onPollingStarted();
-    void onReading(const measure::Reading& reading);
+    void onReading();
     void onDownloadEnded(const link::DownloadResult& result);
     // Writes every requested file; false if any could not be written.
     bool saveTable();
+    void startLive();
+    void endLive(int exitCode);
 
     Mode m_mode;
     int m_framesWanted;
@@ -74,9 +91,14 @@ private:
     bool m_everLinked = false;
     bool m_downloadStarted = false;
 
+    LiveOutput m_liveOutput;
     StderrStatus m_status;
-    measure::LiveTextsState m_live;
     session::MeterSession m_session;
+    std::unique_ptr<datalog::StreamSink> m_stdout;
+    std::unique_ptr<datalog::Recorder> m_stdoutRecorder;
+    std::unique_ptr<datalog::LogFile> m_log;
+    std::unique_ptr<datalog::Recorder> m_logRecorder;
+    bool m_ended = false;
 };
 
 } // namespace korvane::cli

@@ -1,5 +1,6 @@
 // korvane-cli: the meter link and decoders without a window, for scripting and logging.
 #include "cli/clisession.h"
+#include "cli/stopsignals.h"
 #include "platform/porttable.h"
 
 #include <QCommandLineParser>
@@ -26,7 +27,9 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Talks to the power meter without a window.\n\n"
-        "  live     print one line per live frame: six caption/value pairs, TAB-separated\n"
+        "  live     print one line per live frame: six caption/value pairs, TAB-separated,\n"
+        "           or CSV, JSON Lines or InfluxDB line protocol (--format); with --interval\n"
+        "           the minimum, average and maximum of each quantity per interval instead\n"
         "  records  download the stored records and print the table, one row per line\n\n"
         "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete, "
         "5 a file could not be saved."));
@@ -46,8 +49,28 @@ int main(int argc, char* argv[])
     const QCommandLineOption csvOption(QStringLiteral("csv"),
                                        QStringLiteral("records: save the table as CSV."),
                                        QStringLiteral("FILE"));
+    const QCommandLineOption formatOption(
+        QStringLiteral("format"), QStringLiteral("live: tsv (default), csv, jsonl or influx."),
+        QStringLiteral("FORMAT"));
+    const QCommandLineOption dialectOption(
+        QStringLiteral("dialect"),
+        QStringLiteral("CSV: comma (default; decimal point) or semicolon (decimal comma)."),
+        QStringLiteral("DIALECT"));
+    const QCommandLineOption logOption(
+        QStringLiteral("log"),
+        QStringLiteral("live: also log every frame as CSV to FILE (never overwritten; a new "
+                       "file each local midnight)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption intervalOption(
+        QStringLiteral("interval"),
+        QStringLiteral("live: print statistics per interval, 1m, 10m or 15m, instead of frames."),
+        QStringLiteral("LENGTH"));
     parser.addOption(portsOption);
     parser.addOption(framesOption);
+    parser.addOption(formatOption);
+    parser.addOption(dialectOption);
+    parser.addOption(logOption);
+    parser.addOption(intervalOption);
     parser.addOption(textOption);
     parser.addOption(xlsxOption);
     parser.addOption(csvOption);
@@ -85,6 +108,43 @@ int main(int argc, char* argv[])
         if (!ok || frames < 1)
             return usageError(parser, QStringLiteral("--frames needs a whole number of 1 or more"));
     }
+    for (const QCommandLineOption* option :
+         {&formatOption, &dialectOption, &logOption, &intervalOption}) {
+        if (parser.isSet(*option) && mode != cli::CliSession::Mode::Live)
+            return usageError(
+                parser,
+                QStringLiteral("--%1 belongs to the live command").arg(option->names().first()));
+    }
+    cli::LiveOutput live;
+    const QString format = parser.value(formatOption);
+    if (format == QLatin1String("csv"))
+        live.format = datalog::Format::Csv;
+    else if (format == QLatin1String("jsonl"))
+        live.format = datalog::Format::Jsonl;
+    else if (format == QLatin1String("influx"))
+        live.format = datalog::Format::Influx;
+    else if (parser.isSet(formatOption) && format != QLatin1String("tsv"))
+        return usageError(parser, QStringLiteral("--format is tsv, csv, jsonl or influx"));
+    const QString dialect = parser.value(dialectOption);
+    if (dialect == QLatin1String("semicolon"))
+        live.dialect = datalog::Dialect::Semicolon;
+    else if (parser.isSet(dialectOption) && dialect != QLatin1String("comma"))
+        return usageError(parser, QStringLiteral("--dialect is comma or semicolon"));
+    if (parser.isSet(dialectOption) && live.format != datalog::Format::Csv &&
+        !parser.isSet(logOption))
+        return usageError(parser, QStringLiteral("--dialect belongs to --format csv or --log"));
+    live.logPath = parser.value(logOption);
+    if (parser.isSet(logOption) && live.logPath.isEmpty())
+        return usageError(parser, QStringLiteral("--log needs a file name"));
+    if (parser.isSet(intervalOption)) {
+        const QString interval = parser.value(intervalOption);
+        const QStringList lengths{QStringLiteral("1m"), QStringLiteral("10m"),
+                                  QStringLiteral("15m")};
+        if (!lengths.contains(interval))
+            return usageError(parser, QStringLiteral("--interval is 1m, 10m or 15m"));
+        live.intervalMs = interval.chopped(1).toLongLong() * 60 * 1000;
+    }
+
     cli::SaveTargets saves{parser.value(textOption), parser.value(xlsxOption),
                            parser.value(csvOption)};
     for (const QCommandLineOption* option : {&textOption, &xlsxOption, &csvOption}) {
@@ -105,9 +165,12 @@ int main(int argc, char* argv[])
             return usageError(parser, QStringLiteral("--ports needs at least one device"));
     }
 
-    cli::CliSession session(mode, ports, frames, saves);
+    cli::CliSession session(mode, ports, frames, saves, live);
     QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
+    cli::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &cli::StopSignals::stopRequested, &session,
+                     &cli::CliSession::stop);
     session.start();
     return app.exec();
 }

@@ -19,7 +19,4 @@ QByteArray trendCsv(const trend::TrendStore& store, const QList<measure::Key>& k
 SaveResult saveTrendCsv(const QString& path, const trend::TrendStore& store,
                         const QList<measure::Key>& keys, qint64 fromMs, qint64 toMs);
 
-// The time as the trend's CSV writes it.
-QString isoTimeWithOffset(qint64 ms);
-
 } // namespace korvane::exporting

@@ -60,6 +60,7 @@ public:
     // Where readings get their time: milliseconds since the epoch, UTC; the system clock unless
     // a test says otherwise.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
+    qint64 now() const { return m_clock(); }
 
     bool downloading() const { return m_download != Download::None; }
     void setPolling(Polling polling) { m_polling = polling; }

@@ -30,10 +30,13 @@ void MeterSession::setPolling(link::Polling polling)
 {
     // Both ways: a live answer still on its way when keep-alives start lands after the first
     // break, and the second keeps it from joining the readings that follow.
-    if (polling != m_polling)
+    const bool changed = polling != m_polling;
+    if (changed)
         m_trend.breakAll();
     m_polling = polling;
     m_link.setPolling(polling);
+    if (changed)
+        emit pollingChanged(polling);
 }
 
 MeterSession::~MeterSession()

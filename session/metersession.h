@@ -33,6 +33,8 @@ public:
     // Closes the port, as the program does on its way out.
     void closePort();
 
+    // The time readings get, milliseconds since the epoch (UTC).
+    qint64 now() const { return m_link.now(); }
     bool isLinked() const { return m_link.isLinked(); }
     bool downloading() const { return m_link.downloading(); }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
@@ -47,6 +49,8 @@ signals:
     void linkStatusChanged(const QString& text);
     void linked(int port, const QString& device);
     void pollingStarted();
+    // Live frames or keep-alives from now on.
+    void pollingChanged(korvane::link::Polling polling);
     // Sent after the snapshot and the trend store hold the reading.
     void readingReceived(const korvane::measure::Reading& reading);
     void downloadProgress(int records, int count);

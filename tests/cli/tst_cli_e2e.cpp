@@ -3,9 +3,16 @@
 // The link's logic in detail is in tst_link.
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
+#include "support/csvreader.h"
+#include "support/lineprotocol.h"
 #include "support/process.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -258,6 +265,107 @@ private slots:
         QVERIFY(lines.at(131068).startsWith(QLatin1String("NO:65535\t")));
     }
 
+    void machineFormatsParse_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("csv") << "csv";
+        QTest::newRow("jsonl") << "jsonl";
+        QTest::newRow("influx") << "influx";
+    }
+    void machineFormatsParse()
+    {
+        QFETCH(QString, format);
+        MeterProcess meter;
+        const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
+        QVERIFY(!port.isEmpty());
+        const ProcessResult run =
+            runProgram(kCli, {"--ports", port, "live", "--frames", "8", "--format", format}, 30000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        QSet<int> kinds;
+        if (format == QLatin1String("csv")) {
+            const auto rows = korvane::testing::readCsvStrictly(QString::fromUtf8(run.out), u',');
+            QVERIFY(rows);
+            QCOMPARE(rows->first().first(), QStringLiteral("time"));
+            // The meter found, then eight frames.
+            QCOMPARE(rows->size(), 1 + 1 + 8);
+            QVERIFY(rows->at(1).last().startsWith(QLatin1String("meter found on ")));
+            for (qsizetype i = 2; i < rows->size(); ++i)
+                QVERIFY(QDateTime::fromString(rows->at(i).first(), Qt::ISODateWithMs).isValid());
+            return;
+        }
+        const QList<QByteArray> lines = run.out.split('\n');
+        QCOMPARE(lines.size(), 1 + 8 + 1); // the event, the frames, nothing after the last end
+        for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
+            if (format == QLatin1String("jsonl")) {
+                const QJsonObject frame = QJsonDocument::fromJson(lines[i]).object();
+                QVERIFY(!frame.value("values").toObject().isEmpty());
+                kinds << frame.value("kind").toInt(-1);
+            } else {
+                const auto line =
+                    korvane::testing::parseLineProtocol(QString::fromUtf8(lines[i] + '\n'));
+                QVERIFY2(line, lines[i].constData());
+                QCOMPARE(line->tags.value("meter"), port);
+                kinds << line->tags.value("kind").toInt();
+            }
+        }
+        QCOMPARE(kinds, (QSet<int>{0, 1, 2, 3}));
+    }
+
+    // Killed without warning, the logger leaves a log in which every line but the last is whole.
+    void aKilledLoggerLeavesWholeLines()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
+        QVERIFY(!port.isEmpty());
+        const QString log = m_dir.filePath(QStringLiteral("killed.csv"));
+        QProcess cli;
+        cli.start(kCli, {"--ports", port, "live", "--log", log});
+        QVERIFY(cli.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 1500, 20000);
+        cli.kill();
+        QVERIFY(cli.waitForFinished(5000));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QByteArray bytes = file.readAll();
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        bytes.truncate(bytes.lastIndexOf("\r\n") + 2); // a torn last line is skipped
+        const auto rows = korvane::testing::readCsvStrictly(QString::fromUtf8(bytes.mid(3)), u',');
+        QVERIFY(rows);
+        QVERIFY(rows->size() > 5);
+        for (qsizetype i = 1; i < rows->size(); ++i)
+            QVERIFY(QDateTime::fromString(rows->at(i).first(), Qt::ISODateWithMs).isValid());
+    }
+
+    // SIGTERM ends the run between two frames: exit 0, the last interval written as partial,
+    // and the log whole.
+    void terminatedRunEndsCleanly()
+    {
+        MeterProcess meter;
+        const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
+        QVERIFY(!port.isEmpty());
+        const QString log = m_dir.filePath(QStringLiteral("terminated.csv"));
+        QProcess cli;
+        cli.start(kCli, {"--ports", port, "live", "--format", "jsonl", "--interval", "15m", "--log",
+                         log, "--dialect", "semicolon"});
+        QVERIFY(cli.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 1000, 20000);
+        cli.terminate();
+        QVERIFY(cli.waitForFinished(5000));
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(cli.exitCode(), 0);
+        const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');
+        QVERIFY(lines.size() >= 2);
+        const QJsonObject last = QJsonDocument::fromJson(lines[lines.size() - 2]).object();
+        QCOMPARE(last.value("partial").toBool(false), true);
+        QVERIFY(last.value("stats").toObject().value("U1").toObject().value("count").toInt() > 0);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY(bytes.endsWith("\r\n"));
+        QVERIFY(korvane::testing::readCsvStrictly(QString::fromUtf8(bytes.mid(3)), u';'));
+    }
+
     void noMeterGivesUpAfterOneSearchCycle()
     {
         const ProcessResult run = runProgram(
@@ -281,6 +389,12 @@ private slots:
         QTest::newRow("empty port list") << QStringList{"--ports", ",", "live"};
         QTest::newRow("saving belongs to records") << QStringList{"live", "--csv", "x.csv"};
         QTest::newRow("save without a file name") << QStringList{"records", "--text", ""};
+        QTest::newRow("unknown format") << QStringList{"live", "--format", "xml"};
+        QTest::newRow("dialect without CSV") << QStringList{"live", "--dialect", "semicolon"};
+        QTest::newRow("unknown dialect")
+            << QStringList{"live", "--format", "csv", "--dialect", "x"};
+        QTest::newRow("unknown interval") << QStringList{"live", "--interval", "5m"};
+        QTest::newRow("logging belongs to live") << QStringList{"records", "--log", "x.csv"};
     }
     void usageErrorsExitTwo()
     {

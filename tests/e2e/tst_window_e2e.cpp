@@ -1,9 +1,16 @@
 // The window with the real serial port and timers against the virtual meter on a pseudo-terminal:
 // connecting, live values of every frame type, the Trend and Phasor tabs filling, a download on the
 // Record tab, and recovery after the meter falls silent. Handlers in detail are in tst_mainwindow.
+#include "app/logcontrol.h"
 #include "app/phasorgeometry.h"
 #include "sim/virtualmeter.h"
+#include "support/csvreader.h"
 #include "support/windowprogram.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
 
 #include <QLabel>
 #include <QSignalSpy>
@@ -83,6 +90,58 @@ private slots:
         for (const auto& arrow : arrows)
             QVERIFY(arrow.present);
         QCOMPARE(arrows[0].angle, 0.0);
+        QVERIFY(program.messages.shown.isEmpty());
+    }
+
+    // A log started on the Trend tab, paused by the Record tab, stopped by hand; a second one
+    // whose folder goes away stops with the reason while the link goes on.
+    void logsFromTheTrendTab()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("stick"));
+        sim::MeterOptions options;
+        options.pacing = false;
+        auto meter = startMeter(options);
+        Program program(meter->devicePath());
+        QTRY_COMPARE_WITH_TIMEOUT(program.window.linkStatusLabel->text(),
+                                  QStringLiteral("Connected"), kConnectMs);
+        program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
+        app::LogControl& log = *program.window.logControl;
+        const QString path = dir.filePath("survey.csv");
+        program.saveDialog.answer = {true, path, 2}; // semicolon and decimal comma
+        QTest::mouseClick(log.button(), Qt::LeftButton);
+        QVERIFY2(log.statusText().startsWith("Logging to " + QDir::toNativeSeparators(path)),
+                 qPrintable(log.statusText()));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 1000, kConnectMs);
+        program.window.tabs->setCurrentIndex(app::MainWindow::kRecordTab);
+        program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
+        const qint64 before = QFileInfo(path).size();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > before + 400, kConnectMs);
+        QTest::mouseClick(log.button(), Qt::LeftButton);
+        QVERIFY2(log.statusText().startsWith("Log saved: "), qPrintable(log.statusText()));
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto rows = testing::readCsvStrictly(QString::fromUtf8(file.readAll().mid(3)), u';');
+        QVERIFY(rows);
+        QStringList events;
+        int decimalCommas = 0;
+        for (const QStringList& row : rows->mid(1)) {
+            if (!row.last().isEmpty())
+                events << row.last();
+            decimalCommas += row.at(1).contains(u',');
+        }
+        QCOMPARE(events,
+                 (QStringList{"live frames paused: keep-alives only", "live frames again"}));
+        QVERIFY(decimalCommas > 0);
+
+        const QString lost = dir.filePath("stick/lost.csv");
+        program.saveDialog.answer = {true, lost, 1};
+        QTest::mouseClick(log.button(), Qt::LeftButton);
+        QVERIFY(QDir(dir.filePath("stick")).removeRecursively());
+        QTRY_VERIFY_WITH_TIMEOUT(log.statusText().startsWith("Logging stopped: "), kConnectMs);
+        QVERIFY(!log.logging());
+        QCOMPARE(program.window.linkStatusLabel->text(), QStringLiteral("Connected"));
         QVERIFY(program.messages.shown.isEmpty());
     }
 

@@ -1,5 +1,4 @@
-// The trend's samples as CSV: headings with units, rows merged by time, the span, and ISO 8601
-// local times with their UTC offset on both sides of a daylight-saving change.
+// The trend's samples as CSV: headings with units, rows merged by time, and the span.
 #include "export/trendcsv.h"
 #include "support/framebuilder.h"
 
@@ -59,34 +58,6 @@ private slots:
                           "2026-12-07T10:15:02.750+01:00,0,,-0.85,123450,",
                           "2026-12-07T10:15:03.250+01:00,231,50,,,",
                       }));
-    }
-
-    void timesCarryTheirOffset_data()
-    {
-        QTest::addColumn<qint64>("ms");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("winter") << kWinterMs << "2026-12-07T10:15:02.250+01:00";
-        QTest::newRow("summer") << qint64(1782896400000) << "2026-07-01T11:00:00.000+02:00";
-        QTest::newRow("the hour that repeats, first time")
-            << qint64(1792888200000) << "2026-10-25T02:30:00.000+02:00";
-        QTest::newRow("the hour that repeats, second time")
-            << qint64(1792890000000) << "2026-10-25T02:00:00.000+01:00";
-    }
-    void timesCarryTheirOffset()
-    {
-        QFETCH(qint64, ms);
-        QFETCH(QString, text);
-        QCOMPARE(exporting::isoTimeWithOffset(ms), text);
-    }
-
-    void utcIsWrittenAsAnOffsetToo()
-    {
-        qputenv("TZ", "UTC");
-        tzset();
-        const QString text = exporting::isoTimeWithOffset(kWinterMs);
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-        QCOMPARE(text, QStringLiteral("2026-12-07T09:15:02.250+00:00"));
     }
 };
 

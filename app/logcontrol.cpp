@@ -1,0 +1,117 @@
+#include "app/logcontrol.h"
+
+#include "app/savefolder.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+
+namespace korvane::app {
+
+namespace {
+const QStringList kLogFilters{QStringLiteral("CSV, comma and decimal point (*.csv)"),
+                              QStringLiteral("CSV, semicolon and decimal comma (*.csv)")};
+constexpr int kSemicolonFilter = 2;
+
+QString sizeText(qint64 bytes)
+{
+    return QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
+} // namespace
+
+LogControl::LogControl(session::MeterSession& session, platform::SaveDialog& dialog,
+                       QWidget* parent)
+    : QWidget(parent), m_session(session), m_dialog(dialog)
+{
+    m_button = new QPushButton(QStringLiteral("Start log..."), this);
+    m_button->setToolTip(QStringLiteral("Write every live frame to a CSV file as it arrives"));
+    m_status = new QLabel(this);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_button);
+    layout->addWidget(m_status, 1);
+    connect(m_button, &QPushButton::clicked, this, [this] { logging() ? stop() : start(); });
+}
+
+LogControl::~LogControl()
+{
+    end();
+}
+
+QString LogControl::statusText() const
+{
+    return m_status->text();
+}
+
+void LogControl::start()
+{
+    if (logging())
+        return;
+    const QString initial =
+        m_lastPath.isEmpty()
+            ? QStringLiteral("Korvane log %1").arg(QDate::currentDate().toString(Qt::ISODate))
+            : QFileInfo(m_lastPath).completeBaseName();
+    const QString folder =
+        m_lastPath.isEmpty() ? defaultSaveFolder() : QFileInfo(m_lastPath).absolutePath();
+    const platform::SaveDialogAnswer answer =
+        m_dialog.ask({initial, kLogFilters, m_lastFilter, QStringLiteral("csv"), folder});
+    if (!answer.accepted)
+        return;
+    m_recorder.reset();
+    m_lastPath = answer.path;
+    m_lastFilter = answer.selectedFilter;
+    const datalog::Dialect dialect =
+        m_lastFilter == kSemicolonFilter ? datalog::Dialect::Semicolon : datalog::Dialect::Comma;
+    std::unique_ptr<datalog::LineFormat> format =
+        datalog::makeFormat(datalog::Format::Csv, dialect, true);
+    m_file = std::make_unique<datalog::LogFile>(answer.path, format->frameHeading());
+    if (!m_file->open(m_session.now())) {
+        onFailed(m_file->error());
+        return;
+    }
+    m_recorder = std::make_unique<datalog::Recorder>(m_session, std::move(format), *m_file);
+    connect(m_recorder.get(), &datalog::Recorder::written, this, &LogControl::showProgress);
+    connect(m_recorder.get(), &datalog::Recorder::failed, this, &LogControl::onFailed);
+    m_button->setText(QStringLiteral("Stop log"));
+    showProgress();
+}
+
+void LogControl::stop()
+{
+    if (!logging())
+        return;
+    const QString path = m_file->path();
+    const qint64 size = m_file->size();
+    end();
+    m_status->setText(
+        QStringLiteral("Log saved: %1 (%2)").arg(QDir::toNativeSeparators(path), sizeText(size)));
+}
+
+void LogControl::showProgress()
+{
+    m_status->setText(QStringLiteral("Logging to %1 (%2)")
+                          .arg(QDir::toNativeSeparators(m_file->path()), sizeText(m_file->size())));
+}
+
+void LogControl::onFailed(const QString& message)
+{
+    end();
+    m_status->setText(QStringLiteral("Logging stopped: ") + message);
+}
+
+// The recorder stays until the next start: this may run inside its own signal.
+void LogControl::end()
+{
+    if (m_recorder)
+        m_recorder->finish();
+    if (m_file)
+        m_file->close();
+    m_button->setText(QStringLiteral("Start log..."));
+}
+
+} // namespace korvane::app

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "datalog/logfile.h"
+#include "datalog/recorder.h"
+#include "platform/savedialog.h"
+#include "session/metersession.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QPushButton;
+
+namespace korvane::app {
+
+// Start and stop a CSV log of every live frame: the file is chosen when the log starts (the
+// last choice offered again), its path and size shown while it runs, and why it stopped when a
+// write fails. The link and the window go on whatever happens to the log.
+class LogControl : public QWidget
+{
+    Q_OBJECT
+public:
+    LogControl(session::MeterSession& session, platform::SaveDialog& dialog,
+               QWidget* parent = nullptr);
+    ~LogControl() override;
+
+    bool logging() const { return m_recorder && m_recorder->running(); }
+    QString statusText() const;
+    QPushButton* button() const { return m_button; }
+
+    void start();
+    void stop();
+
+private:
+    void showProgress();
+    void onFailed(const QString& message);
+    void end();
+
+    session::MeterSession& m_session;
+    platform::SaveDialog& m_dialog;
+    QPushButton* m_button = nullptr;
+    QLabel* m_status = nullptr;
+    QString m_lastPath;
+    int m_lastFilter = 1;
+    std::unique_ptr<datalog::LogFile> m_file;
+    std::unique_ptr<datalog::Recorder> m_recorder;
+};
+
+} // namespace korvane::app

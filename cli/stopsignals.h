@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+namespace korvane::cli {
+
+// SIGINT and SIGTERM as a Qt signal, delivered from the event loop: the handler only writes a
+// byte to a socket pair, so the program stops between two events, never in the middle of one.
+// Also ignores SIGXFSZ, so a file over the size limit fails its write instead of killing us.
+class StopSignals : public QObject
+{
+    Q_OBJECT
+public:
+    explicit StopSignals(QObject* parent = nullptr);
+    ~StopSignals() override;
+
+signals:
+    void stopRequested();
+
+private:
+    QSocketNotifier* m_notifier = nullptr;
+};
+
+} // namespace korvane::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "datalog/linesink.h"
+
+#include <QFile>
+
+namespace korvane::datalog {
+
+// A log on disk that survives the program: every append goes to the file in one write, so a
+// program killed at any moment leaves whole lines and at most a torn last one. It never
+// replaces a file: when the name is taken it writes "name-2.csv", "name-3.csv"... At local
+// midnight it goes on in a new file named by the date ("survey-2026-12-08.csv"), heading first.
+// A failed write (a full disk, a file over the size limit) or a file deleted under it (its
+// folder removed) closes it for good with error() set.
+class LogFile : public LineSink
+{
+public:
+    // heading: written at the top of every file, the first and each day's.
+    LogFile(QString path, QByteArray heading);
+
+    // Creates the first file; false with error() when it cannot.
+    bool open(qint64 nowMs);
+    bool append(qint64 ms, const QByteArray& lines) override;
+    void close();
+
+    bool isOpen() const { return m_file.isOpen(); }
+    // The file written now, and its size in bytes.
+    QString path() const { return m_file.fileName(); }
+    qint64 size() const { return m_size; }
+    QString error() const override { return m_error; }
+
+private:
+    bool create(const QString& wanted, qint64 ms);
+    bool fail(const QString& message);
+    bool deletedUnderUs() const;
+
+    QString m_wantedPath;
+    QByteArray m_heading;
+    QFile m_file;
+    qint64 m_size = 0;
+    qint64 m_nextMidnightMs = 0;
+    QString m_error;
+};
+
+} // namespace korvane::datalog

@@ -1,0 +1,99 @@
+#include "datalog/recorder.h"
+
+namespace korvane::datalog {
+
+using session::MeterSession;
+
+Recorder::Recorder(MeterSession& session, std::unique_ptr<LineFormat> format, LineSink& sink,
+                   QObject* parent)
+    : QObject(parent), m_session(session), m_format(std::move(format)), m_sink(sink)
+{
+    connect(&session, &MeterSession::readingReceived, this, &Recorder::onReading);
+    connect(&session, &MeterSession::linkLost, this,
+            [this] { onEvent(QStringLiteral("link lost")); });
+    connect(&session, &MeterSession::linked, this, [this](int, const QString& device) {
+        m_format->setMeter(device);
+        onEvent(QStringLiteral("meter found on %1").arg(device));
+    });
+    connect(&session, &MeterSession::pollingChanged, this, [this](link::Polling polling) {
+        onEvent(polling == link::Polling::KeepAlive
+                    ? QStringLiteral("live frames paused: keep-alives only")
+                    : QStringLiteral("live frames again"));
+    });
+    m_intervalTimer.setSingleShot(true);
+    m_intervalTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_intervalTimer, &QTimer::timeout, this, &Recorder::onIntervalEnd);
+}
+
+Recorder::~Recorder() = default;
+
+void Recorder::setInterval(qint64 lengthMs)
+{
+    m_stats = std::make_unique<IntervalStats>(lengthMs, m_session.now());
+    armIntervalTimer();
+}
+
+void Recorder::finish()
+{
+    if (m_stats && m_running)
+        writeSummary(m_stats->finish(m_session.now()));
+    m_running = false;
+    m_intervalTimer.stop();
+}
+
+void Recorder::onReading(const measure::Reading& reading)
+{
+    if (!m_running)
+        return;
+    if (m_stats)
+        writeSummary(m_stats->add(reading));
+    else
+        write(reading.receivedMs, m_format->frame(reading));
+}
+
+void Recorder::onEvent(const QString& text)
+{
+    if (!m_running)
+        return;
+    const qint64 now = m_session.now();
+    // Statistics have no room for events: the interval they fall in says it is partial.
+    if (m_stats)
+        writeSummary(m_stats->markGap(now));
+    else
+        write(now, m_format->event({now, text}));
+}
+
+// Readings may stop for a long while; the interval is written when it ends all the same.
+void Recorder::onIntervalEnd()
+{
+    if (!m_running)
+        return;
+    writeSummary(m_stats->advanceTo(m_session.now()));
+    armIntervalTimer();
+}
+
+void Recorder::armIntervalTimer()
+{
+    m_intervalTimer.start(int(std::max<qint64>(0, m_stats->currentEnd() - m_session.now())));
+}
+
+void Recorder::writeSummary(const std::optional<IntervalSummary>& summary)
+{
+    if (summary)
+        write(summary->endMs, m_format->stats(*summary));
+}
+
+void Recorder::write(qint64 ms, const QByteArray& lines)
+{
+    if (!m_running || lines.isEmpty())
+        return;
+    if (!m_sink.append(ms, lines)) {
+        m_running = false;
+        m_intervalTimer.stop();
+        emit failed(m_sink.error());
+        return;
+    }
+    emit written();
+}
+
+} // namespace korvane::datalog

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "datalog/intervalstats.h"
+#include "datalog/linesink.h"
+#include "datalog/lineformat.h"
+#include "session/metersession.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+namespace korvane::datalog {
+
+// Writes what a meter session receives to a sink in one format: every live frame, or, when an
+// interval is set, the statistics of each interval. The link lost, the meter found and live
+// frames paused for keep-alives are written as events and make an interval partial. A sink that
+// fails stops the recorder (failed() says why); the session goes on.
+class Recorder : public QObject
+{
+    Q_OBJECT
+public:
+    Recorder(session::MeterSession& session, std::unique_ptr<LineFormat> format, LineSink& sink,
+             QObject* parent = nullptr);
+    ~Recorder() override;
+
+    // Statistics over intervals of this length (a divisor of a day) instead of frames, from
+    // now on.
+    void setInterval(qint64 lengthMs);
+    // Writes what is left (a partial interval) and stops.
+    void finish();
+
+    bool running() const { return m_running; }
+    LineFormat& format() { return *m_format; }
+
+signals:
+    // After each append that reached the sink.
+    void written();
+    void failed(const QString& message);
+
+private:
+    void onReading(const measure::Reading& reading);
+    void onEvent(const QString& text);
+    void onIntervalEnd();
+    void write(qint64 ms, const QByteArray& lines);
+    void writeSummary(const std::optional<IntervalSummary>& summary);
+    void armIntervalTimer();
+
+    session::MeterSession& m_session;
+    std::unique_ptr<LineFormat> m_format;
+    LineSink& m_sink;
+    std::unique_ptr<IntervalStats> m_stats;
+    QTimer m_intervalTimer;
+    bool m_running = true;
+};
+
+} // namespace korvane::datalog

@@ -1,0 +1,193 @@
+// The log on disk: never overwritten, a new file at local midnight, and a clear stop when the
+// system refuses a write (a real file size limit) or the folder goes; the recorder's gap rows
+// and a failing log that leaves the link running.
+#include "datalog/csvformat.h"
+#include "datalog/logfile.h"
+#include "datalog/recorder.h"
+#include "link/command.h"
+#include "support/csvreader.h"
+#include "support/fakesession.h"
+#include "support/framebuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <ctime>
+#include <sys/resource.h>
+
+using namespace korvane;
+using datalog::LogFile;
+using testing::FrameBuilder;
+using testing::hex;
+
+namespace {
+// 2026-12-07T23:59:59.000+01:00
+constexpr qint64 kBeforeMidnight = 1796684399000;
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// The status column of a CSV log, row by row; empty if it does not read as CSV.
+QStringList statuses(const QString& path)
+{
+    const auto rows = testing::readCsvStrictly(QString::fromUtf8(contents(path).mid(3)), u',');
+    QStringList out;
+    for (qsizetype i = 1; rows && i < rows->size(); ++i)
+        out << rows->at(i).last();
+    return out;
+}
+
+void connectOn1(testing::FakeSession& rig)
+{
+    rig.port.setOpenResult(1, platform::SerialPort::OpenError::None);
+    link::Link& link = rig.session.meterLink();
+    for (int i = 0; i < 40 && !(link.isLinked() && !rig.search.isActive()); ++i) {
+        rig.tick();
+        if (rig.port.isOpen() && link.lastCommand() == link::kHandshake)
+            rig.port.feed(hex("d55555"));
+    }
+}
+} // namespace
+
+class TstLogFile : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
+
+    void anExistingFileIsNeverOverwritten()
+    {
+        QFile old(path("survey.csv"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("yesterday's survey\r\n");
+        old.close();
+        LogFile first(path("survey.csv"), "h\r\n");
+        LogFile second(path("survey.csv"), "h\r\n");
+        QVERIFY(first.open(kBeforeMidnight));
+        QVERIFY(second.open(kBeforeMidnight));
+        QVERIFY(first.append(kBeforeMidnight, "1\r\n"));
+        QCOMPARE(first.path(), path("survey-2.csv"));
+        QCOMPARE(second.path(), path("survey-3.csv"));
+        QCOMPARE(contents(path("survey.csv")), QByteArray("yesterday's survey\r\n"));
+        QCOMPARE(contents(path("survey-2.csv")), QByteArray("h\r\n1\r\n"));
+        QCOMPARE(first.size(), 6);
+    }
+
+    void localMidnightStartsAFileNamedByTheDate()
+    {
+        LogFile log(path("night.csv"), "time\r\n");
+        QVERIFY(log.open(kBeforeMidnight));
+        QVERIFY(log.append(kBeforeMidnight + 999, "a\r\n"));
+        QVERIFY(log.append(kBeforeMidnight + 1000, "b\r\n"));
+        QVERIFY(log.append(kBeforeMidnight + 2000, "c\r\n"));
+        QCOMPARE(log.path(), path("night-2026-12-08.csv"));
+        QCOMPARE(contents(path("night.csv")), QByteArray("time\r\na\r\n"));
+        QCOMPARE(contents(path("night-2026-12-08.csv")), QByteArray("time\r\nb\r\nc\r\n"));
+    }
+
+    // The kernel refuses to grow the file past the limit, as with a full disk.
+    void aRefusedWriteStopsTheLogWithAReason()
+    {
+        LogFile log(path("full.csv"), "heading\r\n");
+        QVERIFY(log.open(kBeforeMidnight));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit tight = saved;
+        tight.rlim_cur = 64;
+        setrlimit(RLIMIT_FSIZE, &tight);
+        int written = 0;
+        while (written < 100 && log.append(kBeforeMidnight, "0123456789\r\n"))
+            ++written;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(written, 4); // 9 + 4 * 12 bytes fit under 64
+        QVERIFY(!log.isOpen());
+        QVERIFY2(log.error().contains(QLatin1String("could not write")), qPrintable(log.error()));
+        QVERIFY(!log.append(kBeforeMidnight, "more\r\n"));
+        QVERIFY(contents(path("full.csv")).startsWith("heading\r\n0123456789\r\n"));
+    }
+
+    void aVanishedFolderStopsTheLog()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir("gone"));
+        LogFile log(path("gone/log.csv"), "h\r\n");
+        QVERIFY(log.open(kBeforeMidnight));
+        QVERIFY(log.append(kBeforeMidnight, "1\r\n"));
+        QVERIFY(QDir(path("gone")).removeRecursively());
+        QVERIFY(!log.append(kBeforeMidnight, "2\r\n"));
+        QVERIFY2(log.error().contains(QLatin1String("deleted or its folder removed")),
+                 qPrintable(log.error()));
+
+        LogFile nowhere(path("gone/again.csv"), "h\r\n");
+        QVERIFY(!nowhere.open(kBeforeMidnight));
+        QVERIFY2(nowhere.error().startsWith(QLatin1String("could not create")),
+                 qPrintable(nowhere.error()));
+    }
+
+    void gapsAreRowsOfTheirOwn()
+    {
+        testing::FakeSession rig;
+        qint64 now = kBeforeMidnight - 60'000;
+        rig.session.meterLink().setClock([&now] { return now; });
+        auto csv = datalog::makeFormat(datalog::Format::Csv, datalog::Dialect::Comma, true);
+        LogFile log(path("gaps.csv"), csv->frameHeading());
+        QVERIFY(log.open(now));
+        datalog::Recorder recorder(rig.session, std::move(csv), log);
+        rig.session.start();
+        connectOn1(rig);
+        rig.tick();
+        now += 500;
+        rig.port.feed(FrameBuilder(1).q(13, 500));
+        rig.session.setPolling(link::Polling::KeepAlive);
+        rig.session.setPolling(link::Polling::LiveFrames);
+        rig.tick(5); // silence
+        QVERIFY(!rig.session.isLinked());
+        const QStringList got = statuses(log.path());
+        QCOMPARE(got.size(), 5);
+        QVERIFY(got[0].startsWith(QLatin1String("meter found on ")));
+        QCOMPARE(got.mid(1), (QStringList{"", "live frames paused: keep-alives only",
+                                          "live frames again", "link lost"}));
+    }
+
+    void aFailingLogLeavesTheLinkRunning()
+    {
+        testing::FakeSession rig;
+        QVERIFY(QDir(m_dir.path()).mkdir("stick"));
+        LogFile log(path("stick/log.csv"), "h\r\n");
+        QVERIFY(log.open(kBeforeMidnight));
+        datalog::Recorder recorder(
+            rig.session, datalog::makeFormat(datalog::Format::Csv, datalog::Dialect::Comma), log);
+        QSignalSpy failed(&recorder, &datalog::Recorder::failed);
+        QSignalSpy readings(&rig.session, &session::MeterSession::readingReceived);
+        rig.session.start();
+        connectOn1(rig);
+        QVERIFY(QDir(path("stick")).removeRecursively());
+        for (int i = 0; i < 3; ++i) {
+            rig.tick();
+            rig.port.feed(FrameBuilder(1).q(13, 500));
+        }
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(readings.count(), 3);
+        QVERIFY(rig.session.isLinked());
+        QVERIFY(!recorder.running());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstLogFile)
+#include "tst_logfile.moc"
