@@ -10,7 +10,7 @@ if (($# == 0)); then
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
         bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_trend \
-        bench_trendview
+        bench_trendview bench_logwrite bench_clicpu
     build=build/release
 else
     build=$1
@@ -44,3 +44,7 @@ echo "== 8. trend store: append <= 2 us, 7-day redraw decimation <= 16 ms, a wee
     "${gbench[@]}"
 "$bench/bench_trendview" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
     "${gbench[@]}"
+echo "== 9. a frame formatted and written to the log (goal <= 50 us); the CLI logging (goal <= 1 %)"
+"$bench/bench_logwrite" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    "${gbench[@]}"
+"$bench/bench_clicpu" 60
