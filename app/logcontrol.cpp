@@ -24,8 +24,8 @@ QString sizeText(qint64 bytes)
 } // namespace
 
 LogControl::LogControl(session::MeterSession& session, platform::SaveDialog& dialog,
-                       QWidget* parent)
-    : QWidget(parent), m_session(session), m_dialog(dialog)
+                       platform::MessageBoxes& messages, QWidget* parent)
+    : QWidget(parent), m_session(session), m_dialog(dialog), m_messages(messages)
 {
     m_button = new QPushButton(QStringLiteral("Start log..."), this);
     m_button->setToolTip(QStringLiteral("Write every live frame to a CSV file as it arrives"));
@@ -102,6 +102,7 @@ void LogControl::onFailed(const QString& message)
 {
     end();
     m_status->setText(QStringLiteral("Logging stopped: ") + message);
+    m_messages.warning(QStringLiteral("Korvane"), QStringLiteral("Logging stopped: ") + message);
 }
 
 // The recorder stays until the next start: this may run inside its own signal.

@@ -2,6 +2,7 @@
 
 #include "datalog/logfile.h"
 #include "datalog/recorder.h"
+#include "platform/messageboxes.h"
 #include "platform/savedialog.h"
 #include "session/metersession.h"
 
@@ -16,13 +17,14 @@ namespace korvane::app {
 
 // Start and stop a CSV log of every live frame: the file is chosen when the log starts (the
 // last choice offered again), its path and size shown while it runs, and why it stopped when a
-// write fails. The link and the window go on whatever happens to the log.
+// write fails, in a message too, so that it is seen from every tab. The link and the window go
+// on whatever happens to the log.
 class LogControl : public QWidget
 {
     Q_OBJECT
 public:
     LogControl(session::MeterSession& session, platform::SaveDialog& dialog,
-               QWidget* parent = nullptr);
+               platform::MessageBoxes& messages, QWidget* parent = nullptr);
     ~LogControl() override;
 
     bool logging() const { return m_recorder && m_recorder->running(); }
@@ -39,6 +41,7 @@ private:
 
     session::MeterSession& m_session;
     platform::SaveDialog& m_dialog;
+    platform::MessageBoxes& m_messages;
     QPushButton* m_button = nullptr;
     QLabel* m_status = nullptr;
     QString m_lastPath;

@@ -139,7 +139,7 @@ void MainWindow::buildControls()
 
     trendView = new TrendView(m_session.trend(), this);
     trendView->setGeometry(readingsPanel->geometry());
-    logControl = new LogControl(m_session, m_saveDialog, trendView);
+    logControl = new LogControl(m_session, m_saveDialog, m_messages, trendView);
     trendView->addControl(logControl);
     phasorView = new PhasorView(m_session.snapshot(), this);
     phasorView->setGeometry(readingsPanel->geometry());

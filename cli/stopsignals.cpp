@@ -2,31 +2,40 @@
 
 #include <QSocketNotifier>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 namespace korvane::cli {
 
+#ifdef Q_OS_UNIX
 namespace {
 int g_fds[2] = {-1, -1};
 
-void onSignal(int)
+void onSignal(int signal)
 {
+    const int savedErrno = errno;
     const char byte = 1;
     [[maybe_unused]] const ssize_t n = ::write(g_fds[0], &byte, 1);
+    // A second Ctrl+C ends the program even if the first one's clean end is stuck.
+    ::signal(signal, SIG_DFL);
+    errno = savedErrno;
 }
 } // namespace
 
 StopSignals::StopSignals(QObject* parent) : QObject(parent)
 {
-    std::signal(SIGXFSZ, SIG_IGN);
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_fds) != 0)
+    ::signal(SIGXFSZ, SIG_IGN);
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_fds) != 0)
         return;
     m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t n = ::read(g_fds[1], &byte, 1);
+        char bytes[16];
+        while (::read(g_fds[1], bytes, sizeof bytes) > 0) {
+        }
         emit stopRequested();
     });
     struct sigaction action
@@ -41,13 +50,17 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent)
 
 StopSignals::~StopSignals()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
     if (g_fds[0] >= 0) {
         ::close(g_fds[0]);
         ::close(g_fds[1]);
         g_fds[0] = g_fds[1] = -1;
     }
 }
+#else
+StopSignals::StopSignals(QObject* parent) : QObject(parent) {}
+StopSignals::~StopSignals() = default;
+#endif
 
 } // namespace korvane::cli

@@ -8,7 +8,8 @@ namespace korvane::cli {
 
 // SIGINT and SIGTERM as a Qt signal, delivered from the event loop: the handler only writes a
 // byte to a socket pair, so the program stops between two events, never in the middle of one.
-// Also ignores SIGXFSZ, so a file over the size limit fails its write instead of killing us.
+// A second signal ends the program at once. Also ignores SIGXFSZ, so a file over the size limit
+// fails its write instead of killing us. Unix only; elsewhere it never fires.
 class StopSignals : public QObject
 {
     Q_OBJECT

@@ -33,7 +33,7 @@ QByteArray CsvFormat::frameHeading() const
     QStringList names{QStringLiteral("time")};
     for (int k = 0; k < measure::kKeyCount; ++k)
         names << columnHeading(Key(k));
-    names << QStringLiteral("status");
+    names << QStringLiteral("kind") << QStringLiteral("index") << QStringLiteral("status");
     return heading(names);
 }
 
@@ -61,6 +61,9 @@ QByteArray CsvFormat::frame(const measure::Reading& reading)
         else if (q->hasValue())
             appendNumber(out, q->value, m_style.decimalPoint);
     }
+    out += m_style.separator + QByteArray::number(reading.kind) + m_style.separator;
+    if (reading.hasIndex())
+        out += QByteArray::number(reading.index);
     out += m_style.separator; // the status stays empty
     out += m_style.lineEnd;
     return out;
@@ -69,7 +72,7 @@ QByteArray CsvFormat::frame(const measure::Reading& reading)
 QByteArray CsvFormat::event(const Event& event)
 {
     QByteArray out = isoTimeBytes(event.ms);
-    out += QByteArray(measure::kKeyCount + 1, m_style.separator);
+    out += QByteArray(measure::kKeyCount + 3, m_style.separator);
     appendCsvField(out, event.text.toUtf8(), m_style.separator);
     out += m_style.lineEnd;
     return out;

@@ -4,9 +4,9 @@
 
 namespace korvane::datalog {
 
-// Frames as rows under a heading of every quantity key with its unit, "time" first and "status"
-// last: a frame fills its own quantities ("OL" for an overload) and leaves the rest empty; an
-// event is a row with only its time and status. Statistics are a row per interval and quantity.
+// Frames as rows under a heading of every quantity key with its unit, "time" first, then "kind"
+// and "index" (byte 1 of types 0 and 3) and "status" last: a frame fills its own quantities ("OL"
+// for an overload) and leaves the rest empty; an event is a row with only its time and status. Statistics are a row per interval and quantity.
 // Also the tab-separated statistics of the TSV format.
 class CsvFormat : public LineFormat
 {

@@ -36,7 +36,8 @@ QString columnHeading(measure::Key key)
 namespace {
 template <typename T> void appendShortest(QByteArray& out, T value, char decimalPoint)
 {
-    char buf[64];
+    // Fixed notation of the largest double takes 309 digits.
+    char buf[400];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
     if (ec != std::errc())
         return;

@@ -11,7 +11,8 @@ void appendTagValue(QByteArray& out, QByteArrayView value)
     for (char c : value) {
         if (c == ',' || c == '=' || c == ' ' || c == '\\')
             out += '\\';
-        out += c;
+        // No escape keeps a line break inside a line.
+        out += (c == '\n' || c == '\r') ? '_' : c;
     }
 }
 
@@ -107,7 +108,9 @@ QByteArray InfluxFormat::stats(const IntervalSummary& summary)
                "_overloads=" + QByteArray::number(s.overloads) + "i,";
     }
     out += summary.partial ? "partial=true" : "partial=false";
-    appendTimestamp(out, summary.startMs);
+    // A run that stops and one that starts inside the same interval both write it partial; at
+    // their first samples they stay two points instead of one overwriting the other.
+    appendTimestamp(out, summary.partial ? summary.firstSampleMs : summary.startMs);
     return out;
 }
 

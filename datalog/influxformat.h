@@ -9,7 +9,7 @@ namespace korvane::datalog {
 // one, and the keys shown as "OL" as a string field "overload"; nanoseconds since the epoch. An
 // event goes to "korvane_event" (string field "event"), an interval to "korvane_stats" (tags
 // meter and interval, fields KEY_min, KEY_avg, KEY_max, KEY_count, KEY_overloads and partial,
-// at the interval's start).
+// at the interval's start, or at its first sample when it is partial).
 class InfluxFormat : public LineFormat
 {
 public:

@@ -79,6 +79,7 @@ void IntervalStats::begin(qint64 start, bool partial)
 {
     m_start = start;
     m_partial = partial;
+    m_firstSampleMs = -1;
     m_sums = {};
 }
 
@@ -86,7 +87,7 @@ std::optional<IntervalSummary> IntervalStats::close(qint64 ms)
 {
     if (ms < currentEnd())
         return std::nullopt;
-    IntervalSummary summary{m_start, currentEnd(), m_partial, {}};
+    IntervalSummary summary{m_start, currentEnd(), m_firstSampleMs, m_partial, {}};
     for (int k = 0; k < measure::kKeyCount; ++k) {
         const Sums& sums = m_sums[std::size_t(k)];
         if (sums.count > 0 || sums.overloads > 0)
@@ -106,6 +107,8 @@ std::optional<IntervalSummary> IntervalStats::advanceTo(qint64 ms)
 std::optional<IntervalSummary> IntervalStats::add(const measure::Reading& reading)
 {
     std::optional<IntervalSummary> closed = close(reading.receivedMs);
+    if (m_firstSampleMs < 0)
+        m_firstSampleMs = reading.receivedMs;
     for (const measure::Quantity& q : reading.values()) {
         Sums& sums = m_sums[std::size_t(q.key)];
         if (q.state == measure::State::Overload) {
@@ -120,6 +123,7 @@ std::optional<IntervalSummary> IntervalStats::add(const measure::Reading& readin
         ++sums.count;
         sums.sum += v;
         sums.squares += v * v;
+        sums.negatives += v < 0;
         sums.sin += std::sin(v * kRadiansPerDegree);
         sums.cos += std::cos(v * kRadiansPerDegree);
         if (const std::optional<PowerPair> pair = powersOf(q.key)) {
@@ -164,8 +168,9 @@ QuantityStats IntervalStats::stats(Key key, const Sums& sums) const
         s.mean = circularMean(sums.sin, sums.cos, sums.count);
         break;
     case Group::PowerFactor:
-        if (sums.pairs == sums.count && sums.apparentSum > 0)
-            s.mean = std::copysign(sums.activeSum / sums.apparentSum, sums.sum);
+        if (sums.pairs > 0 && sums.apparentSum > 0)
+            s.mean = std::copysign(sums.activeSum / sums.apparentSum,
+                                   2 * sums.negatives > sums.count ? -1.0 : 1.0);
         else
             s.mean = sums.sum / n;
         break;

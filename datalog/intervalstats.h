@@ -11,9 +11,10 @@
 namespace korvane::datalog {
 
 // One quantity over one interval. The mean is the root mean square for voltages and currents,
-// the arithmetic mean for powers, frequency and the sequence code, ΣP / ΣS of the same frames for
-// a power factor (with the sign most of its samples had; the arithmetic mean where a frame
-// brought no P and S with it), and the circular mean for angles (none when they cancel out).
+// the arithmetic mean for powers, frequency and the sequence code, ΣP / ΣS for a power factor
+// (over the frames that brought its P and S with it, with the sign most of its samples had; the
+// arithmetic mean where none did), and the circular mean for angles (none when they cancel out).
+// Minimum and maximum are plain, for angles too.
 struct QuantityStats
 {
     measure::Key key = measure::Key::U1;
@@ -30,6 +31,7 @@ struct IntervalSummary
 {
     qint64 startMs = 0;
     qint64 endMs = 0;
+    qint64 firstSampleMs = 0; // when its first reading came
     bool partial = false;
     std::vector<QuantityStats> quantities; // in key order, only those with samples or overloads
 };
@@ -65,6 +67,7 @@ private:
         double cos = 0;
         // Power factors: the P and S that came in the same frames.
         int pairs = 0;
+        int negatives = 0;
         double activeSum = 0;
         double apparentSum = 0;
     };
@@ -77,6 +80,7 @@ private:
     qint64 m_length;
     qint64 m_start;
     bool m_partial;
+    qint64 m_firstSampleMs = -1;
     std::array<Sums, measure::kKeyCount> m_sums{};
 };
 

@@ -25,7 +25,8 @@ QString tagged(const QString& path, const QString& tag)
 qint64 nextLocalMidnight(qint64 ms)
 {
     const QDate day = QDateTime::fromMSecsSinceEpoch(ms).date();
-    return QDateTime(day.addDays(1), QTime(0, 0)).toMSecsSinceEpoch();
+    // The day's first instant, also where clocks skip from 23:59:59 to 01:00.
+    return day.addDays(1).startOfDay().toMSecsSinceEpoch();
 }
 } // namespace
 

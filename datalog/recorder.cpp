@@ -80,7 +80,7 @@ void Recorder::armIntervalTimer()
 void Recorder::writeSummary(const std::optional<IntervalSummary>& summary)
 {
     if (summary)
-        write(summary->endMs, m_format->stats(*summary));
+        write(summary->startMs, m_format->stats(*summary));
 }
 
 void Recorder::write(qint64 ms, const QByteArray& lines)

@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
     libxlsxwriter-dev python3-openpyxl
     libbenchmark-dev
+    tzdata  # the tests run in named time zones
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
 )
 

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
 using korvane::testing::MeterProcess;
 using korvane::testing::ProcessResult;
 using korvane::testing::runProgram;
@@ -296,6 +298,15 @@ private slots:
         }
         const QList<QByteArray> lines = run.out.split('\n');
         QCOMPARE(lines.size(), 1 + 8 + 1); // the event, the frames, nothing after the last end
+        const QString found = QStringLiteral("meter found on ") + port;
+        if (format == QLatin1String("jsonl")) {
+            QCOMPARE(QJsonDocument::fromJson(lines[0]).object().value("event").toString(), found);
+        } else {
+            const auto event =
+                korvane::testing::parseLineProtocol(QString::fromUtf8(lines[0] + '\n'));
+            QVERIFY2(event, lines[0].constData());
+            QCOMPARE(event->fields.value("event"), u'"' + found + u'"');
+        }
         for (qsizetype i = 1; i + 1 < lines.size(); ++i) {
             if (format == QLatin1String("jsonl")) {
                 const QJsonObject frame = QJsonDocument::fromJson(lines[i]).object();
@@ -337,20 +348,27 @@ private slots:
             QVERIFY(QDateTime::fromString(rows->at(i).first(), Qt::ISODateWithMs).isValid());
     }
 
-    // SIGTERM ends the run between two frames: exit 0, the last interval written as partial,
-    // and the log whole.
-    void terminatedRunEndsCleanly()
+    // SIGINT or SIGTERM ends the run between two frames: exit 0, the last interval written as
+    // partial, and the log whole.
+    void interruptedRunEndsCleanly_data()
     {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void interruptedRunEndsCleanly()
+    {
+        QFETCH(int, signal);
         MeterProcess meter;
         const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
         QVERIFY(!port.isEmpty());
-        const QString log = m_dir.filePath(QStringLiteral("terminated.csv"));
+        const QString log = m_dir.filePath(QStringLiteral("interrupted-%1.csv").arg(signal));
         QProcess cli;
         cli.start(kCli, {"--ports", port, "live", "--format", "jsonl", "--interval", "15m", "--log",
                          log, "--dialect", "semicolon"});
         QVERIFY(cli.waitForStarted(5000));
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 1000, 20000);
-        cli.terminate();
+        ::kill(pid_t(cli.processId()), signal);
         QVERIFY(cli.waitForFinished(5000));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
         QCOMPARE(cli.exitCode(), 0);
@@ -364,6 +382,17 @@ private slots:
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.endsWith("\r\n"));
         QVERIFY(korvane::testing::readCsvStrictly(QString::fromUtf8(bytes.mid(3)), u';'));
+    }
+
+    void aLogThatCannotBeCreatedExitsFive()
+    {
+        const QString log = m_dir.filePath(QStringLiteral("no-such-folder/survey.csv"));
+        const ProcessResult run =
+            runProgram(kCli, {"--ports", "/dev/null", "live", "--log", log}, 10000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 5);
+        QVERIFY2(run.errText().contains(QLatin1String("could not create")),
+                 qPrintable(run.errText()));
     }
 
     void noMeterGivesUpAfterOneSearchCycle()

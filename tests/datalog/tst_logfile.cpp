@@ -11,6 +11,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -43,6 +45,20 @@ QStringList statuses(const QString& path)
         out << rows->at(i).last();
     return out;
 }
+
+// Lines as the recorder hands them over, with their stamps.
+struct MemorySink : datalog::LineSink
+{
+    bool append(qint64 ms, const QByteArray& lines) override
+    {
+        stamps << ms;
+        written += lines;
+        return true;
+    }
+    QString error() const override { return {}; }
+    QList<qint64> stamps;
+    QByteArray written;
+};
 
 void connectOn1(testing::FakeSession& rig)
 {
@@ -89,16 +105,36 @@ private slots:
         QCOMPARE(first.size(), 6);
     }
 
+    void localMidnightStartsAFileNamedByTheDate_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<qint64>("lastSecond"); // 23:59:59 local
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Berlin") << QByteArray("Europe/Berlin") << kBeforeMidnight << "2026-12-08";
+        // Clocks go from 23:59:59 to 01:00 there: the day has no midnight.
+        QTest::newRow("Santiago, no midnight")
+            << QByteArray("America/Santiago") << qint64(1788667199000) << "2026-09-06";
+    }
     void localMidnightStartsAFileNamedByTheDate()
     {
-        LogFile log(path("night.csv"), "time\r\n");
-        QVERIFY(log.open(kBeforeMidnight));
-        QVERIFY(log.append(kBeforeMidnight + 999, "a\r\n"));
-        QVERIFY(log.append(kBeforeMidnight + 1000, "b\r\n"));
-        QVERIFY(log.append(kBeforeMidnight + 2000, "c\r\n"));
-        QCOMPARE(log.path(), path("night-2026-12-08.csv"));
-        QCOMPARE(contents(path("night.csv")), QByteArray("time\r\na\r\n"));
-        QCOMPARE(contents(path("night-2026-12-08.csv")), QByteArray("time\r\nb\r\nc\r\n"));
+        QFETCH(QByteArray, zone);
+        QFETCH(qint64, lastSecond);
+        QFETCH(QString, name);
+        qputenv("TZ", zone);
+        tzset();
+        const QString first = path(zone.replace('/', '_') + ".csv");
+        LogFile log(first, "time\r\n");
+        const bool opened = log.open(lastSecond);
+        const bool written = log.append(lastSecond + 999, "a\r\n") &&
+                             log.append(lastSecond + 1000, "b\r\n") &&
+                             log.append(lastSecond + 2000, "c\r\n");
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+        QVERIFY(opened && written);
+        const QString next = first.chopped(4) + u'-' + name + ".csv";
+        QCOMPARE(log.path(), next);
+        QCOMPARE(contents(first), QByteArray("time\r\na\r\n"));
+        QCOMPARE(contents(next), QByteArray("time\r\nb\r\nc\r\n"));
     }
 
     // The kernel refuses to grow the file past the limit, as with a full disk.
@@ -163,6 +199,48 @@ private slots:
         QVERIFY(got[0].startsWith(QLatin1String("meter found on ")));
         QCOMPARE(got.mid(1), (QStringList{"", "live frames paused: keep-alives only",
                                           "live frames again", "link lost"}));
+    }
+
+    // An interval is written when it ends even without a reading after it; a gap makes the next
+    // one partial, and finishing at its end writes it.
+    void statisticsComeWhenIntervalsEnd()
+    {
+        constexpr qint64 kMinuteEnd = 1796637660000; // 2026-12-07T10:01:00Z
+        testing::FakeSession rig;
+        qint64 now = kMinuteEnd - 100;
+        rig.session.meterLink().setClock([&now] { return now; });
+        MemorySink sink;
+        datalog::Recorder recorder(rig.session, datalog::makeFormat(datalog::Format::Jsonl), sink);
+        recorder.setInterval(60'000);
+        rig.session.start();
+        connectOn1(rig);
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 500));
+        now = kMinuteEnd + 5;
+        QTRY_COMPARE(sink.stamps, QList<qint64>{kMinuteEnd - 60'000});
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 499));
+        rig.tick(5); // silence: the link is lost
+        QVERIFY(!rig.session.isLinked());
+        now = kMinuteEnd + 60'000;
+        recorder.finish();
+        QCOMPARE(sink.stamps.size(), 2);
+        QStringList got;
+        for (const QByteArray& line : sink.written.split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (!o.isEmpty())
+                got << QStringLiteral("%1 %2 %3")
+                           .arg(o.value("start").toString(),
+                                o.value("partial").toBool() ? "partial" : "whole")
+                           .arg(o.value("stats")
+                                    .toObject()
+                                    .value("F")
+                                    .toObject()
+                                    .value("avg")
+                                    .toDouble());
+        }
+        QCOMPARE(got, (QStringList{"2026-12-07T11:00:00.000+01:00 partial 50",
+                                   "2026-12-07T11:01:00.000+01:00 partial 49.9"}));
     }
 
     void aFailingLogLeavesTheLinkRunning()

@@ -3,6 +3,7 @@
 // Record tab, and recovery after the meter falls silent. Handlers in detail are in tst_mainwindow.
 #include "app/logcontrol.h"
 #include "app/phasorgeometry.h"
+#include "app/savefolder.h"
 #include "sim/virtualmeter.h"
 #include "support/csvreader.h"
 #include "support/windowprogram.h"
@@ -112,6 +113,7 @@ private slots:
         QTest::mouseClick(log.button(), Qt::LeftButton);
         QVERIFY2(log.statusText().startsWith("Logging to " + QDir::toNativeSeparators(path)),
                  qPrintable(log.statusText()));
+        QCOMPARE(program.saveDialog.requests.first().folder, app::defaultSaveFolder());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 1000, kConnectMs);
         program.window.tabs->setCurrentIndex(app::MainWindow::kRecordTab);
         program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
@@ -142,7 +144,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(log.statusText().startsWith("Logging stopped: "), kConnectMs);
         QVERIFY(!log.logging());
         QCOMPARE(program.window.linkStatusLabel->text(), QStringLiteral("Connected"));
-        QVERIFY(program.messages.shown.isEmpty());
+        QCOMPARE(program.messages.shown.size(), 1);
+        QVERIFY(program.messages.shown.first().startsWith("warning|Korvane|Logging stopped: "));
     }
 
     void downloadsRecordsIntoTheGrid()
