@@ -25,6 +25,8 @@ int main(int argc, char* argv[])
 #endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvane"));
+    // Where the settings live: ~/.config/Korvane/korvane.conf and the password beside it.
+    QApplication::setOrganizationName(QStringLiteral("Korvane"));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
 
     QCommandLineParser parser;

@@ -22,6 +22,7 @@ class QToolButton;
 namespace korvane::app {
 
 class LogControl;
+class PublishControl;
 class PhasorView;
 class TrendView;
 
@@ -69,6 +70,7 @@ public:
     TrendView* trendView = nullptr;
     PhasorView* phasorView = nullptr;
     LogControl* logControl = nullptr;
+    PublishControl* publishControl = nullptr;
 
     enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab };
     QLabel* portStatusLabel = nullptr;

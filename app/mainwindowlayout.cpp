@@ -3,6 +3,7 @@
 #include "app/logcontrol.h"
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
+#include "app/publishcontrol.h"
 #include "app/trendview.h"
 #include "app/twips.h"
 #include "records/gridgeometry.h"
@@ -141,6 +142,8 @@ void MainWindow::buildControls()
     trendView->setGeometry(readingsPanel->geometry());
     logControl = new LogControl(m_session, m_saveDialog, m_messages, trendView);
     trendView->addControl(logControl);
+    publishControl = new PublishControl(m_session, trendView);
+    trendView->addControl(publishControl);
     phasorView = new PhasorView(m_session.snapshot(), this);
     phasorView->setGeometry(readingsPanel->geometry());
 

@@ -144,13 +144,15 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     m_view->setToolTip(
         QStringLiteral("Wheel: zoom. Left drag: zoom into a span. Right drag: pan."));
 
-    auto* buttons = m_buttons = new QHBoxLayout;
+    auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pause);
     buttons->addWidget(all);
     buttons->addStretch();
     buttons->addWidget(window);
     auto* right = new QVBoxLayout;
     right->addLayout(buttons);
+    m_controls = new QVBoxLayout;
+    right->addLayout(m_controls);
     right->addWidget(m_view, 1);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
@@ -429,8 +431,7 @@ void TrendView::redraw()
 
 void TrendView::addControl(QWidget* control)
 {
-    // After Pause and All, before the stretch that keeps Window on the right.
-    m_buttons->insertWidget(2, control);
+    m_controls->addWidget(control);
 }
 
 void TrendView::setDetached()

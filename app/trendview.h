@@ -11,7 +11,7 @@
 #include <vector>
 
 class QAreaSeries;
-class QHBoxLayout;
+class QVBoxLayout;
 class QDateTimeAxis;
 class QLineSeries;
 class QToolButton;
@@ -64,7 +64,7 @@ public:
     QImage chartImage();
     // In a window of its own: no button to open another.
     void setDetached();
-    // A front end's own control (the log's) in the row of buttons above the chart.
+    // A front end's own control (the log's, publishing's) on a line of its own above the chart.
     void addControl(QWidget* control);
 
 public slots:
@@ -106,7 +106,7 @@ private:
     QDateTimeAxis* m_time = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_windowButton = nullptr;
-    QHBoxLayout* m_buttons = nullptr;
+    QVBoxLayout* m_controls = nullptr;
     std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
     bool m_following = true;

@@ -1,11 +1,16 @@
-// korvane-cli logging at the meter's own rate: the virtual meter paced like a 9600 baud line on
-// a pseudo-terminal, the CLI printing CSV to /dev/null and logging every frame to a file. Prints
-// the CLI's CPU time over the run as a share of one core, read from /proc.
-//   bench_clicpu [SECONDS]   (default 60)
+// korvane-cli at the meter's own rate: the virtual meter paced like a 9600 baud line on a
+// pseudo-terminal, the CLI either logging (CSV to /dev/null and every frame to a file) or
+// publishing to a Mosquitto broker of its own on loopback. Prints the CLI's CPU time over the
+// run as a share of one core, and its resident memory after the first minute and at the end.
+//   bench_clicpu [SECONDS] [log|publish] [FLAP]   (default 60 log; FLAP: with publish, the
+//   broker is killed every FLAP seconds and started again 20 s later)
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -28,12 +33,49 @@ double cpuSeconds(qint64 pid)
     return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
+// VmRSS of a process, in KiB.
+long residentKiB(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+int freePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+bool startBroker(QProcess& broker, const QString& conf, int port)
+{
+    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf});
+    if (!broker.waitForStarted(5000))
+        return false;
+    for (int i = 0; i < 100; ++i) {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+        if (socket.waitForConnected(100))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    const bool publishing = argc > 2 && QByteArray(argv[2]) == "publish";
+    const int flap = argc > 3 ? std::atoi(argv[3]) : 0;
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("meter"));
     QProcess meter;
@@ -42,13 +84,35 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the virtual meter did not start\n");
         return 1;
     }
+    QProcess broker;
+    const int port = freePort();
+    const QString conf = dir.filePath(QStringLiteral("mosquitto.conf"));
+    QStringList args{QStringLiteral("--ports"), link};
     const QString log = dir.filePath(QStringLiteral("survey.csv"));
+    if (publishing) {
+        QFile file(conf);
+        if (!file.open(QIODevice::WriteOnly))
+            return 1;
+        file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
+                                  "persistence false\n")
+                       .arg(port)
+                       .toUtf8());
+        file.close();
+        if (!startBroker(broker, conf, port)) {
+            std::fprintf(stderr, "mosquitto did not start\n");
+            return 1;
+        }
+        args << QStringLiteral("publish") << QStringLiteral("--broker")
+             << QStringLiteral("mqtt://127.0.0.1:%1").arg(port) << QStringLiteral("--topic")
+             << QStringLiteral("bench/meter");
+    } else {
+        args << QStringLiteral("live") << QStringLiteral("--format") << QStringLiteral("csv")
+             << QStringLiteral("--log") << log;
+    }
     QProcess cli;
     cli.setStandardOutputFile(QStringLiteral("/dev/null"));
     cli.setStandardErrorFile(QStringLiteral("/dev/null"));
-    cli.start(QStringLiteral(KORVANE_CLI),
-              {QStringLiteral("--ports"), link, QStringLiteral("live"), QStringLiteral("--format"),
-               QStringLiteral("csv"), QStringLiteral("--log"), log});
+    cli.start(QStringLiteral(KORVANE_CLI), args);
     if (!cli.waitForStarted(5000)) {
         std::fprintf(stderr, "korvane-cli did not start\n");
         return 1;
@@ -56,20 +120,45 @@ int main(int argc, char* argv[])
     // The first seconds search and link; the CPU is counted once frames flow.
     QThread::sleep(3);
     const double cpu0 = cpuSeconds(cli.processId());
-    const qint64 size0 = QFileInfo(log).size();
-    QThread::sleep(unsigned(seconds));
+    long firstMinuteKiB = -1;
+    int flaps = 0;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 nextFlap = flap > 0 ? flap * 1000LL : -1;
+    while (clock.elapsed() < seconds * 1000LL) {
+        QThread::msleep(200);
+        if (firstMinuteKiB < 0 && clock.elapsed() >= 60'000)
+            firstMinuteKiB = residentKiB(cli.processId());
+        if (nextFlap > 0 && clock.elapsed() >= nextFlap) {
+            broker.kill();
+            broker.waitForFinished(2000);
+            QThread::sleep(20);
+            if (!startBroker(broker, conf, port)) {
+                std::fprintf(stderr, "mosquitto did not start again\n");
+                return 1;
+            }
+            ++flaps;
+            nextFlap += flap * 1000LL;
+        }
+    }
     const double cpu = cpuSeconds(cli.processId()) - cpu0;
-    const qint64 bytes = QFileInfo(log).size() - size0;
+    const long endKiB = residentKiB(cli.processId());
+    const bool alive = cli.state() == QProcess::Running;
     cli.terminate();
     cli.waitForFinished(5000);
     meter.terminate();
     meter.waitForFinished(5000);
-    if (cpu0 < 0 || bytes <= 0) {
-        std::fprintf(stderr, "no frames were logged\n");
+    broker.kill();
+    broker.waitForFinished(2000);
+    if (cpu0 < 0 || !alive) {
+        std::fprintf(stderr, "korvane-cli did not run through\n");
         return 1;
     }
-    std::printf("korvane-cli live --format csv --log: %.2f %% of one core (%.0f ms in %d s, "
-                "%lld bytes logged, exit %d)\n",
-                100.0 * cpu / seconds, cpu * 1000, seconds, bytes, cli.exitCode());
+    std::printf("korvane-cli %s: %.2f %% of one core (%.0f ms in %d s); resident %ld KiB after "
+                "the first minute, %ld KiB at the end; %d broker restarts; exit %d\n",
+                publishing ? "publish" : "live --format csv --log", 100.0 * cpu / seconds,
+                cpu * 1000, seconds, firstMinuteKiB, endKiB, flaps, cli.exitCode());
+    if (!publishing)
+        std::printf("%lld bytes logged\n", QFileInfo(log).size());
     return 0;
 }

@@ -45,9 +45,10 @@ void StderrStatus::setLinkStatus(const QString& text)
 }
 
 CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves, LiveOutput live,
-                       QObject* parent)
+                       publish::PublishOptions publishing, QObject* parent)
     : QObject(parent), m_mode(mode), m_framesWanted(frames), m_saves(std::move(saves)),
-      m_liveOutput(std::move(live)), m_session(platform::qtMeterDevices(ports))
+      m_liveOutput(std::move(live)), m_publishing(std::move(publishing)),
+      m_session(platform::qtMeterDevices(ports))
 {
     using session::MeterSession;
     connect(&m_session, &MeterSession::portStatusChanged, this,
@@ -66,11 +67,12 @@ void CliSession::start()
     m_session.setPolling(m_mode == Mode::Records ? link::Polling::KeepAlive
                                                  : link::Polling::LiveFrames);
     m_session.clearRecords();
-    if (m_mode == Mode::Live) {
+    if (m_mode == Mode::Live)
         startLive();
-        if (m_ended)
-            return;
-    }
+    else if (m_mode == Mode::Publish)
+        startPublishing();
+    if (m_ended)
+        return;
     m_session.start();
 }
 
@@ -108,9 +110,21 @@ void CliSession::startLive()
     connect(&m_session, &session::MeterSession::readingReceived, this, &CliSession::onReading);
 }
 
+void CliSession::startPublishing()
+{
+    m_publisher = std::make_unique<publish::Publisher>(m_session, m_publishing);
+    connect(m_publisher.get(), &publish::Publisher::statusChanged, this,
+            [](const QString& text) { printLine(stderr, text); });
+    connect(m_publisher.get(), &publish::Publisher::failed, this, [this](const QString& message) {
+        printLine(stderr, QStringLiteral("cannot publish: ") + message);
+        endLive(kExitUsage);
+    });
+    connect(&m_session, &session::MeterSession::readingReceived, this, &CliSession::onReading);
+}
+
 void CliSession::stop()
 {
-    if (m_mode == Mode::Live)
+    if (m_mode != Mode::Records)
         endLive(kExitDone);
     else
         emit finished(kExitIncomplete);
@@ -127,6 +141,8 @@ void CliSession::endLive(int exitCode)
         m_logRecorder->finish();
     if (m_log)
         m_log->close();
+    if (m_publisher)
+        m_publisher->finish();
     emit finished(exitCode);
 }
 
@@ -137,7 +153,7 @@ void CliSession::onPortTried()
         return;
     if (++m_portsTried > kPortsTriedBeforeGivingUp) {
         printLine(stderr, QStringLiteral("no meter answered on any port"));
-        if (m_mode == Mode::Live)
+        if (m_mode != Mode::Records)
             endLive(kExitNoMeter);
         else
             emit finished(kExitNoMeter);

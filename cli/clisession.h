@@ -3,6 +3,7 @@
 #include "datalog/lineformat.h"
 #include "datalog/logfile.h"
 #include "datalog/recorder.h"
+#include "publish/publisher.h"
 #include "session/metersession.h"
 
 #include <QObject>
@@ -54,16 +55,17 @@ private:
 
 void printLine(std::FILE* stream, const QString& line);
 
-// The link as the window runs it, without a window: searches, connects, then either prints
-// live frames or downloads the records once. finished() carries the exit code.
+// The link as the window runs it, without a window: searches, connects, then prints or
+// publishes live frames, or downloads the records once. finished() carries the exit code.
 class CliSession : public QObject
 {
     Q_OBJECT
 public:
-    enum class Mode { Live, Records };
+    enum class Mode { Live, Records, Publish };
 
     CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves = {},
-               LiveOutput live = {}, QObject* parent = nullptr);
+               LiveOutput live = {}, publish::PublishOptions publishing = {},
+               QObject* parent = nullptr);
     void start();
     // Interrupted: the live output is finished (a partial interval written) before the end.
     void stop();
@@ -81,6 +83,7 @@ private:
     // Writes every requested file; false if any could not be written.
     bool saveTable();
     void startLive();
+    void startPublishing();
     void endLive(int exitCode);
 
     Mode m_mode;
@@ -92,12 +95,14 @@ private:
     bool m_downloadStarted = false;
 
     LiveOutput m_liveOutput;
+    publish::PublishOptions m_publishing;
     StderrStatus m_status;
     session::MeterSession m_session;
     std::unique_ptr<datalog::StreamSink> m_stdout;
     std::unique_ptr<datalog::Recorder> m_stdoutRecorder;
     std::unique_ptr<datalog::LogFile> m_log;
     std::unique_ptr<datalog::Recorder> m_logRecorder;
+    std::unique_ptr<publish::Publisher> m_publisher;
     bool m_ended = false;
 };
 

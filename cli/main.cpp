@@ -5,6 +5,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 
 using namespace korvane;
 using korvane::cli::printLine;
@@ -30,7 +31,11 @@ int main(int argc, char* argv[])
         "  live     print one line per live frame: six caption/value pairs, TAB-separated,\n"
         "           or CSV, JSON Lines or InfluxDB line protocol (--format); with --interval\n"
         "           the minimum, average and maximum of each quantity per interval instead\n"
-        "  records  download the stored records and print the table, one row per line\n\n"
+        "  records  download the stored records and print the table, one row per line\n"
+        "  publish  publish live readings to an MQTT broker: PREFIX/<key> as numbers,\n"
+        "           PREFIX/state as JSON, PREFIX/status online/offline (retained, last will)\n\n"
+        "The MQTT password comes from --password-file or the environment variable\n"
+        "KORVANE_MQTT_PASSWORD, never from the command line.\n\n"
         "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete, "
         "5 a file could not be saved."));
     const QCommandLineOption helpOption = parser.addHelpOption();
@@ -65,8 +70,40 @@ int main(int argc, char* argv[])
         QStringLiteral("interval"),
         QStringLiteral("live: print statistics per interval, 1m, 10m or 15m, instead of frames."),
         QStringLiteral("LENGTH"));
+    const QCommandLineOption brokerOption(
+        QStringLiteral("broker"),
+        QStringLiteral("publish: mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS)."),
+        QStringLiteral("URL"));
+    const QCommandLineOption topicOption(
+        QStringLiteral("topic"),
+        QStringLiteral("publish: topic prefix (default korvane/METER-ID)."),
+        QStringLiteral("PREFIX"));
+    const QCommandLineOption clientIdOption(QStringLiteral("client-id"),
+                                            QStringLiteral("publish: MQTT client id."),
+                                            QStringLiteral("ID"));
+    const QCommandLineOption usernameOption(QStringLiteral("username"),
+                                            QStringLiteral("publish: MQTT user name."),
+                                            QStringLiteral("USER"));
+    const QCommandLineOption passwordFileOption(
+        QStringLiteral("password-file"),
+        QStringLiteral("publish: read the MQTT password from the first line of FILE."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption cafileOption(
+        QStringLiteral("cafile"),
+        QStringLiteral("publish: certificate authority for mqtts (default: the system's)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption qosOption(QStringLiteral("qos"),
+                                       QStringLiteral("publish: 0 (default) or 1 for readings."),
+                                       QStringLiteral("QOS"));
+    const QCommandLineOption discoveryOption(
+        QStringLiteral("ha-discovery"),
+        QStringLiteral("publish: announce each quantity to Home Assistant (retained configs)."));
     parser.addOption(portsOption);
     parser.addOption(framesOption);
+    for (const QCommandLineOption* option :
+         {&brokerOption, &topicOption, &clientIdOption, &usernameOption, &passwordFileOption,
+          &cafileOption, &qosOption, &discoveryOption})
+        parser.addOption(*option);
     parser.addOption(formatOption);
     parser.addOption(dialectOption);
     parser.addOption(logOption);
@@ -74,7 +111,8 @@ int main(int argc, char* argv[])
     parser.addOption(textOption);
     parser.addOption(xlsxOption);
     parser.addOption(csvOption);
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("live or records"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("live, records or publish"));
 
     if (!parser.parse(app.arguments()))
         return usageError(parser, parser.errorText());
@@ -90,19 +128,22 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     if (args.size() != 1)
-        return usageError(parser, QStringLiteral("give one command: live or records"));
+        return usageError(parser, QStringLiteral("give one command: live, records or publish"));
     cli::CliSession::Mode mode;
     if (args.first() == QLatin1String("live"))
         mode = cli::CliSession::Mode::Live;
     else if (args.first() == QLatin1String("records"))
         mode = cli::CliSession::Mode::Records;
+    else if (args.first() == QLatin1String("publish"))
+        mode = cli::CliSession::Mode::Publish;
     else
         return usageError(parser, QStringLiteral("unknown command \"%1\"").arg(args.first()));
 
     int frames = 0;
     if (parser.isSet(framesOption)) {
-        if (mode != cli::CliSession::Mode::Live)
-            return usageError(parser, QStringLiteral("--frames belongs to the live command"));
+        if (mode == cli::CliSession::Mode::Records)
+            return usageError(parser,
+                              QStringLiteral("--frames belongs to the live and publish commands"));
         bool ok = false;
         frames = parser.value(framesOption).toInt(&ok);
         if (!ok || frames < 1)
@@ -165,7 +206,50 @@ int main(int argc, char* argv[])
             return usageError(parser, QStringLiteral("--ports needs at least one device"));
     }
 
-    cli::CliSession session(mode, ports, frames, saves, live);
+    publish::PublishOptions publishing;
+    for (const QCommandLineOption* option :
+         {&brokerOption, &topicOption, &clientIdOption, &usernameOption, &passwordFileOption,
+          &cafileOption, &qosOption, &discoveryOption}) {
+        if (parser.isSet(*option) && mode != cli::CliSession::Mode::Publish)
+            return usageError(
+                parser,
+                QStringLiteral("--%1 belongs to the publish command").arg(option->names().first()));
+    }
+    if (mode == cli::CliSession::Mode::Publish) {
+        if (!parser.isSet(brokerOption))
+            return usageError(parser, QStringLiteral("publish needs --broker mqtt://HOST[:PORT]"));
+        QString error;
+        const auto broker = publish::BrokerAddress::parse(parser.value(brokerOption), &error);
+        if (!broker)
+            return usageError(parser, error);
+        publishing.broker = *broker;
+        publishing.prefix = parser.value(topicOption);
+        if (parser.isSet(topicOption) &&
+            (publishing.prefix.isEmpty() || publishing.prefix.contains(u'#') ||
+             publishing.prefix.contains(u'+') || publishing.prefix.endsWith(u'/')))
+            return usageError(parser, QStringLiteral("--topic is a prefix without #, + or a "
+                                                     "trailing /"));
+        publishing.credentials = {parser.value(clientIdOption), parser.value(usernameOption),
+                                  qEnvironmentVariable("KORVANE_MQTT_PASSWORD"),
+                                  parser.value(cafileOption)};
+        if (parser.isSet(passwordFileOption)) {
+            QFile file(parser.value(passwordFileOption));
+            if (!file.open(QIODevice::ReadOnly))
+                return usageError(parser, QStringLiteral("cannot read the password file %1: %2")
+                                              .arg(file.fileName(), file.errorString()));
+            publishing.credentials.password =
+                QString::fromUtf8(file.readLine()).remove(u'\n').remove(u'\r');
+        }
+        if (parser.isSet(qosOption)) {
+            const QString qos = parser.value(qosOption);
+            if (qos != QLatin1String("0") && qos != QLatin1String("1"))
+                return usageError(parser, QStringLiteral("--qos is 0 or 1"));
+            publishing.qos = qos.toInt();
+        }
+        publishing.haDiscovery = parser.isSet(discoveryOption);
+    }
+
+    cli::CliSession session(mode, ports, frames, saves, live, publishing);
     QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     cli::StopSignals stopSignals;

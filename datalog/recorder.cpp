@@ -20,6 +20,7 @@ Recorder::Recorder(MeterSession& session, std::unique_ptr<LineFormat> format, Li
                     ? QStringLiteral("live frames paused: keep-alives only")
                     : QStringLiteral("live frames again"));
     });
+    m_format->setMeter(session.device());
     m_intervalTimer.setSingleShot(true);
     m_intervalTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_intervalTimer, &QTimer::timeout, this, &Recorder::onIntervalEnd);

@@ -10,9 +10,10 @@ namespace korvane::fakes {
 // devices lives.
 struct FakeMeterDevices
 {
-    platform::MeterDevices devices{std::make_unique<FakeSerialPort>(),
-                                   std::make_unique<FakeTimer>(), std::make_unique<FakeTimer>(),
-                                   std::make_unique<FakeTimer>(), std::make_unique<FakeTimer>()};
+    platform::MeterDevices devices{
+        std::make_unique<FakeSerialPort>(), std::make_unique<FakeTimer>(),
+        std::make_unique<FakeTimer>(),      std::make_unique<FakeTimer>(),
+        std::make_unique<FakeTimer>(),      {}};
     FakeSerialPort& port = static_cast<FakeSerialPort&>(*devices.port);
     FakeTimer& search = static_cast<FakeTimer&>(*devices.search);
     FakeTimer& poll = static_cast<FakeTimer&>(*devices.poll);

@@ -3,6 +3,9 @@
 #include "platform/serialport.h"
 #include "platform/timer.h"
 
+#include <QString>
+
+#include <functional>
 #include <memory>
 
 namespace korvane::platform {
@@ -16,6 +19,8 @@ struct MeterDevices
     std::unique_ptr<Timer> poll;
     std::unique_ptr<Timer> supervision;
     std::unique_ptr<Timer> dumpDelay;
+    // The USB serial number of the adapter behind a device, empty when there is none.
+    std::function<QString(const QString& device)> serialNumberOf;
 };
 
 } // namespace korvane::platform

@@ -1,5 +1,6 @@
 #include "platform/porttable.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
@@ -32,6 +33,16 @@ QStringList systemDevices()
     return devices;
 }
 } // namespace
+
+QString serialNumberOf(const QString& device)
+{
+    const QString target = QFileInfo(device).canonicalFilePath();
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (info.systemLocation() == device || info.systemLocation() == target)
+            return info.serialNumber();
+    }
+    return {};
+}
 
 PortTable::PortTable(QStringList fixedDevices)
     : m_fixed(!fixedDevices.isEmpty()), m_devices(std::move(fixedDevices))

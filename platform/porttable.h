@@ -30,6 +30,10 @@ private:
     QStringList m_devices;
 };
 
+// The USB serial number of the adapter behind a device (a link to it too), empty when it has
+// none or is no USB adapter.
+QString serialNumberOf(const QString& device);
+
 // --ports DEV[,DEV...], shared by the window and the CLI.
 QCommandLineOption portsOption();
 

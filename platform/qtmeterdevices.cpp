@@ -1,5 +1,6 @@
 #include "platform/qtmeterdevices.h"
 
+#include "platform/porttable.h"
 #include "platform/qtserialport.h"
 #include "platform/qttimer.h"
 
@@ -7,8 +8,12 @@ namespace korvane::platform {
 
 MeterDevices qtMeterDevices(const QStringList& devices)
 {
-    return {std::make_unique<QtSerialPort>(PortTable(devices)), std::make_unique<QtTimer>(),
-            std::make_unique<QtTimer>(), std::make_unique<QtTimer>(), std::make_unique<QtTimer>()};
+    return {std::make_unique<QtSerialPort>(PortTable(devices)),
+            std::make_unique<QtTimer>(),
+            std::make_unique<QtTimer>(),
+            std::make_unique<QtTimer>(),
+            std::make_unique<QtTimer>(),
+            serialNumberOf};
 }
 
 } // namespace korvane::platform

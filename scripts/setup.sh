@@ -10,6 +10,8 @@ packages=(
     libxlsxwriter-dev python3-openpyxl
     libbenchmark-dev
     tzdata  # the tests run in named time zones
+    libmosquitto-dev
+    mosquitto mosquitto-clients openssl  # the tests run a real broker, with TLS and passwords
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
 )
 

@@ -11,7 +11,10 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
     using link::Link;
     connect(&m_link, &Link::portStatusChanged, this, &MeterSession::portStatusChanged);
     connect(&m_link, &Link::linkStatusChanged, this, &MeterSession::linkStatusChanged);
-    connect(&m_link, &Link::linked, this, &MeterSession::linked);
+    connect(&m_link, &Link::linked, this, [this](int port, const QString& device) {
+        m_device = device;
+        emit linked(port, device);
+    });
     connect(&m_link, &Link::pollingStarted, this, &MeterSession::pollingStarted);
     connect(&m_link, &Link::readingReceived, this, [this](const measure::Reading& reading) {
         m_snapshot.update(reading);

@@ -36,6 +36,13 @@ public:
     // The time readings get, milliseconds since the epoch (UTC).
     qint64 now() const { return m_link.now(); }
     bool isLinked() const { return m_link.isLinked(); }
+    // The USB serial number of the adapter behind a device, empty when it has none.
+    QString serialNumberOf(const QString& device) const
+    {
+        return m_devices.serialNumberOf ? m_devices.serialNumberOf(device) : QString();
+    }
+    // The device of the linked meter, empty while the link is down.
+    QString device() const { return isLinked() ? m_device : QString(); }
     bool downloading() const { return m_link.downloading(); }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
     const trend::TrendStore& trend() const { return m_trend; }
@@ -63,6 +70,7 @@ private:
     measure::Snapshot m_snapshot;
     trend::TrendStore m_trend;
     link::Polling m_polling = link::Polling::LiveFrames;
+    QString m_device;
     link::Link m_link;
 };
 

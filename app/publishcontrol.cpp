@@ -1,0 +1,86 @@
+#include "app/publishcontrol.h"
+
+#include "app/publishdialog.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace korvane::app {
+
+PublishControl::PublishControl(session::MeterSession& session, QWidget* parent)
+    : QWidget(parent), m_session(session), m_settings(PublishSettings::load())
+{
+    m_button = new QPushButton(QStringLiteral("Publish..."), this);
+    m_button->setToolTip(QStringLiteral("Publish live readings to an MQTT broker"));
+    m_status = new QLabel(this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_button);
+    layout->addWidget(m_status, 1);
+    connect(m_button, &QPushButton::clicked, this, &PublishControl::openDialog);
+    restart();
+}
+
+PublishControl::~PublishControl() = default;
+
+QString PublishControl::statusText() const
+{
+    return m_status->text();
+}
+
+void PublishControl::openDialog()
+{
+    if (!m_dialog) {
+        m_dialog = new PublishDialog(this);
+        connect(m_dialog, &PublishDialog::settingsChosen, this, &PublishControl::apply);
+    }
+    m_dialog->setSettings(m_settings);
+    // Not exec(): the meter's link goes on while the settings are edited.
+    m_dialog->open();
+}
+
+void PublishControl::apply(const PublishSettings& settings)
+{
+    m_settings = settings;
+    QString error;
+    if (!m_settings.save(&error)) {
+        setStatus(error);
+        return;
+    }
+    restart();
+}
+
+void PublishControl::restart()
+{
+    if (m_publisher)
+        m_publisher->finish(1000);
+    m_publisher.reset();
+    if (!m_settings.enabled) {
+        setStatus(QStringLiteral("MQTT: off"));
+        return;
+    }
+    QString error;
+    const auto broker = publish::BrokerAddress::parse(m_settings.broker, &error);
+    if (!broker) {
+        setStatus(QStringLiteral("MQTT: ") + error);
+        return;
+    }
+    publish::PublishOptions options;
+    options.broker = *broker;
+    options.credentials = {QString(), m_settings.username, m_settings.password, m_settings.caFile};
+    options.prefix = m_settings.prefix;
+    options.haDiscovery = m_settings.haDiscovery;
+    m_publisher = std::make_unique<publish::Publisher>(m_session, options);
+    connect(m_publisher.get(), &publish::Publisher::statusChanged, this,
+            &PublishControl::setStatus);
+    setStatus(m_publisher->statusText().isEmpty() ? QStringLiteral("broker: waiting for the meter")
+                                                  : m_publisher->statusText());
+}
+
+void PublishControl::setStatus(const QString& text)
+{
+    m_status->setText(text);
+}
+
+} // namespace korvane::app

@@ -1,0 +1,79 @@
+#include "app/publishdialog.h"
+
+#include "publish/brokeraddress.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace korvane::app {
+
+PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Publish over MQTT"));
+    m_enabled = new QCheckBox(QStringLiteral("Publish live readings"), this);
+    m_broker = new QLineEdit(this);
+    m_broker->setPlaceholderText(QStringLiteral("mqtt://HOST[:PORT] or mqtts://HOST[:PORT]"));
+    m_prefix = new QLineEdit(this);
+    m_prefix->setPlaceholderText(QStringLiteral("korvane/<meter id>"));
+    m_username = new QLineEdit(this);
+    m_password = new QLineEdit(this);
+    m_password->setEchoMode(QLineEdit::Password);
+    m_caFile = new QLineEdit(this);
+    m_caFile->setPlaceholderText(QStringLiteral("the system's certificate authorities"));
+    m_discovery = new QCheckBox(QStringLiteral("Announce the readings to Home Assistant"), this);
+    m_problem = new QLabel(this);
+    m_problem->setWordWrap(true);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Broker:"), m_broker);
+    form->addRow(QStringLiteral("Topic prefix:"), m_prefix);
+    form->addRow(QStringLiteral("User:"), m_username);
+    form->addRow(QStringLiteral("Password:"), m_password);
+    form->addRow(QStringLiteral("CA file (mqtts):"), m_caFile);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_enabled);
+    layout->addLayout(form);
+    layout->addWidget(m_discovery);
+    layout->addWidget(m_problem);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &PublishDialog::tryAccept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+}
+
+void PublishDialog::setSettings(const PublishSettings& s)
+{
+    m_enabled->setChecked(s.enabled);
+    m_broker->setText(s.broker);
+    m_prefix->setText(s.prefix);
+    m_username->setText(s.username);
+    m_password->setText(s.password);
+    m_caFile->setText(s.caFile);
+    m_discovery->setChecked(s.haDiscovery);
+    m_problem->clear();
+}
+
+PublishSettings PublishDialog::settings() const
+{
+    return {m_enabled->isChecked(),  m_broker->text().trimmed(), m_prefix->text().trimmed(),
+            m_username->text(),      m_password->text(),         m_caFile->text().trimmed(),
+            m_discovery->isChecked()};
+}
+
+void PublishDialog::tryAccept()
+{
+    QString error;
+    if (m_enabled->isChecked() &&
+        !publish::BrokerAddress::parse(m_broker->text().trimmed(), &error)) {
+        m_problem->setText(error);
+        return;
+    }
+    emit settingsChosen(settings());
+    accept();
+}
+
+} // namespace korvane::app

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace korvane::app {
+
+// What the window publishes with, remembered between runs: everything but the password in
+// QSettings, the password in a file of its own that only the user may read.
+struct PublishSettings
+{
+    bool enabled = false;
+    QString broker = QStringLiteral("mqtt://localhost");
+    QString prefix; // empty: korvane/<meter id>
+    QString username;
+    QString password;
+    QString caFile;
+    bool haDiscovery = false;
+
+    static PublishSettings load();
+    // False, with why in error, when the password file cannot be written.
+    bool save(QString* error) const;
+    static QString passwordPath();
+};
+
+} // namespace korvane::app

@@ -1,0 +1,38 @@
+#include "publish/brokeraddress.h"
+
+#include <QUrl>
+
+namespace korvane::publish {
+
+std::optional<BrokerAddress> BrokerAddress::parse(const QString& url, QString* error)
+{
+    const QUrl parsed(url, QUrl::StrictMode);
+    BrokerAddress address;
+    if (parsed.scheme() == QLatin1String("mqtts")) {
+        address.tls = true;
+        address.port = 8883;
+    } else if (parsed.scheme() != QLatin1String("mqtt")) {
+        *error = QStringLiteral("the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
+        return std::nullopt;
+    }
+    if (!parsed.isValid() || parsed.host().isEmpty() || !parsed.userInfo().isEmpty() ||
+        !(parsed.path().isEmpty() || parsed.path() == QLatin1String("/"))) {
+        *error = QStringLiteral("the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
+        return std::nullopt;
+    }
+    address.host = parsed.host();
+    address.port = parsed.port(address.port);
+    if (address.port < 1 || address.port > 65535) {
+        *error = QStringLiteral("the broker's port is 1 to 65535");
+        return std::nullopt;
+    }
+    return address;
+}
+
+QString BrokerAddress::text() const
+{
+    return (tls ? QStringLiteral("mqtts://") : QStringLiteral("mqtt://")) + host + u':' +
+           QString::number(port);
+}
+
+} // namespace korvane::publish

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace korvane::publish {
+
+// Where the broker listens: mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (8883, TLS).
+struct BrokerAddress
+{
+    QString host;
+    int port = 1883;
+    bool tls = false;
+
+    // Nothing, with why in error, for another scheme, a missing host or a bad port.
+    static std::optional<BrokerAddress> parse(const QString& url, QString* error);
+    QString text() const;
+};
+
+} // namespace korvane::publish

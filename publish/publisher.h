@@ -1,0 +1,82 @@
+#pragma once
+
+#include "publish/mqttconnection.h"
+#include "session/metersession.h"
+
+#include <QObject>
+
+#include <deque>
+#include <memory>
+#include <set>
+
+namespace korvane::publish {
+
+struct PublishOptions
+{
+    BrokerAddress broker;
+    Credentials credentials;
+    QString prefix; // empty: korvane/<meter id>
+    int qos = 0;
+    bool haDiscovery = false;
+    std::size_t queueLimit = 5000;
+};
+
+// Publishes what a meter session receives: PREFIX/<key> as plain numbers, PREFIX/state as the
+// frame's JSON object, PREFIX/status retained ("online" while the meter is linked, "offline"
+// when the link is lost, when we finish, and as the broker's last will), and with discovery on,
+// each quantity's Home Assistant config, retained, when it first has a value. The broker is
+// reached once the meter is found (the prefix names it). While the broker is away messages wait
+// in a bounded queue; the oldest go first when it is full, and they are counted.
+class Publisher : public QObject
+{
+    Q_OBJECT
+public:
+    Publisher(session::MeterSession& session, PublishOptions options, QObject* parent = nullptr);
+    ~Publisher() override;
+
+    // "offline" published and taken by the broker (up to timeoutMs), then disconnected.
+    void finish(int timeoutMs = 2000);
+
+    QString prefix() const { return m_prefix; }
+    QString statusText() const { return m_status; }
+    quint64 dropped() const { return m_dropped; }
+    bool brokerConnected() const { return m_connection && m_connection->isConnected(); }
+
+signals:
+    void statusChanged(const QString& text);
+    // The client could not be set up at all (a certificate authority that cannot be read).
+    void failed(const QString& message);
+
+private:
+    struct Message
+    {
+        QString topic;
+        QByteArray payload;
+        int qos;
+        bool retain;
+    };
+
+    void onLinked(const QString& device);
+    void onReading(const measure::Reading& reading);
+    void onBrokerConnected();
+    void setStatus(const QString& text);
+    void showStatus();
+    void enqueue(Message message);
+    void flush();
+    void publishMeterStatus(bool online);
+
+    session::MeterSession& m_session;
+    PublishOptions m_options;
+    QString m_prefix;
+    QString m_meterId;
+    std::unique_ptr<MqttConnection> m_connection;
+    std::deque<Message> m_queue;
+    std::set<measure::Key> m_announced;
+    bool m_meterOnline = false;
+    quint64 m_dropped = 0;
+    QString m_brokerState;
+    QString m_status;
+    bool m_finished = false;
+};
+
+} // namespace korvane::publish

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "measure/quantity.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace korvane::publish {
+
+// Text made fit for one topic level and a Home Assistant id: every character outside
+// [A-Za-z0-9_-] becomes "_", and underscores at either end go.
+QString topicSafe(const QString& text);
+// A meter's id: its USB serial number where the adapter has one, else its device name.
+QString meterIdOf(const QString& device, const QString& serialNumber);
+
+// Home Assistant's discovery: where a quantity's config goes, and the config itself (name,
+// unique_id, state and availability topics, unit, device class, state class, and the device all
+// of one meter's sensors belong to).
+QString discoveryTopic(const QString& nodeId, measure::Key key);
+QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QString& nodeId,
+                           const QString& meterId);
+
+} // namespace korvane::publish

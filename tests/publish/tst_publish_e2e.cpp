@@ -1,0 +1,562 @@
+// korvane-cli publish against a real Mosquitto broker and korvane-meter-sim over a pseudo-terminal:
+// what a subscriber sees (values, frames, status, last will, discovery), TLS and passwords, a
+// broker that goes away and comes back, and usage errors.
+#include "support/broker.h"
+#include "support/process.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <iterator>
+
+using korvane::testing::Broker;
+using korvane::testing::Message;
+using korvane::testing::MeterProcess;
+using korvane::testing::ProcessResult;
+using korvane::testing::runProgram;
+using korvane::testing::Subscriber;
+
+namespace {
+const QString kCli = QStringLiteral(KORVANE_CLI);
+const QString kMeter = QStringLiteral(KORVANE_METER_SIM);
+const QString kPasswordVariable = QStringLiteral("KORVANE_MQTT_PASSWORD");
+constexpr int kLinkMs = 20000; // meter linked and first frames out
+constexpr int kRunMs = 60000;  // a whole --frames run at two frames a second
+
+// What the virtual meter sends, in the key's unit (never kilo); its readings drift only a little.
+struct Reading
+{
+    const char* key;
+    double low;
+    double high;
+    const char* unit;
+};
+const Reading kReadings[] = {
+    {"U1", 229.0, 232.0, "V"}, {"I1", 4.9, 5.3, "A"},     {"PF1", 0.88, 0.92, ""},
+    {"P1", 1000, 1110, "W"},   {"Q1", 470, 560, "var"},   {"S1", 1140, 1210, "VA"},
+    {"P", 2900, 3400, "W"},    {"F", 49.85, 50.15, "Hz"}, {"angU2", 119.4, 120.6, "\u00b0"},
+    {"seq", 1, 1, ""},         {"T3W", 1234, 1335, "W"},
+};
+
+// What Home Assistant is told about some quantities; empty: the field is absent.
+struct Sensor
+{
+    const char* key;
+    const char* deviceClass;
+    const char* unit;
+};
+const Sensor kSensors[] = {
+    {"U1", "voltage", "V"},          {"I1", "current", "A"},         {"P1", "power", "W"},
+    {"Q1", "reactive_power", "var"}, {"S1", "apparent_power", "VA"}, {"PF1", "power_factor", ""},
+    {"F", "frequency", "Hz"},        {"angU1", "", "\u00b0"},        {"seq", "", ""},
+};
+
+// The meter id of a device without a USB serial number: its name, made topic-safe.
+QString meterId(const QString& device)
+{
+    QString id = device;
+    id.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]")), QStringLiteral("_"));
+    while (id.startsWith(u'_'))
+        id.remove(0, 1);
+    while (id.endsWith(u'_'))
+        id.chop(1);
+    return id;
+}
+
+QByteArray lastPayload(Subscriber& sub, const QString& topic)
+{
+    const QList<QByteArray> payloads = sub.payloads(topic);
+    return payloads.isEmpty() ? QByteArray() : payloads.last();
+}
+
+// For a subscriber that came after: the first message on the topic is the stored one.
+bool storedFirst(Subscriber& sub, const QString& topic, const QByteArray& payload)
+{
+    for (const Message& m : sub.messages()) {
+        if (m.topic == topic)
+            return m.retained && m.payload == payload;
+    }
+    return false;
+}
+
+// Whether a frame read after the given moment has arrived.
+bool frameReadSince(Subscriber& sub, const QString& stateTopic, const QDateTime& since)
+{
+    for (const QByteArray& state : sub.payloads(stateTopic)) {
+        const QString text = QJsonDocument::fromJson(state).object().value("time").toString();
+        const QDateTime time = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (time.isValid() && time > since)
+            return true;
+    }
+    return false;
+}
+
+// korvane-cli publish while the test watches the broker; the password variable is ours alone.
+class Publisher
+{
+public:
+    ~Publisher()
+    {
+        if (running()) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    bool start(const QStringList& args, const QString& envPassword = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(kPasswordVariable);
+        if (!envPassword.isEmpty())
+            env.insert(kPasswordVariable, envPassword);
+        m_process.setProcessEnvironment(env);
+        m_process.start(kCli, args);
+        return m_process.waitForStarted(5000);
+    }
+    bool running() const { return m_process.state() != QProcess::NotRunning; }
+    void send(int sig) { ::kill(pid_t(m_process.processId()), sig); }
+    int exitCode() const
+    {
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    QString err()
+    {
+        m_err += QString::fromUtf8(m_process.readAllStandardError());
+        return m_err;
+    }
+
+private:
+    QProcess m_process;
+    QString m_err;
+};
+} // namespace
+
+class TstPublishE2e : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    int m_meters = 0;
+    int m_passwordFiles = 0;
+    bool m_discoveryRun = false;
+    QMap<QString, QJsonObject> m_configs; // one run's discovery configs by quantity key
+
+    QString startMeter(MeterProcess& meter)
+    {
+        const QString link = m_dir.filePath(QStringLiteral("meter-%1").arg(++m_meters));
+        return meter.start(kMeter, {"--no-pacing", "--link", link}) ? link : QString();
+    }
+
+    static QStringList publishArgs(const QString& port, const Broker& broker,
+                                   const QStringList& more)
+    {
+        return QStringList{"--ports", port, "publish", "--broker", broker.url()} + more;
+    }
+
+    // A run with discovery whose retained configs every discovery test reads; tried once.
+    void runDiscovery()
+    {
+        m_discoveryRun = true;
+        Broker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        MeterProcess meter;
+        const QString port = startMeter(meter);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        Subscriber values(broker, QStringLiteral("test/meter/+"));
+        QVERIFY(values.start());
+        Publisher cli;
+        // Nine frames hold every one of the seven kinds.
+        QVERIFY(cli.start(publishArgs(
+            port, broker, {"--topic", "test/meter", "--ha-discovery", "--frames", "9"})));
+        QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+        QCOMPARE(cli.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(values, "test/meter/status"), QByteArray("offline"),
+                                  10000);
+        QSet<QString> valued;
+        for (const Message& m : values.messages())
+            valued << m.topic.section(u'/', 2);
+        valued -= QSet<QString>{"state", "status"};
+
+        // Subscribed after the run: only retained configs can arrive, one per key with a value.
+        Subscriber configs(broker, QStringLiteral("homeassistant/sensor/#"));
+        QVERIFY(configs.start());
+        const auto keys = [&configs] {
+            QSet<QString> found;
+            for (const Message& m : configs.messages())
+                found << m.topic.section(u'/', 3, 3);
+            return found;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(keys(), valued, 5000);
+        const QString node = "korvane_" + meterId(port);
+        for (const Message& m : configs.messages()) {
+            const QString key = m.topic.section(u'/', 3, 3);
+            QCOMPARE(m.topic, QStringLiteral("homeassistant/sensor/%1/%2/config").arg(node, key));
+            QVERIFY(m.retained);
+            QJsonParseError error;
+            const QJsonDocument config = QJsonDocument::fromJson(m.payload, &error);
+            QVERIFY2(config.isObject(), qPrintable(key + ": " + error.errorString()));
+            m_configs.insert(key, config.object());
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QVERIFY2(QFile::exists(QStringLiteral("/usr/sbin/mosquitto")), "mosquitto is missing");
+    }
+
+    // Every value message equals the same key in its frame's state, which sits next to it.
+    void valuesAgreeWithTheirFrame_data()
+    {
+        QTest::addColumn<QString>("topicArg"); // empty: the default prefix
+        QTest::addColumn<int>("qos");
+        QTest::newRow("given prefix, qos 0") << "test/meter" << 0;
+        QTest::newRow("given prefix, qos 1") << "test/meter" << 1;
+        QTest::newRow("default prefix") << QString() << 0;
+    }
+    void valuesAgreeWithTheirFrame()
+    {
+        QFETCH(QString, topicArg);
+        QFETCH(int, qos);
+        Broker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        MeterProcess meter;
+        const QString port = startMeter(meter);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString prefix = topicArg.isEmpty() ? "korvane/" + meterId(port) : topicArg;
+        // Subscribed at QoS 1, the subscriber gets each message at the QoS it was sent with.
+        Subscriber sub(broker, topicArg.isEmpty() ? QStringLiteral("korvane/#") : prefix + "/#", 1);
+        QVERIFY(sub.start());
+        QStringList args =
+            publishArgs(port, broker, {"--frames", "14", "--qos", QString::number(qos)});
+        if (!topicArg.isEmpty())
+            args << "--topic" << topicArg;
+        Publisher cli;
+        QVERIFY(cli.start(args));
+        QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+        QCOMPARE(cli.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(sub, prefix + "/status"), QByteArray("offline"),
+                                  10000);
+
+        // Value messages between two states are one frame's, whether they come before or after.
+        QList<QJsonObject> states;
+        QList<QMap<QString, double>> runs(1);
+        for (const Message& m : sub.messages()) {
+            QVERIFY2(m.topic.startsWith(prefix + '/'), qPrintable(m.topic));
+            const QString key = m.topic.mid(prefix.size() + 1);
+            if (key == QLatin1String("status"))
+                continue;
+            QCOMPARE(m.qos, qos);
+            if (key == QLatin1String("state")) {
+                const QJsonDocument state = QJsonDocument::fromJson(m.payload);
+                QVERIFY2(state.isObject(), m.payload.constData());
+                states << state.object();
+                runs.emplaceBack();
+                continue;
+            }
+            bool ok = false;
+            const double value = QString::fromUtf8(m.payload).toDouble(&ok);
+            QVERIFY2(ok, qPrintable(key + ": " + QString::fromUtf8(m.payload)));
+            QVERIFY2(!runs.last().contains(key), qPrintable("twice in one frame: " + key));
+            runs.last().insert(key, value);
+        }
+        QCOMPARE(states.size(), 14);
+        const bool valuesFirst = !runs.first().isEmpty();
+        QVERIFY(runs.at(valuesFirst ? runs.size() - 1 : 0).isEmpty());
+
+        QSet<int> kinds;
+        QSet<QString> checked;
+        for (qsizetype i = 0; i < states.size(); ++i) {
+            const QJsonObject& state = states.at(i);
+            const QJsonObject values = state.value("values").toObject();
+            const QMap<QString, double>& run = runs.at(valuesFirst ? i : i + 1);
+            QStringList inState = values.keys();
+            inState.sort();
+            QCOMPARE(run.keys(), inState);
+            for (auto it = run.cbegin(); it != run.cend(); ++it) {
+                const double stated = values.value(it.key()).toDouble();
+                QVERIFY2(std::abs(it.value() - stated) <= 1e-9 * std::max(1.0, std::abs(stated)),
+                         qPrintable(it.key()));
+            }
+            const int kind = state.value("kind").toInt(-1);
+            kinds << kind;
+            QCOMPARE(state.contains("index"), kind == 0 || kind == 3);
+            QVERIFY(
+                QDateTime::fromString(state.value("time").toString(), Qt::ISODateWithMs).isValid());
+            const QJsonObject units = state.value("units").toObject();
+            for (const Reading& r : kReadings) {
+                if (!values.contains(r.key))
+                    continue;
+                const double v = values.value(r.key).toDouble();
+                QVERIFY2(v >= r.low && v <= r.high, qPrintable(r.key + QString(": %1").arg(v)));
+                if (*r.unit)
+                    QCOMPARE(units.value(r.key).toString(), QString::fromUtf8(r.unit));
+                checked << r.key;
+            }
+        }
+        QCOMPARE(kinds, (QSet<int>{0, 1, 2, 3}));
+        QCOMPARE(checked.size(), qsizetype(std::size(kReadings)));
+    }
+
+    void statusIsRetainedAndEndsOffline_data()
+    {
+        QTest::addColumn<int>("ending"); // 0: after its frames, else the signal sent
+        QTest::newRow("after its frames") << 0;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGKILL, by the last will") << SIGKILL;
+    }
+    void statusIsRetainedAndEndsOffline()
+    {
+        QFETCH(int, ending);
+        Broker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        MeterProcess meter;
+        const QString port = startMeter(meter);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString status = QStringLiteral("test/meter/status");
+        Subscriber live(broker, status);
+        QVERIFY(live.start());
+        QStringList args = publishArgs(port, broker, {"--topic", "test/meter"});
+        if (ending == 0)
+            args += {"--frames", "6"};
+        Publisher cli;
+        QVERIFY(cli.start(args));
+        QTRY_VERIFY2_WITH_TIMEOUT(live.payloads(status).contains(QByteArray("online")),
+                                  qPrintable(cli.err()), kLinkMs);
+        if (ending == 0) {
+            QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+            QCOMPARE(cli.exitCode(), 0);
+        } else {
+            Subscriber later(broker, status);
+            QVERIFY(later.start());
+            QTRY_VERIFY_WITH_TIMEOUT(storedFirst(later, status, "online"), 5000);
+            cli.send(ending);
+            QTRY_VERIFY_WITH_TIMEOUT(!cli.running(), 10000);
+            QCOMPARE(cli.exitCode(), ending == SIGKILL ? -1 : 0);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(live, status), QByteArray("offline"), 10000);
+        Subscriber after(broker, status);
+        QVERIFY(after.start());
+        QTRY_VERIFY_WITH_TIMEOUT(storedFirst(after, status, "offline"), 5000);
+    }
+
+    void discoveryConfigDescribesItsQuantity_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("deviceClass"); // empty: absent
+        QTest::addColumn<QString>("unit");        // empty: absent
+        for (const Sensor& sensor : kSensors) {
+            QTest::newRow(sensor.key)
+                << QString::fromUtf8(sensor.key) << QString::fromUtf8(sensor.deviceClass)
+                << QString::fromUtf8(sensor.unit);
+        }
+    }
+    void discoveryConfigDescribesItsQuantity()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, deviceClass);
+        QFETCH(QString, unit);
+        if (!m_discoveryRun)
+            runDiscovery();
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(m_configs.contains(key), "no discovery config for this key");
+        const QJsonObject config = m_configs.value(key);
+        QVERIFY(!config.value("name").toString().isEmpty());
+        QVERIFY(!config.value("unique_id").toString().isEmpty());
+        QCOMPARE(config.value("state_topic").toString(), "test/meter/" + key);
+        QCOMPARE(config.value("availability_topic").toString(),
+                 QStringLiteral("test/meter/status"));
+        QCOMPARE(config.value("state_class").toString(), QStringLiteral("measurement"));
+        QCOMPARE(config.contains("device_class"), !deviceClass.isEmpty());
+        QCOMPARE(config.value("device_class").toString(), deviceClass);
+        QCOMPARE(config.contains("unit_of_measurement"), !unit.isEmpty());
+        QCOMPARE(config.value("unit_of_measurement").toString(), unit);
+    }
+
+    // Home Assistant groups the sensors by the device block and tells them apart by unique_id.
+    void discoveryConfigsShareOneDevice()
+    {
+        if (!m_discoveryRun)
+            runDiscovery();
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(!m_configs.isEmpty());
+        const QJsonObject device = m_configs.first().value("device").toObject();
+        QVERIFY(!device.value("name").toString().isEmpty());
+        QVERIFY(!device.value("model").toString().isEmpty());
+        QVERIFY(!device.value("identifiers").toArray().isEmpty());
+        QSet<QString> uniqueIds;
+        for (auto it = m_configs.cbegin(); it != m_configs.cend(); ++it) {
+            QVERIFY2(it.value().value("device").toObject() == device, qPrintable(it.key()));
+            uniqueIds << it.value().value("unique_id").toString();
+        }
+        QCOMPARE(uniqueIds.size(), m_configs.size());
+    }
+
+    void tlsWithPassword_data()
+    {
+        QTest::addColumn<QByteArray>("passwordFile"); // empty: no --password-file
+        QTest::addColumn<QString>("environment");     // the password variable, empty: unset
+        QTest::addColumn<bool>("brokersCa");          // else a CA that did not sign the broker
+        QTest::addColumn<QString>("refusal");         // empty: accepted; else why, on stderr
+        QTest::newRow("password from a file's first line")
+            << QByteArray("s3cret\nnot-this-line\n") << QString() << true << QString();
+        QTest::newRow("password from the environment")
+            << QByteArray() << "s3cret" << true << QString();
+        QTest::newRow("wrong password") << QByteArray("wrong\n") << QString() << true
+                                        << "not authori[sz]ed|bad user ?name or password|refused";
+        QTest::newRow("broker not signed by the CA given")
+            << QByteArray("s3cret\n") << QString() << false
+            << "certificate|verif|ssl|tls|handshake";
+    }
+    void tlsWithPassword()
+    {
+        QFETCH(QByteArray, passwordFile);
+        QFETCH(QString, environment);
+        QFETCH(bool, brokersCa);
+        QFETCH(QString, refusal);
+        Broker broker({true, "meter", "s3cret"});
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        Broker stranger({true, {}, {}});
+        QVERIFY(brokersCa || stranger.prepare());
+        MeterProcess meter;
+        const QString port = startMeter(meter);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        Subscriber sub(broker, QStringLiteral("test/meter/#"));
+        QVERIFY(sub.start());
+        QStringList args = publishArgs(port, broker,
+                                       {"--topic", "test/meter", "--username", "meter", "--cafile",
+                                        (brokersCa ? broker : stranger).caFile()});
+        if (!passwordFile.isEmpty()) {
+            QFile file(m_dir.filePath(QStringLiteral("password-%1").arg(++m_passwordFiles)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(passwordFile) > 0);
+            file.close();
+            args << "--password-file" << file.fileName();
+        }
+        if (refusal.isEmpty())
+            args += {"--frames", "4"};
+        Publisher cli;
+        QVERIFY(cli.start(args, environment));
+        if (refusal.isEmpty()) {
+            QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+            QCOMPARE(cli.exitCode(), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(sub.payloads("test/meter/state").size(), 4, 10000);
+            return;
+        }
+        const QRegularExpression why("broker: .*(" + refusal + ')',
+                                     QRegularExpression::CaseInsensitiveOption);
+        QTRY_VERIFY2_WITH_TIMEOUT(cli.err().contains(why), qPrintable(cli.err()), kLinkMs);
+        // Refused is not fatal: it keeps the meter and keeps trying.
+        QTest::qWait(3000);
+        QVERIFY2(cli.running(), qPrintable(cli.err()));
+        QVERIFY(sub.messages().isEmpty());
+    }
+
+    void brokerRestartMidRun_data()
+    {
+        QTest::addColumn<int>("ending"); // 0: after its frames, else the signal sent
+        QTest::newRow("ends after its frames") << 0;
+        QTest::newRow("ends on SIGTERM") << SIGTERM;
+    }
+    void brokerRestartMidRun()
+    {
+        QFETCH(int, ending);
+        Broker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        MeterProcess meter;
+        const QString port = startMeter(meter);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString state = QStringLiteral("test/meter/state");
+        QStringList args = publishArgs(port, broker, {"--topic", "test/meter"});
+        if (ending == 0)
+            args += {"--frames", "60"}; // thirty seconds: enough to outlast the outage
+        Publisher cli;
+        QVERIFY(cli.start(args));
+        {
+            Subscriber before(broker, state);
+            QVERIFY(before.start());
+            QTRY_VERIFY2_WITH_TIMEOUT(before.payloads(state).size() >= 2, qPrintable(cli.err()),
+                                      kLinkMs);
+        }
+        broker.kill();
+        // An outage long enough for frames to come in while nobody takes them.
+        QTest::qWait(2000);
+        QVERIFY2(cli.running(), qPrintable(cli.err()));
+        QVERIFY2(broker.restart(), qPrintable(broker.log()));
+        const QDateTime restarted = QDateTime::currentDateTime();
+        Subscriber after(broker, QStringLiteral("test/meter/#"));
+        QVERIFY(after.start());
+        QTRY_VERIFY2_WITH_TIMEOUT(frameReadSince(after, state, restarted), qPrintable(cli.err()),
+                                  30000);
+        // The broker kept nothing; the publisher says it is online again.
+        Subscriber status(broker, QStringLiteral("test/meter/status"));
+        QVERIFY(status.start());
+        QTRY_VERIFY_WITH_TIMEOUT(storedFirst(status, "test/meter/status", "online"), 5000);
+
+        if (ending != 0)
+            cli.send(ending);
+        QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+        QCOMPARE(cli.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(after, "test/meter/status"), QByteArray("offline"),
+                                  10000);
+        const QRegularExpression connected(QStringLiteral("broker: (re)?connected"));
+        QVERIFY2(cli.err().split(u'\n').filter(connected).size() >= 2, qPrintable(cli.err()));
+    }
+
+    // Online means a meter is linked: without one the run ends with 3 and never says online.
+    void noMeterExitsThreeWithoutComingOnline()
+    {
+        Broker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        Subscriber sub(broker, QStringLiteral("test/meter/#"));
+        QVERIFY(sub.start());
+        Publisher cli;
+        QVERIFY(cli.start(publishArgs(m_dir.filePath(QStringLiteral("nothing-here")), broker,
+                                      {"--topic", "test/meter"})));
+        QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+        QCOMPARE(cli.exitCode(), 3);
+        QVERIFY(!sub.payloads(QStringLiteral("test/meter/status")).contains(QByteArray("online")));
+        QVERIFY(sub.payloads(QStringLiteral("test/meter/state")).isEmpty());
+    }
+
+    void usageErrorsExitTwo_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("no broker") << QStringList{"publish"};
+        QTest::newRow("unknown scheme") << QStringList{"publish", "--broker", "http://x"};
+        QTest::newRow("broker without a host") << QStringList{"publish", "--broker", "mqtt://"};
+        QTest::newRow("port out of range")
+            << QStringList{"publish", "--broker", "mqtt://127.0.0.1:70000"};
+        QTest::newRow("qos 2") << QStringList{"publish", "--broker", "mqtt://h", "--qos", "2"};
+        QTest::newRow("no password on the command line")
+            << QStringList{"publish", "--broker", "mqtt://127.0.0.1", "--password", "s3cret"};
+    }
+    void usageErrorsExitTwo()
+    {
+        QFETCH(QStringList, args);
+        const ProcessResult run = runProgram(
+            kCli, QStringList{"--ports", m_dir.filePath(QStringLiteral("nothing-here"))} + args,
+            10000);
+        QVERIFY(run.finished);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.errText().startsWith(QLatin1String("korvane-cli: ")),
+                 qPrintable(run.errText()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPublishE2e)
+#include "tst_publish_e2e.moc"
