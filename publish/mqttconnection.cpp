@@ -87,6 +87,8 @@ bool MqttConnection::start()
     m_shared->port = m_broker.port;
     mosquitto_threaded_set(mosq, true);
     mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    // A frame is several small messages; Nagle would hold the last of them for an ACK.
+    mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
     mosquitto_reconnect_delay_set(mosq, 1, kLongestRetrySeconds, true);
     const QByteArray user = m_credentials.username.toUtf8();
     const QByteArray password = m_credentials.password.toUtf8();
