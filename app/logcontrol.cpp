@@ -64,6 +64,7 @@ void LogControl::start()
         return;
     m_recorder.reset();
     m_lastPath = answer.path;
+    emit pathChosen(m_lastPath);
     m_lastFilter = answer.selectedFilter;
     const datalog::Dialect dialect =
         m_lastFilter == kSemicolonFilter ? datalog::Dialect::Semicolon : datalog::Dialect::Comma;

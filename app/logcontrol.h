@@ -33,6 +33,11 @@ public:
 
     void start();
     void stop();
+    // The file offered when the next log starts; empty: a dated name in the save folder.
+    void setLastPath(const QString& path) { m_lastPath = path; }
+
+signals:
+    void pathChosen(const QString& path);
 
 private:
     void showProgress();

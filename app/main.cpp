@@ -1,5 +1,7 @@
 // korvane: the window over one meter session, composed from the real devices and dialogs.
+#include "app/logcontrol.h"
 #include "app/mainwindow.h"
+#include "app/trendview.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qtmeterdevices.h"
@@ -11,11 +13,35 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
 
 #include <csignal>
 #include <memory>
 
 using namespace korvane;
+
+namespace {
+void rememberChoices(app::MainWindow& window, QSettings& settings)
+{
+    QList<measure::Key> keys;
+    for (const QString& name : settings.value("trend/chosen").toStringList()) {
+        if (const auto key = measure::keyNamed(name))
+            keys << *key;
+    }
+    if (!keys.isEmpty())
+        window.trendView->setChosen(keys);
+    QObject::connect(window.trendView, &app::TrendView::chosenChanged, &window,
+                     [&window, &settings] {
+                         QStringList names;
+                         for (measure::Key key : window.trendView->chosen())
+                             names << measure::keyInfo(key).name.toString();
+                         settings.setValue("trend/chosen", names);
+                     });
+    window.logControl->setLastPath(settings.value("log/path").toString());
+    QObject::connect(window.logControl, &app::LogControl::pathChosen, &window,
+                     [&settings](const QString& path) { settings.setValue("log/path", path); });
+}
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -33,14 +59,30 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(QStringLiteral("Desktop companion for the power meter."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption portsOption = platform::portsOption();
+    const QCommandLineOption portsOption(
+        QStringLiteral("ports"),
+        QStringLiteral("Devices to search as COM1, COM2, ... instead of the system's serial ports; "
+                       "remembered for the next start (\"auto\": the system's ports again)."),
+        QStringLiteral("DEV[,DEV...]"));
     const QCommandLineOption demoOption(
         QStringLiteral("demo"), QStringLiteral("Start a virtual meter and search it as COM1."));
     parser.addOption(portsOption);
     parser.addOption(demoOption);
     parser.process(app);
 
+    // What the user chose last time: the trend's quantities, the log's file, a --ports list.
+    QSettings settings;
     QStringList ports = platform::parsePortList(parser.value(portsOption));
+    if (parser.isSet(portsOption)) {
+        if (parser.value(portsOption) == QLatin1String("auto")) {
+            ports.clear();
+            settings.remove("ports");
+        } else {
+            settings.setValue("ports", ports);
+        }
+    } else {
+        ports = settings.value("ports").toStringList();
+    }
     std::unique_ptr<sim::VirtualMeter> meter;
     if (parser.isSet(demoOption)) {
         meter = std::make_unique<sim::VirtualMeter>();
@@ -61,6 +103,7 @@ int main(int argc, char* argv[])
     app::MainWindow window({session, messages, saveDialog, capture});
     messages.setParent(&window);
     saveDialog.setParent(&window);
+    rememberChoices(window, settings);
 
     window.show();
     if (const QScreen* screen = window.screen())

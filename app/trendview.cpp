@@ -168,6 +168,7 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     connect(m_choices, &QTreeWidget::itemChanged, this, [this] {
         rebuildPlots();
         redraw();
+        emit chosenChanged();
     });
     setChosen({Key::U1});
 }

@@ -76,6 +76,7 @@ public slots:
 
 signals:
     void openInWindowRequested();
+    void chosenChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -10,7 +10,7 @@ if (($# == 0)); then
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
         bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_trend \
-        bench_trendview bench_logwrite bench_clicpu
+        bench_trendview bench_logwrite bench_clicpu bench_mqttlatency
     build=build/release
 else
     build=$1
@@ -48,3 +48,6 @@ echo "== 9. a frame formatted and written to the log (goal <= 50 us); the CLI lo
 "$bench/bench_logwrite" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     "${gbench[@]}"
 "$bench/bench_clicpu" 60
+echo "== 10. a frame to an MQTT subscriber (goal: median <= 5 ms); the CLI publishing (goal <= 1 %)"
+"$bench/bench_mqttlatency" 70
+"$bench/bench_clicpu" 60 publish

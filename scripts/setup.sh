@@ -13,6 +13,9 @@ packages=(
     libmosquitto-dev
     mosquitto mosquitto-clients openssl  # the tests run a real broker, with TLS and passwords
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
+    librsvg2-bin  # the icon's PNG sizes are drawn from its SVG at build time
+    dpkg-dev file  # cpack's DEB generator: dpkg-shlibdeps for Depends, file to find the programs
+    lintian desktop-file-utils appstream man-db  # scripts/check-package.sh
 )
 
 missing=()
