@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvane: the window over one meter session, composed from the real devices and dialogs.
 #include "app/logcontrol.h"
 #include "app/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls: names, kinds, captions, fonts, colours, positions (in twips) and order.
 #include "app/appearance.h"
 #include "app/logcontrol.h"

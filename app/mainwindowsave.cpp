@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Save: the live view as a picture or text, the record table as text, workbook or CSV.
 #include "app/mainwindow.h"
 #include "app/savefolder.h"

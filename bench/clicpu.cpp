@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli at the meter's own rate: the virtual meter paced like a 9600 baud line on a
 // pseudo-terminal, the CLI either logging (CSV to /dev/null and every frame to a file) or
 // publishing to a Mosquitto broker of its own on loopback. Prints the CLI's CPU time over the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_downloadoverhead [RECORDS] [PACED_RUNS] [UNPACED_RUNS]: what the program adds to a
 // download, over a real pseudo-terminal against the virtual meter in this process. From the
 // meter finishing the count answer to the link reporting the table filled, less the program's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One live frame of each kind the meter sends, decoded into a typed reading, formatted into the
 // six captions and six values and applied to a plain-data live view, as the link and the window
 // do for every frame received.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_livelatency [FRAMES]: from the virtual meter writing a live frame's last byte to the
 // program having set the texts, over a real pseudo-terminal, with the meter's pacing on and off.
 // Meter and program share this process and its event loop, as in korvane --demo.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A live frame as the log writes it: formatted in each machine format and appended to a real
 // file with one unbuffered write, as the recorder does for every frame received.
 #include "datalog/lineformat.h"

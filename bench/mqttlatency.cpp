@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_mqttlatency [FRAMES]: from the virtual meter writing a live frame's last byte to a
 // subscriber on a real Mosquitto broker over loopback receiving that frame's PREFIX/state, with
 // the meter's pacing on. Meter, session and publisher share this process, as in korvane --demo;

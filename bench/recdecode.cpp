@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding a record dump into the table model: a first download into the reset table, and a
 // second one that replaces a full table.
 #include "records/recordmodel.h"

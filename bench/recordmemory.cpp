@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_recordmemory COUNT: what a download of COUNT records adds to the process, decoded into
 // the table model as the link does it. Run once per count, so no earlier table muddies the heap.
 #include "bench/procstats.h"

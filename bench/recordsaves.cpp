@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a downloaded record table as text, CSV and workbook, each written to a real file.
 #include "export/recordcsv.h"
 #include "export/recordtext.h"

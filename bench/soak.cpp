@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_soak [SECONDS] [SEED]: the real window against the virtual meter in this process for
 // SECONDS (default 3600), with a random fault every few seconds: the meter falls silent, the
 // cable is pulled and plugged back in, the meter restarts in the middle of a download, garbage

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trend store: a reading appended, a week of every quantity decimated for a redraw, and what
 // a week of the meter's live frames costs in memory.
 #include "bench/weekstore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole redraw of the Trend tab's chart over a week of six quantities: decimation, handing
 // the points to Qt Charts, and painting the view into an image, as a repaint does.
 #include "app/trendview.h"

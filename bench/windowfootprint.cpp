@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // bench_windowfootprint [IDLE_SECONDS] [RECORDS]: the real window against the virtual meter in
 // this process. Resident memory after start, CPU while linked and polling twice a second, then a
 // download of RECORDS records into the grid and the resident memory after it. Runs headless on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli: the meter link and decoders without a window, for scripting and logging.
 #include "cli/clisession.h"
 #include "cli/stopsignals.h"

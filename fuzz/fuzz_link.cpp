@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
 // Read presses, ports that open or fail, devices pulled out. Input: [op byte][arguments]...
 #include "fuzz/fuzzcheck.h"

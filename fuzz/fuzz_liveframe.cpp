@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live frames of any length decoded into readings, formatted into the live texts and applied to
 // a live view; the texts are checked against the bytes. Input: blocks of [length byte][bytes].
 #include "fuzz/fieldcheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Record dumps through recdecode. Input: the record count (two bytes, low first), then the dump.
 // The dump is decoded into a fresh table and into one left over from an earlier decode.
 #include "fuzz/fieldcheck.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cells of any text, some of them huge, through the record text and CSV writers and the live
 // view text. Input: [rows], then strings of [kind and length][data][once, or FF k: 2^k times];
 // the strings fill the table row by row and, from the first again, the live view's texts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target without libFuzzer: every file of the given corpus folders or files, then
 // pseudo-random inputs from a fixed seed, half of them mutations of the corpus inputs. A broken
 // invariant aborts, as it does under libFuzzer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "records/recdecode.h"
 
 #include "measure/frame.h"

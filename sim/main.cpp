@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-meter-sim: the virtual meter as a program, for trying Korvane without the hardware.
 #include "sim/cmdline.h"
 #include "sim/virtualmeter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window with a fake port, fake timers and recorded message boxes: its state after start-up,
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Save button: which dialog each tab opens, the type index both saves share, the capture of
 // our own window, cancel, and failures shown to the user. File bytes are in the export suites.
 #include "app/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Phasor arrows from the snapshot: angles relative to U1, counter-clockwise, voltages and the
 // current scaled apart, arrows missing until both their numbers have come. Painting is not tested.
 #include "app/phasorgeometry.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Publishing from the window: settings kept between runs with the password in a file of its own
 // that only the user may read, and the broker's state as text, against a real broker that asks
 // for a password and then goes away.

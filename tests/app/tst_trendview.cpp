@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trend view's following, zoom, going on and "All": what the user's wheel and buttons do to
 // the span shown. Decimation and gaps are in tst_series; pixels are not tested.
 #include "app/trendview.h"

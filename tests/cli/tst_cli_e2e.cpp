@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli against korvane-meter-sim over a real pseudo-terminal: connecting, live frames of
 // every type, downloads, silence and recovery, chunked answers, unplugging, and usage errors.
 // The link's logic in detail is in tst_link.

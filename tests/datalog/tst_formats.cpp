@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every machine format read back by a real parser: CSV in both dialects by Python's csv module,
 // JSON Lines by QJsonDocument, the line protocol against its grammar; and the times they carry.
 #include "datalog/fields.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interval statistics: how each kind of quantity averages, and how intervals align, close and
 // say they are partial.
 #include "datalog/fields.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The log on disk: never overwritten, a new file at local midnight, and a clear stop when the
 // system refuses a write (a real file size limit) or the folder goes; the recorder's gap rows
 // and a failing log that leaves the link running.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window with the real serial port and timers against the virtual meter on a pseudo-terminal:
 // connecting, live values of every frame type, the Trend and Phasor tabs filling, a download on the
 // Record tab, and recovery after the meter falls silent. Handlers in detail are in tst_mainwindow.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window against a faulty virtual meter over a real pseudo-terminal: it never crashes or
 // hangs, keeps only whole records, tells the user what happened without holding up the link,
 // and finds the meter again.

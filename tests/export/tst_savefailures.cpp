@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saves that cannot be written: a path through a file, a read-only folder or file, a full disk.
 // Each writer must report the file and the reason and leave the previous file as it was. Also
 // that a good save replaces the old file whole with the usual permissions. File contents are in

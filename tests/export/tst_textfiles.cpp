@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bytes of the saved text files: live view, fixed-column record text and CSV. Failures and
 // atomic replacement are in tst_savefailures; the workbook in tst_workbook.
 #include "export/liveviewtext.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The trend's samples as CSV: headings with units, rows merged by time, and the span.
 #include "export/trendcsv.h"
 #include "support/framebuilder.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workbook read back by openpyxl: cell layout, texts, centring, empty cells. Failures and
 // atomic replacement are in tst_savefailures.
 #include "export/workbook.h"

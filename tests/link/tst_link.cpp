@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The link driven tick by tick with a fake port and fake timers: port search, supervision,
 // handshake, live polling, and the record download with its failure paths. Frame and record
 // texts themselves are covered in the measure and records suites.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which device is COMn: the order of the system's devices, the --ports list, and its limits.
 // Opening real devices is left to the end-to-end suites.
 #include "platform/porttable.h"

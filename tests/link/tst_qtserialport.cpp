@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real serial port over a pseudo-terminal whose far end has stopped reading: a command byte
 // written then is not dropped, and the port stays open. Opening and the port table are in
 // tst_porttable and the end-to-end suites.

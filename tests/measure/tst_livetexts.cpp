@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Live frames to the six caption and six value texts (the reading's formatters), seen through a
 // live view that starts with the start-up texts. The numbers are in tst_reading, numtext itself
 // in tst_numtext.

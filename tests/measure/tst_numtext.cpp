@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // numtext and the value16 reading: scaled quantities to display text, in fixed locales.
 // The field rules built on them are covered through whole frames in tst_livetexts.
 #include "measure/frame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames to typed readings: the numbers, units and states each frame kind gives, the sign rules
 // of live and stored frames, and the snapshot of the latest values. Texts are in tst_livetexts.
 #include "measure/reading.h"

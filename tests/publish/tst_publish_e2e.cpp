@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli publish against a real Mosquitto broker and korvane-meter-sim over a pseudo-terminal:
 // what a subscriber sees (values, frames, status, last will, discovery), TLS and passwords, a
 // broker that goes away and comes back, and usage errors.

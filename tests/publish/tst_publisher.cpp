@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The publisher over a session whose meter is linked while the broker is away: the link goes
 // on, the queue keeps the newest messages and counts what it dropped, and once the broker is
 // there the status comes online.

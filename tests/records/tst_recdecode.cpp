@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // recdecode: a dump of stored records into heading and value rows, and dumps that are short, empty
 // or odd. Heading texts alone are in tst_recordtable.
 #include "records/recdecode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table model over the record table: what views read, and that resets and downloads keep
 // the model consistent (QAbstractItemModelTester). Decoding itself is in tst_recdecode.
 #include "records/recordmodel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record table's reset (gridinit), its row-count rule and the heading rows (rechead).
 // Value rows are in tst_recdecode; the model over the table in tst_recordmodel.
 #include "records/rechead.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The korvane-meter-sim program: the device path on its first output line, options reaching
 // the meter, bad arguments, and a clean end on SIGINT and SIGTERM. The meter's own behaviour is
 // covered by tst_virtualmeter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual meter over a real pseudo-terminal: its answers, the frames it sends, pacing, each
 // fault, unplug and replug. The program around it (arguments, output, signals) is covered by
 // tst_metersimprogram.

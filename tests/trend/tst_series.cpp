@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A series' decimation into pixel columns against a plain scan of the samples, spikes at every
 // zoom, column edges and gaps, and the store fed by readings. Drawing is the window's.
 #include "measure/reading.h"
