@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSettings>
@@ -54,6 +55,9 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("korvane"));
     // Where the settings live: ~/.config/Korvane/korvane.conf and the password beside it.
     QApplication::setOrganizationName(QStringLiteral("Korvane"));
+    // The desktop entry, the icon and the AppStream component share this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.korvane.Korvane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.korvane.Korvane")));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
 
     QCommandLineParser parser;
