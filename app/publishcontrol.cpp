@@ -54,6 +54,7 @@ void PublishControl::apply(const PublishSettings& settings)
 
 void PublishControl::restart()
 {
+    // The old client says goodbye on its own thread; nothing here waits for it.
     if (m_publisher)
         m_publisher->finish(1000);
     m_publisher.reset();

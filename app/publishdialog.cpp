@@ -2,6 +2,7 @@
 #include "app/publishdialog.h"
 
 #include "publish/brokeraddress.h"
+#include "publish/topics.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -32,6 +32,10 @@ PublishSettings PublishSettings::load()
     s.caFile = settings.value("cafile").toString();
     s.haDiscovery = settings.value("haDiscovery", s.haDiscovery).toBool();
     QFile file(passwordPath());
+    // Left readable by others by some hand or tool: closed again before it is used.
+    if (file.exists() && file.permissions() != (QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadUser | QFileDevice::WriteUser))
+        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (file.open(QIODevice::ReadOnly))
         s.password = QString::fromUtf8(file.readAll());
     return s;

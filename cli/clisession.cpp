@@ -120,7 +120,8 @@ void CliSession::startPublishing()
         printLine(stderr, QStringLiteral("cannot publish: ") + message);
         endLive(kExitUsage);
     });
-    connect(&m_session, &session::MeterSession::readingReceived, this, &CliSession::onReading);
+    // Frames count once they are on their way to the broker, not when the meter sends them.
+    connect(m_publisher.get(), &publish::Publisher::framePublished, this, &CliSession::onReading);
 }
 
 void CliSession::stop()
@@ -142,8 +143,11 @@ void CliSession::endLive(int exitCode)
         m_logRecorder->finish();
     if (m_log)
         m_log->close();
-    if (m_publisher)
+    if (m_publisher) {
         m_publisher->finish();
+        // Exiting at once could cut the goodbye short; the will would say "offline" anyway.
+        m_publisher->waitUntilFinished(3000);
+    }
     emit finished(exitCode);
 }
 

@@ -3,6 +3,7 @@
 #include "cli/clisession.h"
 #include "cli/stopsignals.h"
 #include "platform/porttable.h"
+#include "publish/topics.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -225,11 +226,21 @@ int main(int argc, char* argv[])
             return usageError(parser, error);
         publishing.broker = *broker;
         publishing.prefix = parser.value(topicOption);
-        if (parser.isSet(topicOption) &&
-            (publishing.prefix.isEmpty() || publishing.prefix.contains(u'#') ||
-             publishing.prefix.contains(u'+') || publishing.prefix.endsWith(u'/')))
-            return usageError(parser, QStringLiteral("--topic is a prefix without #, + or a "
-                                                     "trailing /"));
+        if (parser.isSet(topicOption)) {
+            const QString problem = publish::prefixProblem(publishing.prefix);
+            if (!problem.isEmpty())
+                return usageError(parser, QStringLiteral("--topic: ") + problem);
+        }
+        if (parser.isSet(clientIdOption) && parser.value(clientIdOption).isEmpty())
+            return usageError(parser, QStringLiteral("--client-id needs an id"));
+        if (parser.isSet(cafileOption)) {
+            if (!broker->tls)
+                return usageError(parser, QStringLiteral("--cafile belongs to an mqtts:// broker"));
+            QFile ca(parser.value(cafileOption));
+            if (!ca.open(QIODevice::ReadOnly))
+                return usageError(parser, QStringLiteral("cannot read the CA file %1: %2")
+                                              .arg(ca.fileName(), ca.errorString()));
+        }
         publishing.credentials = {parser.value(clientIdOption), parser.value(usernameOption),
                                   qEnvironmentVariable("KORVANE_MQTT_PASSWORD"),
                                   parser.value(cafileOption)};
@@ -241,6 +252,8 @@ int main(int argc, char* argv[])
             publishing.credentials.password =
                 QString::fromUtf8(file.readLine()).remove(u'\n').remove(u'\r');
         }
+        if (!publishing.credentials.password.isEmpty() && publishing.credentials.username.isEmpty())
+            return usageError(parser, QStringLiteral("a password needs --username"));
         if (parser.isSet(qosOption)) {
             const QString qos = parser.value(qosOption);
             if (qos != QLatin1String("0") && qos != QLatin1String("1"))

@@ -4,6 +4,7 @@
 #include <mosquitto.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -15,8 +16,12 @@
 namespace korvane::publish {
 
 namespace {
-constexpr int kKeepAliveSeconds = 30;
+using Clock = std::chrono::steady_clock;
+
+// Short, so that a broker gone silent is noticed within 15 s.
+constexpr int kKeepAliveSeconds = 10;
 constexpr int kLongestRetrySeconds = 10;
+constexpr int kLoopMs = 100;
 
 QString errorText(int rc)
 {
@@ -31,14 +36,17 @@ struct MqttConnection::Shared
     mosquitto* mosq = nullptr;
     QByteArray host;
     int port = 0;
+    std::atomic<bool> up{false};
     std::mutex mutex;
     std::condition_variable wake;
     MqttConnection* owner = nullptr; // null once the owner is gone
     bool stopping = false;
+    bool collecting = false; // PUBACKs are noted once finishing has begun
+    std::set<int> taken;
+    int finalMid = -1;
+    Clock::time_point deadline;
     bool done = false;
-    bool collectAcks = false;
-    std::set<int> acked;
-    std::thread thread;
+    QString refusal; // the broker's reason for refusing the last connect
 
     // Hands a call to the owner's thread while the owner still exists; Qt drops the call if the
     // owner goes before it runs.
@@ -49,6 +57,12 @@ struct MqttConnection::Shared
             QMetaObject::invokeMethod(
                 owner, [self = owner, call = std::move(call)] { call(self); },
                 Qt::QueuedConnection);
+    }
+
+    bool shouldStop()
+    {
+        std::lock_guard lock(mutex);
+        return stopping;
     }
 
     ~Shared()
@@ -70,9 +84,20 @@ MqttConnection::MqttConnection(BrokerAddress broker, Credentials credentials, Wi
 
 MqttConnection::~MqttConnection()
 {
-    stopThread(1000);
-    std::lock_guard lock(m_shared->mutex);
-    m_shared->owner = nullptr;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->owner = nullptr;
+        if (!m_shared->stopping) {
+            m_shared->stopping = true;
+            m_shared->deadline = Clock::now();
+        }
+        m_shared->wake.notify_all();
+    }
+}
+
+bool MqttConnection::isConnected() const
+{
+    return m_shared->up;
 }
 
 bool MqttConnection::start()
@@ -90,15 +115,19 @@ bool MqttConnection::start()
     mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     // A frame is several small messages; Nagle would hold the last of them for an ACK.
     mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
-    mosquitto_reconnect_delay_set(mosq, 1, kLongestRetrySeconds, true);
     const QByteArray user = m_credentials.username.toUtf8();
     const QByteArray password = m_credentials.password.toUtf8();
     if (!user.isEmpty())
         mosquitto_username_pw_set(mosq, user.constData(),
                                   password.isEmpty() ? nullptr : password.constData());
     const QByteArray willTopic = m_will.topic.toUtf8();
-    mosquitto_will_set(mosq, willTopic.constData(), int(m_will.payload.size()),
-                       m_will.payload.constData(), 1, true);
+    const int willRc = mosquitto_will_set(mosq, willTopic.constData(), int(m_will.payload.size()),
+                                          m_will.payload.constData(), 1, true);
+    if (willRc != MOSQ_ERR_SUCCESS) {
+        m_error = QStringLiteral("cannot use %1 as the status topic: %2")
+                      .arg(m_will.topic, errorText(willRc));
+        return false;
+    }
     if (m_broker.tls) {
         const QByteArray ca = m_credentials.caFile.toLocal8Bit();
         const int rc = mosquitto_tls_set(mosq, ca.isEmpty() ? nullptr : ca.constData(),
@@ -112,124 +141,125 @@ bool MqttConnection::start()
     }
     mosquitto_connect_callback_set(mosq, [](mosquitto*, void* data, int rc) {
         auto* shared = static_cast<Shared*>(data);
-        if (rc == 0) {
-            shared->post([](MqttConnection* self) {
-                self->m_connected = true;
-                emit self->connected();
-            });
-        } else {
-            const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
-            shared->post([why](MqttConnection* self) {
-                self->m_connected = false;
-                emit self->disconnected(why);
-            });
+        if (rc != 0) {
+            std::lock_guard lock(shared->mutex);
+            shared->refusal = QString::fromUtf8(mosquitto_connack_string(rc));
+            return;
         }
+        shared->up = true;
+        shared->post([](MqttConnection* self) { emit self->connected(); });
     });
-    mosquitto_disconnect_callback_set(mosq, [](mosquitto*, void* data, int rc) {
-        auto* shared = static_cast<Shared*>(data);
-        const QString why = rc == 0 ? QStringLiteral("disconnected") : errorText(rc);
-        shared->post([why](MqttConnection* self) {
-            self->m_connected = false;
-            emit self->disconnected(why);
-        });
+    mosquitto_disconnect_callback_set(mosq, [](mosquitto*, void* data, int) {
+        static_cast<Shared*>(data)->up = false;
     });
     mosquitto_publish_callback_set(mosq, [](mosquitto*, void* data, int mid) {
         auto* shared = static_cast<Shared*>(data);
         std::lock_guard lock(shared->mutex);
-        if (shared->collectAcks) {
-            shared->acked.insert(mid);
-            shared->wake.notify_all();
-        }
+        if (shared->collecting)
+            shared->taken.insert(mid);
     });
-    m_shared->thread = std::thread(&MqttConnection::run, m_shared);
+    std::thread(&MqttConnection::run, m_shared).detach();
     return true;
 }
 
-// The client's thread: connect, then let libmosquitto's loop run and reconnect; when it gives
-// up (a refused or failed connection), wait and start again.
+// The client's thread: connect, run libmosquitto's loop a tenth of a second at a time (so a
+// request to stop is seen at once), and after a loss wait 1, 2, 4, 8, 10 s between attempts.
 void MqttConnection::run(std::shared_ptr<Shared> shared)
 {
     int wait = 1;
-    for (;;) {
+    bool first = true;
+    while (!shared->shouldStop()) {
+        int rc = first ? mosquitto_connect(shared->mosq, shared->host.constData(), shared->port,
+                                           kKeepAliveSeconds)
+                       : mosquitto_reconnect(shared->mosq);
+        first = false;
+        bool endNow = false;
+        while (rc == MOSQ_ERR_SUCCESS) {
+            rc = mosquitto_loop(shared->mosq, kLoopMs, 1);
+            std::lock_guard lock(shared->mutex);
+            if (shared->stopping &&
+                (shared->finalMid < 0 || shared->taken.count(shared->finalMid) > 0 ||
+                 Clock::now() >= shared->deadline)) {
+                endNow = true;
+                break;
+            }
+        }
+        if (endNow) {
+            // The goodbye, so the broker keeps its will to itself.
+            mosquitto_disconnect(shared->mosq);
+            for (int i = 0; i < 10 && mosquitto_loop(shared->mosq, kLoopMs, 1) == MOSQ_ERR_SUCCESS;
+                 ++i) {
+            }
+            break;
+        }
+        if (shared->up.exchange(false))
+            wait = 1; // it was connected: the waits start short again
+        QString why;
         {
             std::lock_guard lock(shared->mutex);
-            if (shared->stopping)
-                break;
+            why = shared->refusal.isEmpty() ? errorText(rc) : shared->refusal;
+            shared->refusal.clear();
         }
-        int rc = mosquitto_connect(shared->mosq, shared->host.constData(), shared->port,
-                                   kKeepAliveSeconds);
-        if (rc == MOSQ_ERR_SUCCESS) {
-            wait = 1;
-            rc = mosquitto_loop_forever(shared->mosq, 200, 1);
-        }
-        const QString why = QStringLiteral("%1; retrying in %2 s").arg(errorText(rc)).arg(wait);
-        {
-            std::lock_guard lock(shared->mutex);
-            if (shared->stopping)
-                break;
-        }
-        shared->post([why](MqttConnection* self) {
-            self->m_connected = false;
-            emit self->disconnected(why);
-        });
+        why += QStringLiteral("; retrying in %1 s").arg(wait);
+        shared->post([why](MqttConnection* self) { emit self->disconnected(why); });
         std::unique_lock lock(shared->mutex);
         shared->wake.wait_for(lock, std::chrono::seconds(wait), [&] { return shared->stopping; });
         wait = std::min(wait * 2, kLongestRetrySeconds);
     }
+    shared->up = false;
     std::lock_guard lock(shared->mutex);
     shared->done = true;
     shared->wake.notify_all();
 }
 
-bool MqttConnection::publish(const QString& topic, const QByteArray& payload, int qos,
-                             bool retain)
+MqttConnection::Handed MqttConnection::publish(const QString& topic, const QByteArray& payload,
+                                               int qos, bool retain)
 {
-    if (!m_connected || !m_shared->mosq)
-        return false;
+    if (m_finishing || !m_shared->mosq)
+        return Handed::Refused;
+    if (!m_shared->up)
+        return Handed::NotNow;
     const QByteArray t = topic.toUtf8();
-    return mosquitto_publish(m_shared->mosq, nullptr, t.constData(), int(payload.size()),
-                             payload.constData(), qos, retain) == MOSQ_ERR_SUCCESS;
+    const int rc = mosquitto_publish(m_shared->mosq, nullptr, t.constData(), int(payload.size()),
+                                     payload.constData(), qos, retain);
+    if (rc == MOSQ_ERR_SUCCESS)
+        return Handed::Sent;
+    // At QoS 1 libmosquitto keeps what it could not send and sends it after reconnecting.
+    if (rc == MOSQ_ERR_NO_CONN)
+        return qos > 0 ? Handed::Sent : Handed::NotNow;
+    return Handed::Refused;
 }
 
 void MqttConnection::finish(const QString& topic, const QByteArray& payload, int timeoutMs)
 {
-    if (m_connected && m_shared->mosq) {
-        {
-            std::lock_guard lock(m_shared->mutex);
-            m_shared->collectAcks = true;
-        }
-        int mid = 0;
-        const QByteArray t = topic.toUtf8();
-        if (mosquitto_publish(m_shared->mosq, &mid, t.constData(), int(payload.size()),
-                              payload.constData(), 1, true) == MOSQ_ERR_SUCCESS) {
-            std::unique_lock lock(m_shared->mutex);
-            m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                    [&] { return m_shared->acked.count(mid) > 0; });
-        }
-    }
-    stopThread(timeoutMs);
-}
-
-void MqttConnection::stopThread(int timeoutMs)
-{
-    if (!m_shared->thread.joinable())
+    if (m_finishing || !m_shared->mosq)
         return;
+    m_finishing = true;
     {
         std::lock_guard lock(m_shared->mutex);
-        m_shared->stopping = true;
-        m_shared->wake.notify_all();
+        m_shared->collecting = true;
     }
-    mosquitto_disconnect(m_shared->mosq);
+    int mid = -1;
+    if (m_shared->up) {
+        const QByteArray t = topic.toUtf8();
+        if (mosquitto_publish(m_shared->mosq, &mid, t.constData(), int(payload.size()),
+                              payload.constData(), 1, true) != MOSQ_ERR_SUCCESS)
+            mid = -1;
+    }
+    std::lock_guard lock(m_shared->mutex);
+    m_shared->finalMid = mid;
+    m_shared->deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    m_shared->stopping = true;
+    m_shared->wake.notify_all();
+}
+
+bool MqttConnection::waitUntilFinished(int timeoutMs)
+{
+    if (!m_shared->mosq)
+        return true;
     std::unique_lock lock(m_shared->mutex);
-    const bool done = m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                              [&] { return m_shared->done; });
-    lock.unlock();
-    // A thread stuck in a name lookup or a connect finishes on its own; it holds the shared part.
-    if (done)
-        m_shared->thread.join();
-    else
-        m_shared->thread.detach();
-    m_connected = false;
+    return m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                   [&] { return m_shared->done; });
 }
 
 } // namespace korvane::publish

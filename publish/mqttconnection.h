@@ -20,8 +20,8 @@ struct Credentials
 
 // One libmosquitto client on a thread of its own: connecting (name lookup and TLS included),
 // the network and reconnecting with backoff all happen there, and what the caller must know
-// comes back as queued calls, so nothing here ever makes the event loop wait. publish() may be
-// called from the caller's thread at any time.
+// comes back as queued calls. Nothing here makes the caller's thread wait for the network,
+// finishing included; publish() may be called at any time.
 class MqttConnection : public QObject
 {
     Q_OBJECT
@@ -33,19 +33,27 @@ public:
         QByteArray payload;
     };
 
+    enum class Handed {
+        Sent,    // on its way (or, at QoS 1, kept by libmosquitto until the broker has it)
+        NotNow,  // no connection: keep it and try again once connected
+        Refused, // never sendable (a bad topic, too big): drop it
+    };
+
     MqttConnection(BrokerAddress broker, Credentials credentials, Will will,
                    QObject* parent = nullptr);
+    // Finishes without a last message if finish() was not called; never waits.
     ~MqttConnection() override;
 
     // False, with why in error(), when the client cannot even be set up (a bad CA file).
     bool start();
-    // False when the message could not be handed to the connection (not connected now).
-    bool publish(const QString& topic, const QByteArray& payload, int qos, bool retain);
-    // Publishes a last message at QoS 1, waits up to timeoutMs for the broker to take it (so
-    // everything before it is through), then disconnects and ends the thread.
+    Handed publish(const QString& topic, const QByteArray& payload, int qos, bool retain);
+    // Publishes a last retained message at QoS 1 and ends: the client's thread disconnects once
+    // the broker has taken it, or after timeoutMs. Returns at once.
     void finish(const QString& topic, const QByteArray& payload, int timeoutMs);
+    // For a program on its way out: waits up to timeoutMs for the client's thread to end.
+    bool waitUntilFinished(int timeoutMs);
 
-    bool isConnected() const { return m_connected; }
+    bool isConnected() const;
     QString error() const { return m_error; }
 
 signals:
@@ -55,15 +63,13 @@ signals:
 private:
     struct Shared;
     static void run(std::shared_ptr<Shared> shared);
-    void stopThread(int timeoutMs);
 
     BrokerAddress m_broker;
     Credentials m_credentials;
     Will m_will;
-    bool m_connected = false; // as this thread last heard
     QString m_error;
-    // What the client's thread holds too; it outlives this object if that thread is stuck in a
-    // name lookup or a connect when we go.
+    bool m_finishing = false;
+    // What the client's thread holds too; it outlives this object until that thread ends.
     std::shared_ptr<Shared> m_shared;
 };
 

@@ -5,11 +5,14 @@
 #include "datalog/jsonlformat.h"
 #include "publish/topics.h"
 
+#include <QCoreApplication>
+
 namespace korvane::publish {
 
 namespace {
 const QByteArray kOnline = "online";
 const QByteArray kOffline = "offline";
+constexpr int kDropsShownEveryMs = 1000;
 } // namespace
 
 Publisher::Publisher(session::MeterSession& session, PublishOptions options, QObject* parent)
@@ -21,6 +24,8 @@ Publisher::Publisher(session::MeterSession& session, PublishOptions options, QOb
             [this](int, const QString& device) { onLinked(device); });
     connect(&session, &MeterSession::linkLost, this, [this] { publishMeterStatus(false); });
     connect(&session, &MeterSession::readingReceived, this, &Publisher::onReading);
+    m_dropsLater.setSingleShot(true);
+    connect(&m_dropsLater, &QTimer::timeout, this, &Publisher::showStatus);
     // Started while the meter is linked already: no linked() will come.
     if (session.isLinked())
         onLinked(session.device());
@@ -33,15 +38,18 @@ Publisher::~Publisher()
 
 void Publisher::onLinked(const QString& device)
 {
-    if (m_finished)
+    if (m_finished || m_failed)
         return;
     if (!m_connection) {
         m_meterId = meterIdOf(device, m_session.serialNumberOf(device));
         if (m_prefix.isEmpty())
             m_prefix = QStringLiteral("korvane/") + m_meterId;
         Credentials credentials = m_options.credentials;
+        // Unique per run, so a client still saying goodbye never takes over from its successor.
         if (credentials.clientId.isEmpty())
-            credentials.clientId = QStringLiteral("korvane-") + m_meterId;
+            credentials.clientId = QStringLiteral("korvane-%1-%2")
+                                       .arg(m_meterId)
+                                       .arg(QCoreApplication::applicationPid());
         m_connection = std::make_unique<MqttConnection>(
             m_options.broker, credentials,
             MqttConnection::Will{m_prefix + QStringLiteral("/status"), kOffline});
@@ -52,6 +60,7 @@ void Publisher::onLinked(const QString& device)
                 setStatus(QStringLiteral("retrying: ") + why);
         });
         if (!m_connection->start()) {
+            m_failed = true;
             setStatus(m_connection->error());
             emit failed(m_connection->error());
             return;
@@ -61,25 +70,30 @@ void Publisher::onLinked(const QString& device)
     publishMeterStatus(true);
 }
 
+// Said when it changes and again on every connect, never queued: a queued status could reach
+// the broker after a newer one.
 void Publisher::publishMeterStatus(bool online)
 {
+    if (online == m_meterOnline)
+        return;
     m_meterOnline = online;
-    // Otherwise it is said as soon as the broker is reached.
-    if (brokerConnected())
-        enqueue({m_prefix + QStringLiteral("/status"), online ? kOnline : kOffline, 1, true});
+    if (brokerConnected() && !m_finished)
+        m_connection->publish(m_prefix + QStringLiteral("/status"), online ? kOnline : kOffline, 1,
+                              true);
 }
 
 void Publisher::onReading(const measure::Reading& reading)
 {
-    if (!m_connection || m_finished)
+    if (!m_connection || m_finished || m_failed)
         return;
     const QString nodeId = QStringLiteral("korvane_") + m_meterId;
     for (const measure::Quantity& q : reading.values()) {
         if (!q.hasValue())
             continue;
-        if (m_options.haDiscovery && m_announced.insert(q.key).second)
-            enqueue({discoveryTopic(nodeId, q.key),
-                     discoveryConfig(q.key, m_prefix, nodeId, m_meterId), 1, true});
+        // Announced now if the broker is there, else with the status once it is.
+        if (m_options.haDiscovery && m_announced.insert(q.key).second && brokerConnected())
+            m_connection->publish(discoveryTopic(nodeId, q.key),
+                                  discoveryConfig(q.key, m_prefix, nodeId, m_meterId), 1, true);
         QByteArray number;
         datalog::appendNumber(number, q.value);
         enqueue({m_prefix + u'/' + measure::keyInfo(q.key).name.toString(), number,
@@ -88,23 +102,27 @@ void Publisher::onReading(const measure::Reading& reading)
     datalog::JsonlFormat json;
     QByteArray state = json.frame(reading);
     state.chop(1); // the line end
-    enqueue({m_prefix + QStringLiteral("/state"), state, m_options.qos, false});
+    enqueue({m_prefix + QStringLiteral("/state"), state, m_options.qos, false, true});
 }
 
-// A broker that lost us has published the will: the meter's status is said again, and the
-// configs too, in case the broker kept nothing.
-void Publisher::onBrokerConnected()
+void Publisher::publishStatusAndConfigs()
 {
-    setStatus(QStringLiteral("connected to ") + m_options.broker.text());
-    std::deque<Message> first;
-    first.push_back({m_prefix + QStringLiteral("/status"), m_meterOnline ? kOnline : kOffline, 1,
-                     true});
+    m_connection->publish(m_prefix + QStringLiteral("/status"), m_meterOnline ? kOnline : kOffline,
+                          1, true);
     const QString nodeId = QStringLiteral("korvane_") + m_meterId;
     for (measure::Key key : m_announced)
-        first.push_back(
-            {discoveryTopic(nodeId, key), discoveryConfig(key, m_prefix, nodeId, m_meterId), 1,
-             true});
-    m_queue.insert(m_queue.begin(), first.begin(), first.end());
+        m_connection->publish(discoveryTopic(nodeId, key),
+                              discoveryConfig(key, m_prefix, nodeId, m_meterId), 1, true);
+}
+
+// A broker that lost us has published the will: the status is said again, and the configs
+// too, in case the broker kept nothing.
+void Publisher::onBrokerConnected()
+{
+    if (m_finished)
+        return;
+    setStatus(QStringLiteral("connected to ") + m_options.broker.text());
+    publishStatusAndConfigs();
     flush();
 }
 
@@ -114,18 +132,31 @@ void Publisher::enqueue(Message message)
     if (m_queue.size() > m_options.queueLimit) {
         m_queue.pop_front();
         ++m_dropped;
-        showStatus();
+        // Counted at once, shown at most once a second.
+        if (!m_sinceDropsShown.isValid() || m_sinceDropsShown.elapsed() >= kDropsShownEveryMs)
+            showStatus();
+        else if (!m_dropsLater.isActive())
+            m_dropsLater.start(kDropsShownEveryMs);
     }
     flush();
 }
 
 void Publisher::flush()
 {
-    while (!m_queue.empty() && m_connection && m_connection->isConnected()) {
+    while (!m_queue.empty() && m_connection) {
         const Message& m = m_queue.front();
-        if (!m_connection->publish(m.topic, m.payload, m.qos, m.retain))
+        const MqttConnection::Handed handed =
+            m_connection->publish(m.topic, m.payload, m.qos, m.retain);
+        if (handed == MqttConnection::Handed::NotNow)
             break;
+        const bool frameEnd = m.frameEnd;
         m_queue.pop_front();
+        if (handed == MqttConnection::Handed::Refused) {
+            ++m_dropped;
+            showStatus();
+        } else if (frameEnd) {
+            emit framePublished();
+        }
     }
 }
 
@@ -137,8 +168,11 @@ void Publisher::setStatus(const QString& text)
 
 void Publisher::showStatus()
 {
+    m_sinceDropsShown.start();
     QString text = QStringLiteral("broker: ") + m_brokerState;
-    if (m_dropped > 0)
+    if (m_dropped == 1)
+        text += QStringLiteral(" (1 message dropped)");
+    else if (m_dropped > 1)
         text += QStringLiteral(" (%1 messages dropped)").arg(m_dropped);
     if (text == m_status)
         return;
@@ -150,11 +184,16 @@ void Publisher::finish(int timeoutMs)
 {
     if (m_finished)
         return;
-    m_finished = true;
-    if (!m_connection)
-        return;
     flush();
-    m_connection->finish(m_prefix + QStringLiteral("/status"), kOffline, timeoutMs);
+    m_finished = true;
+    if (m_connection)
+        m_connection->finish(m_prefix + QStringLiteral("/status"), kOffline, timeoutMs);
+}
+
+void Publisher::waitUntilFinished(int timeoutMs)
+{
+    if (m_connection)
+        m_connection->waitUntilFinished(timeoutMs);
 }
 
 } // namespace korvane::publish

@@ -4,7 +4,9 @@
 #include "publish/mqttconnection.h"
 #include "session/metersession.h"
 
+#include <QElapsedTimer>
 #include <QObject>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -35,8 +37,11 @@ public:
     Publisher(session::MeterSession& session, PublishOptions options, QObject* parent = nullptr);
     ~Publisher() override;
 
-    // "offline" published and taken by the broker (up to timeoutMs), then disconnected.
+    // "offline" published, then disconnected once the broker has it (or after timeoutMs), on the
+    // client's own thread: this returns at once.
     void finish(int timeoutMs = 2000);
+    // For a program on its way out: waits up to timeoutMs for the goodbye to be done.
+    void waitUntilFinished(int timeoutMs);
 
     QString prefix() const { return m_prefix; }
     QString statusText() const { return m_status; }
@@ -45,6 +50,8 @@ public:
 
 signals:
     void statusChanged(const QString& text);
+    // A frame's state message went to the broker.
+    void framePublished();
     // The client could not be set up at all (a certificate authority that cannot be read).
     void failed(const QString& message);
 
@@ -55,6 +62,7 @@ private:
         QByteArray payload;
         int qos;
         bool retain;
+        bool frameEnd = false;
     };
 
     void onLinked(const QString& device);
@@ -65,6 +73,7 @@ private:
     void enqueue(Message message);
     void flush();
     void publishMeterStatus(bool online);
+    void publishStatusAndConfigs();
 
     session::MeterSession& m_session;
     PublishOptions m_options;
@@ -74,6 +83,9 @@ private:
     std::deque<Message> m_queue;
     std::set<measure::Key> m_announced;
     bool m_meterOnline = false;
+    bool m_failed = false;
+    QElapsedTimer m_sinceDropsShown;
+    QTimer m_dropsLater;
     quint64 m_dropped = 0;
     QString m_brokerState;
     QString m_status;

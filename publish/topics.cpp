@@ -33,6 +33,15 @@ QString meterIdOf(const QString& device, const QString& serialNumber)
     return serial.isEmpty() ? topicSafe(device) : serial;
 }
 
+QString prefixProblem(const QString& prefix)
+{
+    if (prefix.contains(u'#') || prefix.contains(u'+'))
+        return QStringLiteral("the topic prefix may not hold # or +");
+    if (prefix.isEmpty() || prefix.split(u'/').contains(QString()))
+        return QStringLiteral("the topic prefix needs a name on each level, e.g. site1/meter1");
+    return {};
+}
+
 QString discoveryTopic(const QString& nodeId, measure::Key key)
 {
     return QStringLiteral("homeassistant/sensor/%1/%2/config")

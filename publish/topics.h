@@ -14,6 +14,9 @@ QString topicSafe(const QString& text);
 // A meter's id: its USB serial number where the adapter has one, else its device name.
 QString meterIdOf(const QString& device, const QString& serialNumber);
 
+// Why a topic prefix cannot be used (empty, wildcards, an empty level), or nothing.
+QString prefixProblem(const QString& prefix);
+
 // Home Assistant's discovery: where a quantity's config goes, and the config itself (name,
 // unique_id, state and availability topics, unit, device class, state class, and the device all
 // of one meter's sensors belong to).

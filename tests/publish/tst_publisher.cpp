@@ -1,17 +1,50 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The publisher over a session whose meter is linked while the broker is away: the link goes
-// on, the queue keeps the newest messages and counts what it dropped, and once the broker is
-// there the status comes online.
+// The publisher over a fake session and a real broker: a broker away costs only the oldest
+// messages and the rest arrive in order; the meter's status is said once per change; finishing
+// never waits for a broker that does not answer; and what a meter id and a prefix may be.
 #include "link/command.h"
 #include "publish/publisher.h"
+#include "publish/topics.h"
 #include "support/broker.h"
 #include "support/fakesession.h"
 #include "support/framebuilder.h"
 
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 using namespace korvane;
 using testing::FrameBuilder;
+
+namespace {
+void linkMeter(testing::FakeSession& rig)
+{
+    rig.port.setOpenResult(1, platform::SerialPort::OpenError::None);
+    link::Link& link = rig.session.meterLink();
+    for (int i = 0; i < 40 && !(link.isLinked() && !rig.search.isActive()); ++i) {
+        rig.tick();
+        if (rig.port.isOpen() && link.lastCommand() == link::kHandshake)
+            rig.port.feed(testing::hex("d55555"));
+    }
+}
+
+// A voltage frame whose frequency tells it apart: 50.0 Hz plus a tenth per step.
+void sendFrame(testing::FakeSession& rig, int step)
+{
+    rig.tick();
+    rig.port.feed(FrameBuilder(1).q(13, quint16(500 + step)));
+}
+
+publish::PublishOptions options(int port, std::size_t queueLimit = 5000)
+{
+    publish::PublishOptions o;
+    o.broker = {QStringLiteral("127.0.0.1"), port, false};
+    o.prefix = QStringLiteral("test/meter");
+    o.queueLimit = queueLimit;
+    return o;
+}
+} // namespace
 
 class TstPublisher : public QObject
 {
@@ -21,37 +54,103 @@ private slots:
     {
         testing::Broker broker; // its port is chosen; it starts later
         testing::FakeSession rig;
-        publish::PublishOptions options;
-        options.broker = {QStringLiteral("127.0.0.1"), broker.port(), false};
-        options.prefix = QStringLiteral("test/meter");
-        options.queueLimit = 20;
-        publish::Publisher publisher(rig.session, options);
+        publish::Publisher publisher(rig.session, options(broker.port(), 20));
         rig.session.start();
-
-        rig.port.setOpenResult(1, platform::SerialPort::OpenError::None);
-        link::Link& link = rig.session.meterLink();
-        for (int i = 0; i < 40 && !(link.isLinked() && !rig.search.isActive()); ++i) {
-            rig.tick();
-            if (rig.port.isOpen() && link.lastCommand() == link::kHandshake)
-                rig.port.feed(testing::hex("d55555"));
-        }
-        QTRY_VERIFY(publisher.statusText().startsWith(QLatin1String("broker: retrying: ")));
-        // Ten voltage frames: five values and the state each.
-        for (int i = 0; i < 10; ++i) {
-            rig.tick();
-            rig.port.feed(FrameBuilder(1).q(13, 500));
-        }
+        linkMeter(rig);
+        // Ten frames of five values and a state each while nobody listens.
+        for (int step = 1; step <= 10; ++step)
+            sendFrame(rig, step);
         QVERIFY(rig.session.isLinked());
         QCOMPARE(publisher.dropped(), quint64(60 - 20));
-        QVERIFY2(publisher.statusText().endsWith(QLatin1String("(40 messages dropped)")),
-                 qPrintable(publisher.statusText()));
-
+        QTRY_VERIFY2(publisher.statusText().endsWith(QLatin1String("(40 messages dropped)")),
+                     qPrintable(publisher.statusText()));
+        // Once the waits between attempts are long, a listener is in place before it connects.
+        QTRY_VERIFY_WITH_TIMEOUT(publisher.statusText().contains(QLatin1String("retrying in 8 s")),
+                                 15000);
         QVERIFY(broker.start());
-        QTRY_VERIFY_WITH_TIMEOUT(publisher.brokerConnected(), 20000);
-        testing::Subscriber status(broker, QStringLiteral("test/meter/status"));
-        QVERIFY(status.start());
-        QTRY_COMPARE(status.payloads(QStringLiteral("test/meter/status")),
-                     QList<QByteArray>{"online"});
+        testing::Subscriber sub(broker, QStringLiteral("test/meter/#"));
+        QVERIFY(sub.start());
+        QTRY_VERIFY_WITH_TIMEOUT(publisher.brokerConnected(), 15000);
+        // The newest twenty: the last two of frame 7 (its state among them), then 8, 9 and 10.
+        QList<double> frequencies;
+        QTRY_COMPARE((frequencies =
+                          [&] {
+                              QList<double> f;
+                              for (const QByteArray& state : sub.payloads("test/meter/state"))
+                                  f << QJsonDocument::fromJson(state)["values"]["F"].toDouble();
+                              return f;
+                          }()),
+                     (QList<double>{50.7, 50.8, 50.9, 51.0}));
+        QCOMPARE(sub.payloads("test/meter/U1").size(), 3);
+    }
+
+    void theMeterStatusIsSaidOncePerChange()
+    {
+        testing::Broker broker;
+        QVERIFY(broker.start());
+        testing::Subscriber sub(broker, QStringLiteral("test/meter/status"));
+        QVERIFY(sub.start());
+        testing::FakeSession rig;
+        publish::Publisher publisher(rig.session, options(broker.port()));
+        rig.session.start();
+        linkMeter(rig);
+        QTRY_VERIFY(publisher.brokerConnected());
+        sendFrame(rig, 0);
+        rig.tick(15); // silence: the link is lost, and the search goes on losing nothing more
+        QVERIFY(!rig.session.isLinked());
+        linkMeter(rig);
+        QTRY_COMPARE(sub.payloads("test/meter/status"),
+                     (QList<QByteArray>{"online", "offline", "online"}));
+        QTest::qWait(300);
+        QCOMPARE(sub.payloads("test/meter/status").size(), 3);
+    }
+
+    // A broker that takes the connection and never answers it.
+    void finishingNeverWaitsForTheBroker()
+    {
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        testing::FakeSession rig;
+        auto publisher =
+            std::make_unique<publish::Publisher>(rig.session, options(silent.serverPort()));
+        rig.session.start();
+        linkMeter(rig);
+        QTRY_VERIFY(publisher->statusText().startsWith(QLatin1String("broker: connecting")));
+        QTest::qWait(200); // the client's thread is waiting for an answer now
+        QElapsedTimer took;
+        took.start();
+        publisher->finish(2000);
+        publisher.reset();
+        QVERIFY2(took.elapsed() < 500, qPrintable(QString::number(took.elapsed())));
+    }
+
+    void meterIdsAndPrefixes_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QString>("serial");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("USB serial number") << "/dev/ttyUSB0"
+                                           << "A1:B/2"
+                                           << "A1_B_2";
+        QTest::newRow("no serial number") << "/dev/ttyUSB0"
+                                          << ""
+                                          << "dev_ttyUSB0";
+        QTest::newRow("serial number of nothing usable") << "/dev/ttyACM1"
+                                                         << "///"
+                                                         << "dev_ttyACM1";
+        QTest::newRow("Windows") << "COM3"
+                                 << ""
+                                 << "COM3";
+    }
+    void meterIdsAndPrefixes()
+    {
+        QFETCH(QString, device);
+        QFETCH(QString, serial);
+        QFETCH(QString, id);
+        QCOMPARE(publish::meterIdOf(device, serial), id);
+        QVERIFY(publish::prefixProblem(QStringLiteral("korvane/") + id).isEmpty());
+        for (const char* bad : {"", "a/#", "a/+/b", "a//b", "a/"})
+            QVERIFY2(!publish::prefixProblem(QString::fromLatin1(bad)).isEmpty(), bad);
     }
 };
 
