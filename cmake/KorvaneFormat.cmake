@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `format` rewrites our sources with clang-format; `format-check` fails on any difference.
 find_program(CLANG_FORMAT NAMES clang-format clang-format-14)
 if(CLANG_FORMAT)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install rules and the Debian package (cpack -G DEB): the three programs, their desktop entry,
 # AppStream metadata, icons, man pages, copyright and changelog. Generated files go to
 # ${PROJECT_BINARY_DIR}/packaging; nothing else of the project is installed.

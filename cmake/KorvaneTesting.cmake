@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # korvane_add_test(NAME tst_x SOURCES a.cpp LIBS lib... [LABELS unit|e2e|slow...] [TIMEOUT s])
 # One executable per suite, linking the libraries under test; every test runs headless.
 function(korvane_add_test)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Warnings and sanitizers for every target of ours; third-party headers come in as system includes.
 add_compile_options(-Wall -Wextra -Wpedantic -Wshadow)
 if(KORVANE_WERROR)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpora in fuzz/corpus/: a few meaningful inputs per target.
 
 Run from anywhere: python3 fuzz/make_corpus.py. The files are committed; run it again only

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Release preset and runs every benchmark and measuring program (about five minutes).
 # Usage: scripts/bench.sh [BUILD_DIR]   (a build directory given: run what is built there)
 # Results are medians; docs/PERFORMANCE.md says how each figure is measured and its goal.

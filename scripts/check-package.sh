@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks the Debian package scripts/package.sh built: its contents, the desktop entry and
 # AppStream metadata, lintian, the man pages, and the programs run from the unpacked package.
 # Runs every check, then exits 1 if any failed.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package on Debian 12: setup, the package preset (no tests, no benchmarks),
 # cpack. Everything goes to stderr except the .deb's absolute path on stdout, so a script can
 # take it: deb=$(bash scripts/package.sh)

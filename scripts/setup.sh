@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Korvane needs to build and test, only those that are missing.
 # Safe to run again; needs root or sudo when something is missing.
 set -euo pipefail

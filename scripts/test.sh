@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up, builds (warnings as errors), runs every test suite with ctest and checks formatting.
 # Usage: scripts/test.sh [preset]   (default preset: ci; asan runs the tests under sanitizers)
 set -euo pipefail

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads a workbook with openpyxl, an independent reader, and prints its first sheet as JSON."""
 import json
 import sys
