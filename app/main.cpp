@@ -8,6 +8,8 @@
 #include "platform/qtmeterdevices.h"
 #include "platform/qtsavedialog.h"
 #include "platform/qtwindowcapture.h"
+#include "platform/stopsignals.h"
+#include "publish/mqttconnection.h"
 #include "sim/virtualmeter.h"
 
 #include <QApplication>
@@ -17,7 +19,6 @@
 #include <QScreen>
 #include <QSettings>
 
-#include <csignal>
 #include <memory>
 
 using namespace korvane;
@@ -43,15 +44,36 @@ void rememberChoices(app::MainWindow& window, QSettings& settings)
     QObject::connect(window.logControl, &app::LogControl::pathChosen, &window,
                      [&settings](const QString& path) { settings.setValue("log/path", path); });
 }
+
+// The window over one meter session until it is closed; the program's exit status.
+int runWindow(QApplication& app, const QStringList& ports, QSettings& settings)
+{
+    session::MeterSession session(platform::qtMeterDevices(ports));
+    platform::QtMessageBoxes messages;
+    platform::QtSaveDialog saveDialog;
+    platform::QtWindowCapture capture;
+    app::MainWindow window({session, messages, saveDialog, capture});
+    messages.setParent(&window);
+    saveDialog.setParent(&window);
+    rememberChoices(window, settings);
+
+    window.show();
+    if (const QScreen* screen = window.screen())
+        window.move(screen->availableGeometry().center() - window.frameGeometry().center() +
+                    window.pos());
+    return app.exec();
+}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-#ifdef SIGXFSZ
-    // A log over the file size limit fails its write and says so, rather than killing us.
-    std::signal(SIGXFSZ, SIG_IGN);
-#endif
     QApplication app(argc, argv);
+    // Ctrl+C in a terminal or SIGTERM from the system closes the window as Quit would, so a log
+    // ends whole and a broker hears the goodbye. A log over the file size limit fails its write
+    // and says so, rather than killing us.
+    platform::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &app,
+                     &QCoreApplication::quit);
     QApplication::setApplicationName(QStringLiteral("korvane"));
     // Where the settings live: ~/.config/Korvane/korvane.conf and the password beside it.
     QApplication::setOrganizationName(QStringLiteral("Korvane"));
@@ -101,18 +123,8 @@ int main(int argc, char* argv[])
         ports.prepend(meter->devicePath());
     }
 
-    session::MeterSession session(platform::qtMeterDevices(ports));
-    platform::QtMessageBoxes messages;
-    platform::QtSaveDialog saveDialog;
-    platform::QtWindowCapture capture;
-    app::MainWindow window({session, messages, saveDialog, capture});
-    messages.setParent(&window);
-    saveDialog.setParent(&window);
-    rememberChoices(window, settings);
-
-    window.show();
-    if (const QScreen* screen = window.screen())
-        window.move(screen->availableGeometry().center() - window.frameGeometry().center() +
-                    window.pos());
-    return app.exec();
+    const int status = runWindow(app, ports, settings);
+    // Closing the window finished its publishing; let the goodbye reach the broker.
+    publish::MqttConnection::waitForAllToEnd(2000);
+    return status;
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli: the meter link and decoders without a window, for scripting and logging.
 #include "cli/clisession.h"
-#include "cli/stopsignals.h"
 #include "platform/porttable.h"
+#include "platform/stopsignals.h"
 #include "publish/topics.h"
 
 #include <QCommandLineParser>
@@ -266,8 +266,8 @@ int main(int argc, char* argv[])
     cli::CliSession session(mode, ports, frames, saves, live, publishing);
     QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
-    cli::StopSignals stopSignals;
-    QObject::connect(&stopSignals, &cli::StopSignals::stopRequested, &session,
+    platform::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &session,
                      &cli::CliSession::stop);
     session.start();
     return app.exec();

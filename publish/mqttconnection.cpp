@@ -23,6 +23,19 @@ constexpr int kKeepAliveSeconds = 10;
 constexpr int kLongestRetrySeconds = 10;
 constexpr int kLoopMs = 100;
 
+// The client threads still running. Never destroyed: a thread may outlive main().
+struct RunningThreads
+{
+    std::mutex mutex;
+    std::condition_variable ended;
+    int count = 0;
+};
+RunningThreads& runningThreads()
+{
+    static auto* threads = new RunningThreads;
+    return *threads;
+}
+
 QString errorText(int rc)
 {
     if (rc == MOSQ_ERR_ERRNO)
@@ -158,6 +171,10 @@ bool MqttConnection::start()
         if (shared->collecting)
             shared->taken.insert(mid);
     });
+    {
+        std::lock_guard lock(runningThreads().mutex);
+        ++runningThreads().count;
+    }
     std::thread(&MqttConnection::run, m_shared).detach();
     return true;
 }
@@ -207,9 +224,16 @@ void MqttConnection::run(std::shared_ptr<Shared> shared)
         wait = std::min(wait * 2, kLongestRetrySeconds);
     }
     shared->up = false;
-    std::lock_guard lock(shared->mutex);
-    shared->done = true;
-    shared->wake.notify_all();
+    {
+        std::lock_guard lock(shared->mutex);
+        shared->done = true;
+        shared->wake.notify_all();
+    }
+    shared.reset(); // the client is destroyed here if its owner has gone
+    RunningThreads& threads = runningThreads();
+    std::lock_guard lock(threads.mutex);
+    --threads.count;
+    threads.ended.notify_all();
 }
 
 MqttConnection::Handed MqttConnection::publish(const QString& topic, const QByteArray& payload,
@@ -260,6 +284,14 @@ bool MqttConnection::waitUntilFinished(int timeoutMs)
     std::unique_lock lock(m_shared->mutex);
     return m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                    [&] { return m_shared->done; });
+}
+
+bool MqttConnection::waitForAllToEnd(int timeoutMs)
+{
+    RunningThreads& threads = runningThreads();
+    std::unique_lock lock(threads.mutex);
+    return threads.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                  [&] { return threads.count == 0; });
 }
 
 } // namespace korvane::publish

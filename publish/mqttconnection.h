@@ -52,6 +52,10 @@ public:
     void finish(const QString& topic, const QByteArray& payload, int timeoutMs);
     // For a program on its way out: waits up to timeoutMs for the client's thread to end.
     bool waitUntilFinished(int timeoutMs);
+    // For a program on its way out, once its connections are finished or destroyed: waits up to
+    // timeoutMs for every client's thread to end, so that no goodbye is cut off and no client is
+    // still on the network while the process tears down.
+    static bool waitForAllToEnd(int timeoutMs);
 
     bool isConnected() const;
     QString error() const { return m_error; }

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The window program remembers a --ports list in the user's settings, and "auto" forgets it.
+#include "support/process.h"
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -12,11 +14,7 @@ const QString kWindow = QStringLiteral(KORVANE_WINDOW);
 bool runBriefly(const QString& home, const QStringList& args)
 {
     QProcess window;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    window.setProcessEnvironment(env);
+    window.setProcessEnvironment(korvane::testing::windowEnvironment(home));
     window.start(kWindow, args);
     if (!window.waitForStarted(5000) || window.waitForFinished(1500))
         return false;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// korvane-cli publish against a real Mosquitto broker and korvane-meter-sim over a pseudo-terminal:
-// what a subscriber sees (values, frames, status, last will, discovery), TLS and passwords, a
-// broker that goes away and comes back, and usage errors.
+// korvane-cli publish (and the window, where its end differs) against a real Mosquitto broker and
+// korvane-meter-sim over a pseudo-terminal: what a subscriber sees (values, frames, status, last
+// will, discovery), TLS and passwords, a broker that goes away and comes back, and usage errors.
 #include "support/broker.h"
 #include "support/process.h"
 
@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +33,7 @@ using korvane::testing::Subscriber;
 namespace {
 const QString kCli = QStringLiteral(KORVANE_CLI);
 const QString kMeter = QStringLiteral(KORVANE_METER_SIM);
+const QString kWindow = QStringLiteral(KORVANE_WINDOW);
 const QString kPasswordVariable = QStringLiteral("KORVANE_MQTT_PASSWORD");
 constexpr int kLinkMs = 20000; // meter linked and first frames out
 constexpr int kRunMs = 60000;  // a whole --frames run at two frames a second
@@ -123,6 +125,19 @@ public:
             env.insert(kPasswordVariable, envPassword);
         m_process.setProcessEnvironment(env);
         m_process.start(kCli, args);
+        return m_process.waitForStarted(5000);
+    }
+    // The window program instead, in a home of its own whose settings turn publishing on.
+    bool startWindow(const QString& home, const QString& broker, const QStringList& args)
+    {
+        QSettings settings(home + QStringLiteral("/.config/Korvane/korvane.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("publish/enabled", true);
+        settings.setValue("publish/broker", broker);
+        settings.setValue("publish/prefix", "test/meter");
+        settings.sync();
+        m_process.setProcessEnvironment(korvane::testing::windowEnvironment(home));
+        m_process.start(kWindow, args);
         return m_process.waitForStarted(5000);
     }
     bool running() const { return m_process.state() != QProcess::NotRunning; }
@@ -313,14 +328,18 @@ private slots:
 
     void statusIsRetainedAndEndsOffline_data()
     {
-        QTest::addColumn<int>("ending"); // 0: after its frames, else the signal sent
-        QTest::newRow("after its frames") << 0;
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGKILL, by the last will") << SIGKILL;
+        QTest::addColumn<bool>("window"); // the window program, else korvane-cli publish
+        QTest::addColumn<int>("ending");  // 0: after its frames, else the signal sent
+        QTest::newRow("after its frames") << false << 0;
+        QTest::newRow("SIGINT") << false << SIGINT;
+        QTest::newRow("SIGTERM") << false << SIGTERM;
+        QTest::newRow("SIGKILL, by the last will") << false << SIGKILL;
+        QTest::newRow("window, SIGTERM") << true << SIGTERM;
+        QTest::newRow("window, SIGKILL") << true << SIGKILL;
     }
     void statusIsRetainedAndEndsOffline()
     {
+        QFETCH(bool, window);
         QFETCH(int, ending);
         Broker broker;
         QVERIFY2(broker.start(), qPrintable(broker.log()));
@@ -334,7 +353,9 @@ private slots:
         if (ending == 0)
             args += {"--frames", "6"};
         Publisher cli;
-        QVERIFY(cli.start(args));
+        QTemporaryDir home;
+        QVERIFY(window ? cli.startWindow(home.path(), broker.url(), {"--ports", port})
+                       : cli.start(args));
         QTRY_VERIFY2_WITH_TIMEOUT(live.payloads(status).contains(QByteArray("online")),
                                   qPrintable(cli.err()), kLinkMs);
         if (ending == 0) {

@@ -19,6 +19,16 @@ struct ProcessResult
 };
 
 // Runs a program to its end (or kills it after timeoutMs) and collects what it printed.
+// For the window program: a home of its own (settings included) and no display.
+inline QProcessEnvironment windowEnvironment(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
 inline ProcessResult runProgram(const QString& program, const QStringList& args, int timeoutMs)
 {
     QProcess process;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/stopsignals.h"
+#include "platform/stopsignals.h"
 
 #include <QSocketNotifier>
 
@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-namespace korvane::cli {
+namespace korvane::platform {
 
 #ifdef Q_OS_UNIX
 namespace {
@@ -64,4 +64,4 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent) {}
 StopSignals::~StopSignals() = default;
 #endif
 
-} // namespace korvane::cli
+} // namespace korvane::platform

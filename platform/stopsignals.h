@@ -5,7 +5,7 @@
 
 class QSocketNotifier;
 
-namespace korvane::cli {
+namespace korvane::platform {
 
 // SIGINT and SIGTERM as a Qt signal, delivered from the event loop: the handler only writes a
 // byte to a socket pair, so the program stops between two events, never in the middle of one.
@@ -25,4 +25,4 @@ private:
     QSocketNotifier* m_notifier = nullptr;
 };
 
-} // namespace korvane::cli
+} // namespace korvane::platform
