@@ -5,13 +5,13 @@
 // run as a share of one core, and its resident memory after the first minute and at the end.
 //   bench_clicpu [SECONDS] [log|publish] [FLAP]   (default 60 log; FLAP: with publish, the
 //   broker is killed every FLAP seconds and started again 20 s later)
+#include "bench/localbroker.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -47,28 +47,6 @@ long residentKiB(qint64 pid)
     return -1;
 }
 
-int freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-bool startBroker(QProcess& broker, const QString& conf, int port)
-{
-    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf});
-    if (!broker.waitForStarted(5000))
-        return false;
-    for (int i = 0; i < 100; ++i) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-        if (socket.waitForConnected(100))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -85,27 +63,17 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "the virtual meter did not start\n");
         return 1;
     }
-    QProcess broker;
-    const int port = freePort();
-    const QString conf = dir.filePath(QStringLiteral("mosquitto.conf"));
+    korvane::bench::LocalBroker broker;
     QStringList args{QStringLiteral("--ports"), link};
     const QString log = dir.filePath(QStringLiteral("survey.csv"));
     if (publishing) {
-        QFile file(conf);
-        if (!file.open(QIODevice::WriteOnly))
-            return 1;
-        file.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\n"
-                                  "persistence false\n")
-                       .arg(port)
-                       .toUtf8());
-        file.close();
-        if (!startBroker(broker, conf, port)) {
+        if (!broker.start(dir.path())) {
             std::fprintf(stderr, "mosquitto did not start\n");
             return 1;
         }
         args << QStringLiteral("publish") << QStringLiteral("--broker")
-             << QStringLiteral("mqtt://127.0.0.1:%1").arg(port) << QStringLiteral("--topic")
-             << QStringLiteral("bench/meter");
+             << QStringLiteral("mqtt://127.0.0.1:%1").arg(broker.port())
+             << QStringLiteral("--topic") << QStringLiteral("bench/meter");
     } else {
         args << QStringLiteral("live") << QStringLiteral("--format") << QStringLiteral("csv")
              << QStringLiteral("--log") << log;
@@ -132,9 +100,8 @@ int main(int argc, char* argv[])
             firstMinuteKiB = residentKiB(cli.processId());
         if (nextFlap > 0 && clock.elapsed() >= nextFlap) {
             broker.kill();
-            broker.waitForFinished(2000);
             QThread::sleep(20);
-            if (!startBroker(broker, conf, port)) {
+            if (!broker.startAgain()) {
                 std::fprintf(stderr, "mosquitto did not start again\n");
                 return 1;
             }
@@ -150,7 +117,6 @@ int main(int argc, char* argv[])
     meter.terminate();
     meter.waitForFinished(5000);
     broker.kill();
-    broker.waitForFinished(2000);
     if (cpu0 < 0 || !alive) {
         std::fprintf(stderr, "korvane-cli did not run through\n");
         return 1;

@@ -5,16 +5,13 @@
 // the broker is a process of its own and the subscriber a libmosquitto client on its thread.
 #include "bench/eventwait.h"
 #include "bench/headlessprogram.h"
+#include "bench/localbroker.h"
 #include "bench/samples.h"
 #include "publish/publisher.h"
 #include "sim/virtualmeter.h"
 
 #include <QCoreApplication>
-#include <QProcess>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <mosquitto.h>
 
@@ -35,25 +32,6 @@ constexpr int kWarmUpFrames = 3;
 std::atomic<Clock::rep> g_lastByte{0};
 std::mutex g_mutex;
 std::vector<double> g_latencies;
-
-int freePort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost, 0);
-    return server.serverPort();
-}
-
-bool waitForPort(int port)
-{
-    for (int i = 0; i < 100; ++i) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-        if (socket.waitForConnected(100))
-            return true;
-        QThread::msleep(50);
-    }
-    return false;
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -61,17 +39,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const int frames = argc > 1 ? std::atoi(argv[1]) : kDefaultFrames;
     QTemporaryDir dir;
-    const int port = freePort();
-    QFile conf(dir.filePath("mosquitto.conf"));
-    if (!conf.open(QIODevice::WriteOnly))
-        return 1;
-    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence false\n")
-                   .arg(port)
-                   .toUtf8());
-    conf.close();
-    QProcess broker;
-    broker.start(QStringLiteral("mosquitto"), {QStringLiteral("-c"), conf.fileName()});
-    if (!broker.waitForStarted(5000) || !waitForPort(port)) {
+    bench::LocalBroker broker;
+    if (!broker.start(dir.path())) {
         std::fprintf(stderr, "mosquitto did not start\n");
         return 1;
     }
@@ -86,7 +55,7 @@ int main(int argc, char* argv[])
         std::lock_guard lock(g_mutex);
         g_latencies.push_back(std::chrono::duration<double, std::micro>(latency).count());
     });
-    if (mosquitto_connect(subscriber, "127.0.0.1", port, 30) != MOSQ_ERR_SUCCESS ||
+    if (mosquitto_connect(subscriber, "127.0.0.1", broker.port(), 30) != MOSQ_ERR_SUCCESS ||
         mosquitto_subscribe(subscriber, nullptr, "bench/meter/state", 0) != MOSQ_ERR_SUCCESS ||
         mosquitto_loop_start(subscriber) != MOSQ_ERR_SUCCESS) {
         std::fprintf(stderr, "the subscriber could not connect\n");
@@ -105,7 +74,7 @@ int main(int argc, char* argv[])
     });
     bench::HeadlessProgram program(meter.devicePath(), link::Polling::LiveFrames);
     publish::PublishOptions options;
-    options.broker = {QStringLiteral("127.0.0.1"), port, false};
+    options.broker = {QStringLiteral("127.0.0.1"), broker.port(), false};
     options.prefix = QStringLiteral("bench/meter");
     publish::Publisher publisher(program.session(), options);
     program.start();
@@ -121,7 +90,6 @@ int main(int argc, char* argv[])
     mosquitto_loop_stop(subscriber, true);
     mosquitto_destroy(subscriber);
     broker.kill();
-    broker.waitForFinished(2000);
 
     std::lock_guard lock(g_mutex);
     if (int(g_latencies.size()) < frames + kWarmUpFrames) {

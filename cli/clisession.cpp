@@ -5,6 +5,7 @@
 #include "export/recordtext.h"
 #include "export/workbook.h"
 #include "platform/qtmeterdevices.h"
+#include "publish/mqttconnection.h"
 
 namespace korvane::cli {
 
@@ -146,7 +147,7 @@ void CliSession::endLive(int exitCode)
     if (m_publisher) {
         m_publisher->finish();
         // Exiting at once could cut the goodbye short; the will would say "offline" anyway.
-        m_publisher->waitUntilFinished(3000);
+        publish::MqttConnection::waitForAllToEnd(3000);
     }
     emit finished(exitCode);
 }

@@ -58,7 +58,6 @@ struct MqttConnection::Shared
     std::set<int> taken;
     int finalMid = -1;
     Clock::time_point deadline;
-    bool done = false;
     QString refusal; // the broker's reason for refusing the last connect
 
     // Hands a call to the owner's thread while the owner still exists; Qt drops the call if the
@@ -224,11 +223,6 @@ void MqttConnection::run(std::shared_ptr<Shared> shared)
         wait = std::min(wait * 2, kLongestRetrySeconds);
     }
     shared->up = false;
-    {
-        std::lock_guard lock(shared->mutex);
-        shared->done = true;
-        shared->wake.notify_all();
-    }
     shared.reset(); // the client is destroyed here if its owner has gone
     RunningThreads& threads = runningThreads();
     std::lock_guard lock(threads.mutex);
@@ -275,15 +269,6 @@ void MqttConnection::finish(const QString& topic, const QByteArray& payload, int
     m_shared->deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     m_shared->stopping = true;
     m_shared->wake.notify_all();
-}
-
-bool MqttConnection::waitUntilFinished(int timeoutMs)
-{
-    if (!m_shared->mosq)
-        return true;
-    std::unique_lock lock(m_shared->mutex);
-    return m_shared->wake.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                   [&] { return m_shared->done; });
 }
 
 bool MqttConnection::waitForAllToEnd(int timeoutMs)

@@ -50,8 +50,6 @@ public:
     // Publishes a last retained message at QoS 1 and ends: the client's thread disconnects once
     // the broker has taken it, or after timeoutMs. Returns at once.
     void finish(const QString& topic, const QByteArray& payload, int timeoutMs);
-    // For a program on its way out: waits up to timeoutMs for the client's thread to end.
-    bool waitUntilFinished(int timeoutMs);
     // For a program on its way out, once its connections are finished or destroyed: waits up to
     // timeoutMs for every client's thread to end, so that no goodbye is cut off and no client is
     // still on the network while the process tears down.

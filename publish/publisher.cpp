@@ -190,10 +190,4 @@ void Publisher::finish(int timeoutMs)
         m_connection->finish(m_prefix + QStringLiteral("/status"), kOffline, timeoutMs);
 }
 
-void Publisher::waitUntilFinished(int timeoutMs)
-{
-    if (m_connection)
-        m_connection->waitUntilFinished(timeoutMs);
-}
-
 } // namespace korvane::publish

@@ -40,8 +40,6 @@ public:
     // "offline" published, then disconnected once the broker has it (or after timeoutMs), on the
     // client's own thread: this returns at once.
     void finish(int timeoutMs = 2000);
-    // For a program on its way out: waits up to timeoutMs for the goodbye to be done.
-    void waitUntilFinished(int timeoutMs);
 
     QString prefix() const { return m_prefix; }
     QString statusText() const { return m_status; }

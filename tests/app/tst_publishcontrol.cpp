@@ -3,10 +3,8 @@
 // that only the user may read, and the broker's state as text, against a real broker that asks
 // for a password and then goes away.
 #include "app/publishcontrol.h"
-#include "link/command.h"
 #include "support/broker.h"
 #include "support/fakesession.h"
-#include "support/framebuilder.h"
 
 #include <QApplication>
 #include <QFile>
@@ -15,19 +13,6 @@
 #include <QTest>
 
 using namespace korvane;
-
-namespace {
-void linkMeter(testing::FakeSession& rig)
-{
-    rig.port.setOpenResult(1, platform::SerialPort::OpenError::None);
-    link::Link& link = rig.session.meterLink();
-    for (int i = 0; i < 40 && !(link.isLinked() && !rig.search.isActive()); ++i) {
-        rig.tick();
-        if (rig.port.isOpen() && link.lastCommand() == link::kHandshake)
-            rig.port.feed(testing::hex("d55555"));
-    }
-}
-} // namespace
 
 class TstPublishControl : public QObject
 {
@@ -46,7 +31,7 @@ private slots:
         QVERIFY(broker.start());
         testing::FakeSession rig;
         rig.session.start();
-        linkMeter(rig);
+        rig.linkOn1();
         QVERIFY(rig.session.isLinked());
 
         app::PublishSettings settings;

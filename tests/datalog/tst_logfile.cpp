@@ -61,16 +61,6 @@ struct MemorySink : datalog::LineSink
     QByteArray written;
 };
 
-void connectOn1(testing::FakeSession& rig)
-{
-    rig.port.setOpenResult(1, platform::SerialPort::OpenError::None);
-    link::Link& link = rig.session.meterLink();
-    for (int i = 0; i < 40 && !(link.isLinked() && !rig.search.isActive()); ++i) {
-        rig.tick();
-        if (rig.port.isOpen() && link.lastCommand() == link::kHandshake)
-            rig.port.feed(hex("d55555"));
-    }
-}
 } // namespace
 
 class TstLogFile : public QObject
@@ -187,7 +177,7 @@ private slots:
         QVERIFY(log.open(now));
         datalog::Recorder recorder(rig.session, std::move(csv), log);
         rig.session.start();
-        connectOn1(rig);
+        rig.linkOn1();
         rig.tick();
         now += 500;
         rig.port.feed(FrameBuilder(1).q(13, 500));
@@ -214,7 +204,7 @@ private slots:
         datalog::Recorder recorder(rig.session, datalog::makeFormat(datalog::Format::Jsonl), sink);
         recorder.setInterval(60'000);
         rig.session.start();
-        connectOn1(rig);
+        rig.linkOn1();
         rig.tick();
         rig.port.feed(FrameBuilder(1).q(13, 500));
         now = kMinuteEnd + 5;
@@ -255,7 +245,7 @@ private slots:
         QSignalSpy failed(&recorder, &datalog::Recorder::failed);
         QSignalSpy readings(&rig.session, &session::MeterSession::readingReceived);
         rig.session.start();
-        connectOn1(rig);
+        rig.linkOn1();
         QVERIFY(QDir(path("stick")).removeRecursively());
         for (int i = 0; i < 3; ++i) {
             rig.tick();

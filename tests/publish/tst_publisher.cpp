@@ -2,7 +2,6 @@
 // The publisher over a fake session and a real broker: a broker away costs only the oldest
 // messages and the rest arrive in order; the meter's status is said once per change; finishing
 // never waits for a broker that does not answer; and what a meter id and a prefix may be.
-#include "link/command.h"
 #include "publish/publisher.h"
 #include "publish/topics.h"
 #include "support/broker.h"
@@ -18,17 +17,6 @@ using namespace korvane;
 using testing::FrameBuilder;
 
 namespace {
-void linkMeter(testing::FakeSession& rig)
-{
-    rig.port.setOpenResult(1, platform::SerialPort::OpenError::None);
-    link::Link& link = rig.session.meterLink();
-    for (int i = 0; i < 40 && !(link.isLinked() && !rig.search.isActive()); ++i) {
-        rig.tick();
-        if (rig.port.isOpen() && link.lastCommand() == link::kHandshake)
-            rig.port.feed(testing::hex("d55555"));
-    }
-}
-
 // A voltage frame whose frequency tells it apart: 50.0 Hz plus a tenth per step.
 void sendFrame(testing::FakeSession& rig, int step)
 {
@@ -56,7 +44,7 @@ private slots:
         testing::FakeSession rig;
         publish::Publisher publisher(rig.session, options(broker.port(), 20));
         rig.session.start();
-        linkMeter(rig);
+        rig.linkOn1();
         // Ten frames of five values and a state each while nobody listens.
         for (int step = 1; step <= 10; ++step)
             sendFrame(rig, step);
@@ -93,12 +81,12 @@ private slots:
         testing::FakeSession rig;
         publish::Publisher publisher(rig.session, options(broker.port()));
         rig.session.start();
-        linkMeter(rig);
+        rig.linkOn1();
         QTRY_VERIFY(publisher.brokerConnected());
         sendFrame(rig, 0);
         rig.tick(15); // silence: the link is lost, and the search goes on losing nothing more
         QVERIFY(!rig.session.isLinked());
-        linkMeter(rig);
+        rig.linkOn1();
         QTRY_COMPARE(sub.payloads("test/meter/status"),
                      (QList<QByteArray>{"online", "offline", "online"}));
         QTest::qWait(300);
@@ -114,7 +102,7 @@ private slots:
         auto publisher =
             std::make_unique<publish::Publisher>(rig.session, options(silent.serverPort()));
         rig.session.start();
-        linkMeter(rig);
+        rig.linkOn1();
         QTRY_VERIFY(publisher->statusText().startsWith(QLatin1String("broker: connecting")));
         QTest::qWait(200); // the client's thread is waiting for an answer now
         QElapsedTimer took;
