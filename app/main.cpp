@@ -3,6 +3,7 @@
 #include "app/logcontrol.h"
 #include "app/mainwindow.h"
 #include "app/trendview.h"
+#include "app/windowplacement.h"
 #include "platform/porttable.h"
 #include "platform/qtmessageboxes.h"
 #include "platform/qtmeterdevices.h"
@@ -17,6 +18,7 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSessionManager>
 #include <QSettings>
 
 #include <memory>
@@ -45,6 +47,32 @@ void rememberChoices(app::MainWindow& window, QSettings& settings)
                      [&settings](const QString& path) { settings.setValue("log/path", path); });
 }
 
+// Where the window was last time if that still lies on a screen, else the laid-out size in the
+// middle of the screen; either way wholly on the screen. Called once the window is shown, when
+// its frame is known.
+void placeWindow(app::MainWindow& window, const QSettings& settings)
+{
+    const QMargins frame(window.geometry().left() - window.frameGeometry().left(),
+                         window.geometry().top() - window.frameGeometry().top(),
+                         window.frameGeometry().right() - window.geometry().right(),
+                         window.frameGeometry().bottom() - window.geometry().bottom());
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    const QRect remembered = settings.value("window/geometry").toRect();
+    const QScreen* screen = window.screen();
+    if (app::fitsOnAScreen(remembered, frame, screens)) {
+        window.setGeometry(remembered);
+    } else if (screen) {
+        QRect centred(QPoint(), window.size());
+        centred.moveCenter(screen->availableGeometry().center());
+        window.setGeometry(
+            app::fitOnScreen(centred, frame, screen->availableGeometry(), window.minimumSize()));
+    }
+    if (settings.value("window/maximized").toBool())
+        window.showMaximized();
+}
+
 // The window over one meter session until it is closed; the program's exit status.
 int runWindow(QApplication& app, const QStringList& ports, QSettings& settings)
 {
@@ -57,11 +85,16 @@ int runWindow(QApplication& app, const QStringList& ports, QSettings& settings)
     saveDialog.setParent(&window);
     rememberChoices(window, settings);
 
+    // Ending the desktop session closes the window without asking about a running log.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.closeWithoutAsking(); });
+
     window.show();
-    if (const QScreen* screen = window.screen())
-        window.move(screen->availableGeometry().center() - window.frameGeometry().center() +
-                    window.pos());
-    return app.exec();
+    placeWindow(window, settings);
+    const int status = app.exec();
+    settings.setValue("window/geometry", window.normalGeometry());
+    settings.setValue("window/maximized", window.isMaximized());
+    return status;
 }
 } // namespace
 

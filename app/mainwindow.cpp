@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
-#include "app/phasorview.h"
-#include "app/trendview.h"
-#include "measure/livetexts.h"
+#include "app/logcontrol.h"
+#include "app/page.h"
+#include "app/publishcontrol.h"
+#include "app/recordpage.h"
 #include "platform/freedmemory.h"
 
 #include <QCloseEvent>
-#include <QFrame>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolButton>
 
 namespace korvane::app {
@@ -21,6 +20,7 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
 {
     using session::MeterSession;
     buildControls();
+    addShortcuts();
     connect(tabs, &QTabWidget::tabBarClicked, this, [this](int) {
         // The click's own index is read from the strip once the selection has moved.
         QMetaObject::invokeMethod(this, &MainWindow::onTabChosen, Qt::QueuedConnection);
@@ -35,74 +35,48 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(&m_session, &MeterSession::linkStatusChanged, this, &MainWindow::setLinkStatus);
     connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::onDownloadProgress);
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::onDownloadEnded);
-    connect(&m_session, &MeterSession::linkLost, this, [this] {
-        showReadingsStale(true);
-        phasorView->setStale(true);
-        platform::releaseFreedMemory();
-    });
-    connect(&m_session, &MeterSession::readingReceived, this,
-            [this](const measure::Reading& reading) {
-                measure::applyTo(measure::liveTexts(reading), *this);
-                showReadingsStale(false);
-                phasorView->setStale(false);
-                trendView->samplesArrived();
-            });
-    connect(trendView, &TrendView::openInWindowRequested, this, &MainWindow::openTrendWindow);
+    connect(&m_session, &MeterSession::linkLost, this, [] { platform::releaseFreedMemory(); });
     startUp();
+}
+
+Page& MainWindow::currentPage() const
+{
+    return *m_pages.at(std::size_t(std::max(0, tabs->currentIndex())));
 }
 
 void MainWindow::startUp()
 {
-    m_recordTab = false;
     m_session.setPolling(link::Polling::LiveFrames);
     m_session.start();
-    readingsPanel->show();
-    phasorView->hide();
-    trendView->hide();
     tabs->setCurrentIndex(kRealtimeTab);
-    gridinit();
+    onTabChosen();
+    recordPage->gridinit();
+    // Space or Enter right after start must not press a button.
+    tabs->setFocus();
 }
 
 void MainWindow::onTabChosen()
 {
-    const int tab = tabs->currentIndex();
-    m_recordTab = tab == kRecordTab;
-    // Every tab but the record table shows live readings, so the meter is polled for them.
-    m_session.setPolling(m_recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
-    readingsPanel->setVisible(tab == kRealtimeTab);
-    phasorView->setVisible(tab == kPhasorTab);
-    trendView->setVisible(tab == kTrendTab);
-    if (tab == kTrendTab)
-        trendView->redraw();
-    clearButton->setEnabled(m_recordTab);
-    readButton->setEnabled(m_recordTab);
-}
-
-void MainWindow::openTrendWindow()
-{
-    // A window of its own over the same samples, resizable; it closes with the main window.
-    auto* window = new TrendView(m_session.trend(), this);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("Korvane: trend"));
-    window->setDetached();
-    window->setChosen(trendView->chosen());
-    window->resize(960, 540);
-    connect(&m_session, &session::MeterSession::readingReceived, window,
-            &TrendView::samplesArrived);
-    window->show();
-    window->redraw();
+    Page& shown = currentPage();
+    m_session.setPolling(shown.polling());
+    for (Page* page : m_pages)
+        page->widget()->setVisible(page == &shown);
+    shown.shown();
+    clearButton->setEnabled(shown.takesRecordActions());
+    readButton->setEnabled(shown.takesRecordActions());
 }
 
 void MainWindow::onReadClicked()
 {
-    if (m_recordTab)
+    if (currentPage().takesRecordActions())
         m_session.readRecords();
 }
 
 void MainWindow::onClearClicked()
 {
-    gridinit();
+    if (!currentPage().takesRecordActions())
+        return;
+    recordPage->gridinit();
     platform::releaseFreedMemory();
 }
 
@@ -116,12 +90,32 @@ void MainWindow::onHelpClicked()
 
 void MainWindow::onCloseClicked()
 {
-    m_session.closePort();
     close();
+}
+
+QString MainWindow::runningWork() const
+{
+    QStringList work;
+    if (logControl->logging())
+        work << tr("a log");
+    if (publishControl->settings().enabled)
+        work << tr("publishing");
+    return work.join(tr(" and "));
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    const QString work = m_askBeforeClosing ? runningWork() : QString();
+    if (!work.isEmpty()) {
+        event->ignore();
+        m_messages.question(QStringLiteral("Korvane"),
+                            tr("Closing Korvane stops %1. Stop and close?").arg(work),
+                            tr("Stop and close"), [this] {
+                                m_askBeforeClosing = false;
+                                close();
+                            });
+        return;
+    }
     m_session.closePort();
     event->accept();
 }
@@ -142,23 +136,6 @@ void MainWindow::setLinkStatus(const QString& text)
     fitStatusLabel(linkStatusLabel);
 }
 
-void MainWindow::showReadingsStale(bool stale)
-{
-    m_readingsStale = stale;
-    if (!m_capturing)
-        readingsPanel->setEnabled(!stale);
-}
-
-void MainWindow::setCaption(int row, const QString& text)
-{
-    captionLabels[row]->setText(text);
-}
-
-void MainWindow::setValue(int row, const QString& text)
-{
-    valueLabels[row]->setText(text);
-}
-
 void MainWindow::onDownloadProgress(int records, int count)
 {
     downloadProgress->setRange(0, count);
@@ -176,7 +153,7 @@ void MainWindow::onDownloadEnded(const link::DownloadResult& result)
     case Outcome::Complete:
         // A meter with no records: the grid as Clear leaves it.
         if (result.count == 0)
-            gridinit();
+            recordPage->gridinit();
         return;
     case Outcome::Incomplete:
         m_messages.warning(title, QStringLiteral("The download is incomplete: the meter fell "

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/headingsproxymodel.h"
 #include "export/saveresult.h"
-#include "measure/liveview.h"
 #include "platform/messageboxes.h"
 #include "platform/savedialog.h"
 #include "platform/windowcapture.h"
@@ -11,9 +9,8 @@
 
 #include <QWidget>
 
-#include <array>
+#include <vector>
 
-class QFrame;
 class QLabel;
 class QProgressBar;
 class QTabWidget;
@@ -23,8 +20,13 @@ class QToolButton;
 namespace korvane::app {
 
 class LogControl;
-class PublishControl;
+class Page;
+class PhasorPage;
 class PhasorView;
+class PublishControl;
+class RealtimePage;
+class RecordPage;
+class TrendPage;
 class TrendView;
 
 // What the window is built from; the composition root passes real ones, tests fakes.
@@ -36,9 +38,10 @@ struct MainWindowParts
     platform::WindowCapture& capture;
 };
 
-// The one window: two tabs (live readings, record table), five buttons, two status labels. A
-// shell over the meter session: it shows what the session reports and tells it what to poll.
-class MainWindow : public QWidget, private measure::LiveView
+// The one window: a tab strip of pages over the meter session, five buttons down the right edge
+// and two status labels under them. It opens at its laid-out size and grows with its user: the
+// pages take the room, the buttons and labels keep to the right edge.
+class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
@@ -48,67 +51,68 @@ public:
     void onTabChosen();
     void onReadClicked();
     void onSaveClicked();
-    void saveLiveView();
-    void saveRecords();
-    void saveTrend();
     void onClearClicked();
     void onHelpClicked();
     void onCloseClicked();
+    // The next close does not ask, even with a log or publishing running: the program is told
+    // to end (a signal, the desktop session ending).
+    void closeWithoutAsking() { m_askBeforeClosing = false; }
 
     session::MeterSession& session() { return m_session; }
+    Page& currentPage() const;
 
-    // The controls, by their names.
-    std::array<QLabel*, measure::kLiveRows> captionLabels{};
-    std::array<QLabel*, measure::kLiveRows> valueLabels{};
-    QFrame* readingsPanel = nullptr;
+    enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab };
+
+    QTabWidget* tabs = nullptr;
+    RealtimePage* realtimePage = nullptr;
+    RecordPage* recordPage = nullptr;
+    TrendPage* trendPage = nullptr;
+    PhasorPage* phasorPage = nullptr;
     QToolButton* readButton = nullptr;
     QToolButton* saveButton = nullptr;
     QToolButton* clearButton = nullptr;
     QToolButton* helpButton = nullptr;
     QToolButton* closeButton = nullptr;
+    QLabel* portStatusLabel = nullptr;
+    QLabel* linkStatusLabel = nullptr;
+    QProgressBar* downloadProgress = nullptr;
+
+    // The parts other code reaches by name.
+    QWidget* readingsPanel = nullptr;
     QTableView* recordGrid = nullptr;
-    QTabWidget* tabs = nullptr;
     TrendView* trendView = nullptr;
     PhasorView* phasorView = nullptr;
     LogControl* logControl = nullptr;
     PublishControl* publishControl = nullptr;
 
-    enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab };
-    QLabel* portStatusLabel = nullptr;
-    QLabel* linkStatusLabel = nullptr;
-    QProgressBar* downloadProgress = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setPortStatus(const QString& text, const QString& device, const QString& problem);
     void setLinkStatus(const QString& text);
-    void setCaption(int row, const QString& text) override;
-    void setValue(int row, const QString& text) override;
 
     void buildControls();
-    void gridinit();
+    void addShortcuts();
+    void placeControls();
     void fitStatusLabel(QLabel* label);
-    // From a loss until the next frame the readings keep their texts but show greyed.
-    void showReadingsStale(bool stale);
     void onDownloadProgress(int records, int count);
     void onDownloadEnded(const link::DownloadResult& result);
     void reportSave(const exporting::SaveResult& result);
-    QImage captureAsSaved();
-    void openTrendWindow();
+    // Something the user started would end with the window.
+    QString runningWork() const;
 
     session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;
     platform::SaveDialog& m_saveDialog;
     platform::WindowCapture& m_capture;
-    // The save dialog's selected type, shared by both saves for the life of the window.
+    std::vector<Page*> m_pages;                             // in the order of their tabs
+    std::vector<std::pair<QToolButton*, int>> m_buttonTops; // laid-out tops, in twips
+    // The save dialog's selected type, shared by the live-view and record saves for the life
+    // of the window.
     int m_typeIndex = 1;
-    int m_trendTypeIndex = 1;
-    HeadingsProxyModel m_gridModel;
-    bool m_recordTab = false; // the tab the user chose last: Record, else Realtime
-    bool m_readingsStale = false;
-    bool m_capturing = false;
+    bool m_askBeforeClosing = true;
 };
 
 } // namespace korvane::app

@@ -1,19 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window's controls: names, kinds, captions, fonts, colours, positions (in twips) and order.
+// The window's controls: names, kinds, captions, fonts, positions (in twips at the default
+// size), how they follow a resize, the keyboard order and the shortcuts.
 #include "app/appearance.h"
-#include "app/logcontrol.h"
 #include "app/mainwindow.h"
-#include "app/phasorview.h"
-#include "app/publishcontrol.h"
-#include "app/trendview.h"
+#include "app/phasorpage.h"
+#include "app/realtimepage.h"
+#include "app/recordpage.h"
+#include "app/trendpage.h"
 #include "app/twips.h"
-#include "records/gridgeometry.h"
 
-#include <QAbstractButton>
-#include <QFrame>
-#include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -21,48 +20,35 @@
 namespace korvane::app {
 
 namespace {
-constexpr QColor kReadingGreen{0, 192, 0};
-constexpr int kClientWidth = 11745;
-constexpr int kClientHeight = 10050;
 constexpr int kStatusLabelWidth = 1455;
+constexpr QRect kTabStrip = twipsRect(840, 600, 8535, 8246);
+constexpr QRect kPortStatus = twipsRect(9720, 7560, kStatusLabelWidth, 375);
+constexpr QRect kLinkStatus = twipsRect(9720, 8040, kStatusLabelWidth, 375);
+constexpr QRect kProgress = twipsRect(9720, 8520, 1455, 300);
+constexpr int kButtonLeft = 9960;
+constexpr int kButtonHeight = 855;
 
 struct ButtonSpec
 {
-    const char* caption;
+    const char* caption; // with its mnemonic
     ButtonPicture picture;
-    int top;
 };
 
 QToolButton* makeButton(QWidget* parent, const ButtonSpec& spec)
 {
     auto* button = new QToolButton(parent);
-    button->setText(QLatin1String(spec.caption));
+    button->setText(QString::fromUtf8(spec.caption));
     button->setIcon(buttonIcon(spec.picture));
     button->setIconSize(spec.picture == ButtonPicture::Help ? QSize(24, 24) : QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFocusPolicy(Qt::StrongFocus);
-    button->setGeometry(twipsRect(9960, spec.top, 1095, 855));
     return button;
 }
 
-QLabel* makeReadingLabel(QWidget* parent, const QString& text, const QRect& geometry)
-{
-    auto* label = new QLabel(text, parent);
-    label->setFont(cjkFont(36, true));
-    label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, kReadingGreen);
-    label->setPalette(palette);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    label->setGeometry(geometry);
-    return label;
-}
-
-QLabel* makeStatusLabel(QWidget* parent, const QString& text, int top)
+QLabel* makeStatusLabel(QWidget* parent, const QString& text)
 {
     auto* label = new QLabel(text, parent);
     label->setFont(cjkFont(12, false));
-    label->setGeometry(twipsRect(9720, top, kStatusLabelWidth, 375));
     return label;
 }
 } // namespace
@@ -71,103 +57,110 @@ void MainWindow::buildControls()
 {
     setWindowTitle(QStringLiteral("Korvane"));
     setWindowIcon(windowIcon());
-    setFixedSize(px(kClientWidth), px(kClientHeight));
+    resize(kDefaultClientSize);
+    // The buttons and the status labels under them still fit; the pages take what is left.
+    setMinimumSize(px(9000), px(7200));
 
     // Siblings are created back to front: a later one lies in front of an earlier one.
-    linkStatusLabel = makeStatusLabel(this, QStringLiteral("unconnected"), 8040);
-    portStatusLabel = makeStatusLabel(this, QStringLiteral("COM status"), 7560);
+    linkStatusLabel = makeStatusLabel(this, QStringLiteral("unconnected"));
+    portStatusLabel = makeStatusLabel(this, QStringLiteral("COM status"));
 
     downloadProgress = new QProgressBar(this);
-    downloadProgress->setGeometry(twipsRect(9720, 8520, 1455, 300));
     downloadProgress->setTextVisible(true);
     downloadProgress->setFormat(QStringLiteral("%v/%m"));
     downloadProgress->hide();
 
     tabs = new QTabWidget(this);
-    tabs->addTab(new QWidget, QStringLiteral("Realtime"));
-    tabs->addTab(new QWidget, QStringLiteral("Record"));
-    tabs->addTab(new QWidget, QStringLiteral("Trend"));
-    tabs->addTab(new QWidget, QStringLiteral("Phasor"));
     tabs->tabBar()->setFont(cjkFont(12, true));
-    tabs->setGeometry(twipsRect(840, 600, 8535, 8246));
 
-    // Row 0 and column 0 of the table are its headings: the view's headers show them, so they
-    // stay in sight while the records scroll.
-    m_gridModel.setSourceModel(&m_session.records());
-    recordGrid = new QTableView(this);
-    recordGrid->setModel(&m_gridModel);
-    recordGrid->setFont(cjkFont(10.5, false));
-    for (QHeaderView* header : {recordGrid->horizontalHeader(), recordGrid->verticalHeader()}) {
-        header->setSectionResizeMode(QHeaderView::Fixed);
-        header->setHighlightSections(false);
-    }
-    auto* corner = recordGrid->findChild<QAbstractButton*>();
-    new CornerHeading(corner, [this] { return m_gridModel.corner(); });
-    // The corner is no section of either header, so it repaints only when told.
-    connect(&m_gridModel, &QAbstractItemModel::modelReset, corner, qOverload<>(&QWidget::update));
-    connect(&m_gridModel, &QAbstractItemModel::headerDataChanged, corner,
-            qOverload<>(&QWidget::update));
-    recordGrid->setItemDelegate(new GridCellDelegate(recordGrid));
-    recordGrid->setStyleSheet(QStringLiteral(
-        "QTableView { gridline-color: rgb(192, 192, 192); background-color: rgb(128, 128, 128); }"
-        "QHeaderView::section, QTableCornerButton::section { background-color: palette(button); "
-        "color: palette(button-text); border: 0px; border-right: 1px solid rgb(192, 192, 192); "
-        "border-bottom: 1px solid rgb(192, 192, 192); }"));
-    recordGrid->setGeometry(twipsRect(5760, 7320, 3135, 1095));
+    // The pages lie over the tab strip's client area; the readings panel in front of the grid.
+    recordPage = new RecordPage(m_session, m_typeIndex, this);
+    realtimePage = new RealtimePage(m_session, m_capture, *this, m_typeIndex, this);
+    trendPage = new TrendPage(m_session, m_saveDialog, m_messages, this);
+    phasorPage = new PhasorPage(m_session, this);
+    m_pages = {realtimePage, recordPage, trendPage, phasorPage};
+    const std::array<QString, 4> titles{QStringLiteral("Realtime"), QStringLiteral("Record"),
+                                        QStringLiteral("Trend"), QStringLiteral("Phasor")};
+    for (const QString& title : titles)
+        tabs->addTab(new QWidget, title);
 
-    const std::array<ButtonSpec, 5> buttons{{{"Close", ButtonPicture::Close, 6120},
-                                             {"Help", ButtonPicture::Help, 4800},
-                                             {"Clear", ButtonPicture::Clear, 3480},
-                                             {"Save", ButtonPicture::Save, 2160},
-                                             {"Read", ButtonPicture::Read, 840}}};
-    closeButton = makeButton(this, buttons[0]);
-    helpButton = makeButton(this, buttons[1]);
-    clearButton = makeButton(this, buttons[2]);
-    saveButton = makeButton(this, buttons[3]);
-    readButton = makeButton(this, buttons[4]);
+    readingsPanel = realtimePage;
+    recordGrid = recordPage->grid;
+    trendView = trendPage->view;
+    logControl = trendPage->logControl;
+    publishControl = trendPage->publishControl;
+    phasorView = phasorPage->view;
+
+    // Top to bottom: the buttons are made in the order Tab visits them.
+    readButton = makeButton(this, {"&Read", ButtonPicture::Read});
+    saveButton = makeButton(this, {"&Save", ButtonPicture::Save});
+    clearButton = makeButton(this, {"C&lear", ButtonPicture::Clear});
+    helpButton = makeButton(this, {"&Help", ButtonPicture::Help});
+    closeButton = makeButton(this, {"&Close", ButtonPicture::Close});
+    m_buttonTops = {{readButton, 840},
+                    {saveButton, 2160},
+                    {clearButton, 3480},
+                    {helpButton, 4800},
+                    {closeButton, 6120}};
     clearButton->setEnabled(false);
 
-    readingsPanel = new QFrame(this);
-    readingsPanel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    readingsPanel->setAutoFillBackground(true); // it covers the grid, so it must paint
-    readingsPanel->setGeometry(twipsRect(960, 1200, 8295, 7422));
-    for (int i = 0; i < measure::kLiveRows; ++i) {
-        const int top = 240 + 960 * i;
-        captionLabels[i] = makeReadingLabel(readingsPanel, measure::kStartCaptions[i].toString(),
-                                            twipsRect(240, top, i < 3 ? 2505 : 2520, 795));
-        valueLabels[i] = makeReadingLabel(readingsPanel, measure::kStartValues[i].toString(),
-                                          twipsRect(3000, top, 5055, 795));
-    }
-
-    trendView = new TrendView(m_session.trend(), this);
-    trendView->setGeometry(readingsPanel->geometry());
-    logControl = new LogControl(m_session, m_saveDialog, m_messages, trendView);
-    trendView->addControl(logControl);
-    publishControl = new PublishControl(m_session, trendView);
-    trendView->addControl(publishControl);
-    phasorView = new PhasorView(m_session.snapshot(), this);
-    phasorView->setGeometry(readingsPanel->geometry());
-
-    setTabOrder(closeButton, helpButton);
-    setTabOrder(helpButton, clearButton);
-    setTabOrder(clearButton, saveButton);
-    setTabOrder(saveButton, readButton);
-    setTabOrder(readButton, recordGrid);
-    setTabOrder(recordGrid, tabs);
+    // The tab strip first, then the page shown, then the buttons top to bottom.
+    const std::array<QWidget*, 7> order{tabs,        recordGrid, readButton, saveButton,
+                                        clearButton, helpButton, closeButton};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    placeControls();
 }
 
-void MainWindow::gridinit()
+void MainWindow::addShortcuts()
 {
-    using records::kGridGeometry;
-    m_session.clearRecords();
-    recordGrid->setGeometry(twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width,
-                                      kGridGeometry.height));
-    // Column 0 is the vertical header and row 0 the horizontal one.
-    recordGrid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
-    for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
-        recordGrid->setColumnWidth(c, px(kGridGeometry.columnWidth));
-    recordGrid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
-    recordGrid->setRowHeight(0, px(kGridGeometry.fixedRowHeight));
+    for (int i = 0; i < int(m_pages.size()); ++i) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_1 + i)), this);
+        connect(shortcut, &QShortcut::activated, this, [this, i] { tabs->setCurrentIndex(i); });
+    }
+    const std::array<std::pair<QKeySequence, QToolButton*>, 4> keys{{
+        {QKeySequence(Qt::CTRL | Qt::Key_S), saveButton},
+        {QKeySequence(Qt::CTRL | Qt::Key_R), readButton},
+        {QKeySequence(Qt::Key_F1), helpButton},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), closeButton},
+    }};
+    for (const auto& [sequence, button] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        // A click does nothing on a disabled button, so Ctrl+R reads on the Record tab only.
+        connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+        button->setToolTip(QStringLiteral("%1 (%2)").arg(
+            button->text().remove(u'&'), sequence.toString(QKeySequence::NativeText)));
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeControls();
+}
+
+void MainWindow::placeControls()
+{
+    // At the default size everything lies where it was laid out. Grown, the tab strip and the
+    // pages take the room and the right column keeps to the right edge; lower than laid out
+    // (a small screen, a large scale factor), the right column closes up so it all still shows.
+    const int dx = width() - kDefaultClientSize.width();
+    const int dy = height() - kDefaultClientSize.height();
+    const double closeUp = std::min(1.0, height() / double(kDefaultClientSize.height()));
+    const auto inColumn = [dx, closeUp](const QRect& laidOut) {
+        return QRect(laidOut.x() + dx, qRound(laidOut.y() * closeUp), laidOut.width(),
+                     laidOut.height());
+    };
+    tabs->setGeometry(kTabStrip.adjusted(0, 0, dx, dy));
+    for (Page* page : m_pages)
+        page->widget()->setGeometry(kDefaultPageArea.adjusted(0, 0, dx, dy));
+    for (const auto& [button, top] : m_buttonTops)
+        button->setGeometry(inColumn(twipsRect(kButtonLeft, top, 1095, kButtonHeight)));
+    portStatusLabel->setGeometry(inColumn(kPortStatus));
+    linkStatusLabel->setGeometry(inColumn(kLinkStatus));
+    downloadProgress->setGeometry(inColumn(kProgress));
+    fitStatusLabel(portStatusLabel);
+    fitStatusLabel(linkStatusLabel);
 }
 
 void MainWindow::fitStatusLabel(QLabel* label)

@@ -19,4 +19,9 @@ constexpr QRect twipsRect(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
+// The window's client area at its default size, and where the pages lie in it then: every
+// page covers the readings panel's place, and grows with the window.
+constexpr QSize kDefaultClientSize(px(11745), px(10050));
+constexpr QRect kDefaultPageArea = twipsRect(960, 1200, 8295, 7422);
+
 } // namespace korvane::app

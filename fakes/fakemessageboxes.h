@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <utility>
+
 namespace korvane::fakes {
 
 // Records every message instead of showing it.
@@ -19,7 +21,22 @@ public:
     {
         shown << QStringLiteral("warning|%1|%2").arg(title, text);
     }
+    void question(const QString& title, const QString& text, const QString& acceptText,
+                  std::function<void()> onAccept) override
+    {
+        shown << QStringLiteral("question|%1|%2|%3").arg(title, text, acceptText);
+        m_accept = std::move(onAccept);
+    }
+    // The user picks the accepting choice of the last question.
+    void accept()
+    {
+        if (auto run = std::exchange(m_accept, {}))
+            run();
+    }
     QStringList shown;
+
+private:
+    std::function<void()> m_accept;
 };
 
 } // namespace korvane::fakes

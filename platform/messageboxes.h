@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace korvane::platform {
 
 // Messages to the user, modal to the window. They return at once, never waiting for the user,
@@ -13,6 +15,10 @@ public:
     virtual ~MessageBoxes() = default;
     virtual void information(const QString& title, const QString& text) = 0;
     virtual void warning(const QString& title, const QString& text) = 0;
+    // Asks before something the user may not want: onAccept runs once the user picks acceptText;
+    // the other choice is Cancel, which does nothing.
+    virtual void question(const QString& title, const QString& text, const QString& acceptText,
+                          std::function<void()> onAccept) = 0;
 };
 
 } // namespace korvane::platform

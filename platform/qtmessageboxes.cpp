@@ -2,6 +2,7 @@
 #include "platform/qtmessageboxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace korvane::platform {
 
@@ -24,6 +25,21 @@ void QtMessageBoxes::information(const QString& title, const QString& text)
 void QtMessageBoxes::warning(const QString& title, const QString& text)
 {
     openBox(m_parent, QMessageBox::Warning, title, text);
+}
+
+void QtMessageBoxes::question(const QString& title, const QString& text, const QString& acceptText,
+                              std::function<void()> onAccept)
+{
+    auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::Cancel, m_parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* accept = box->addButton(acceptText, QMessageBox::AcceptRole);
+    box->setDefaultButton(QMessageBox::Cancel);
+    QObject::connect(box, &QMessageBox::finished, box,
+                     [box, accept, onAccept = std::move(onAccept)] {
+                         if (box->clickedButton() == accept)
+                             onAccept();
+                     });
+    box->open();
 }
 
 } // namespace korvane::platform

@@ -14,6 +14,8 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
     void information(const QString& title, const QString& text) override;
     void warning(const QString& title, const QString& text) override;
+    void question(const QString& title, const QString& text, const QString& acceptText,
+                  std::function<void()> onAccept) override;
 
 private:
     QPointer<QWidget> m_parent;

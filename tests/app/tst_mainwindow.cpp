@@ -2,8 +2,10 @@
 // The window with a fake port, fake timers and recorded message boxes: its state after start-up,
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
+#include "app/logcontrol.h"
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
+#include "app/realtimepage.h"
 #include "app/trendview.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
@@ -17,9 +19,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -32,6 +36,11 @@ using korvane::testing::FrameBuilder;
 using korvane::testing::hex;
 
 namespace {
+QRect inWindow(const QWidget* widget)
+{
+    return QRect(widget->mapTo(widget->window(), QPoint()), widget->size());
+}
+
 struct Rig : korvane::testing::FakeSession
 {
     fakes::FakeMessageBoxes messages;
@@ -99,7 +108,8 @@ private slots:
         QVERIFY(rig.supervision.isActive());
         QCOMPARE(rig.session.records().rowCount(), 2);
         QCOMPARE(rig.session.records().table().cell(0, 0), QStringLiteral("NO."));
-        QVERIFY(rig.window.readButton->isEnabled());
+        // Read and Clear do nothing on the Realtime tab, so neither is offered there.
+        QVERIFY(!rig.window.readButton->isEnabled());
         QVERIFY(!rig.window.clearButton->isEnabled());
         QVERIFY(rig.window.saveButton->isEnabled());
         QVERIFY(rig.window.helpButton->isEnabled());
@@ -111,9 +121,9 @@ private slots:
     void placeholdersAndStatusBeforeAnyFrame()
     {
         Rig rig;
-        QCOMPARE(rig.texts(rig.window.captionLabels),
+        QCOMPARE(rig.texts(rig.window.realtimePage->captionLabels),
                  (QStringList{"U1 :", "I  :", "PF1:", "P1 :", "Q1 :", "S1 :"}));
-        QCOMPARE(rig.texts(rig.window.valueLabels),
+        QCOMPARE(rig.texts(rig.window.realtimePage->valueLabels),
                  (QStringList{"00.00V", "000.0A", "1.000", "00.00W", "00.00var", "00.00VA"}));
         QCOMPARE(rig.window.portStatusLabel->text(), QStringLiteral("COM status"));
         QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("unconnected"));
@@ -204,7 +214,7 @@ private slots:
     void noPartOfTheGridShowsOnTheRealtimeTab()
     {
         Rig rig;
-        const QRect grid = rig.window.recordGrid->geometry();
+        const QRect grid = inWindow(rig.window.recordGrid);
         QVERIFY(rig.window.readingsPanel->geometry().contains(grid));
         for (QPoint p : {grid.topLeft(), grid.center(), grid.bottomRight()}) {
             QWidget* top = rig.window.childAt(p);
@@ -320,10 +330,10 @@ private slots:
         rig.port.feed(frame);
         const QRect panel = rig.window.readingsPanel->geometry();
         const QImage fresh = rig.window.grab().toImage().copy(panel);
-        const QStringList values = rig.texts(rig.window.valueLabels);
+        const QStringList values = rig.texts(rig.window.realtimePage->valueLabels);
         rig.tick(6);
         QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("unconnected"));
-        QCOMPARE(rig.texts(rig.window.valueLabels), values);
+        QCOMPARE(rig.texts(rig.window.realtimePage->valueLabels), values);
         QVERIFY(rig.window.grab().toImage().copy(panel) != fresh);
 
         // The saved picture shows the readings as they were, not greyed.
@@ -349,10 +359,10 @@ private slots:
         QCOMPARE(rig.port.takeWritten(), hex("23"));
         rig.port.feed(FrameBuilder(2).q(10, 1200).at(18, 2));
         QCOMPARE(
-            rig.texts(rig.window.captionLabels),
+            rig.texts(rig.window.realtimePage->captionLabels),
             (QStringList{"U1\u00B0: ", "U2\u00B0: ", "U3\u00B0: ", "I\u00B0: ", "phase:", ""}));
-        QCOMPARE(rig.window.valueLabels[0]->text(), QStringLiteral("120\u00B0"));
-        QCOMPARE(rig.window.valueLabels[4]->text(), QStringLiteral("reverse"));
+        QCOMPARE(rig.window.realtimePage->valueLabels[0]->text(), QStringLiteral("120\u00B0"));
+        QCOMPARE(rig.window.realtimePage->valueLabels[4]->text(), QStringLiteral("reverse"));
         QCOMPARE(rig.window.portStatusLabel->text(), QStringLiteral("COM1 Open"));
         QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("Connected"));
     }
@@ -430,6 +440,39 @@ private slots:
         QVERIFY(!rig.port.isOpen());
     }
 
+    void closingWhileLoggingAsksFirst_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("asks");
+        QTest::newRow("Close button") << "button" << true;
+        QTest::newRow("title bar") << "frame" << true;
+        QTest::newRow("told to end (signal, logout)") << "told" << false;
+    }
+    void closingWhileLoggingAsksFirst()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, asks);
+        QTemporaryDir dir;
+        Rig rig;
+        rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
+        QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+        QVERIFY(rig.window.logControl->logging());
+        if (how == "told")
+            rig.window.closeWithoutAsking();
+        if (how == "button")
+            QTest::mouseClick(rig.window.closeButton, Qt::LeftButton);
+        else
+            rig.window.close();
+        QCOMPARE(rig.window.isVisible(), asks);
+        QCOMPARE(rig.messages.shown.size(), asks ? 1 : 0);
+        if (!asks)
+            return;
+        QVERIFY(
+            rig.messages.shown.first().startsWith("question|Korvane|Closing Korvane stops a log"));
+        rig.messages.accept();
+        QVERIFY(!rig.window.isVisible());
+    }
+
     void portTooltipNamesTheDeviceAndWhatToDo()
     {
         Rig rig;
@@ -463,27 +506,94 @@ private slots:
                                                {"tabs", rig.window.tabs},
                                                {"portStatusLabel", rig.window.portStatusLabel},
                                                {"recordGrid", rig.window.recordGrid}};
-        QCOMPARE(controls.value(control)->geometry(), geometry);
+        QCOMPARE(inWindow(controls.value(control)), geometry);
+        // Grown (maximised) and back: everything returns to its laid-out place.
+        rig.window.resize(1500, 1000);
+        QVERIFY(inWindow(rig.window.closeButton).right() > 1400);
+        QVERIFY(inWindow(rig.window.readingsPanel).bottom() > 900);
+        rig.window.resize(783, 670);
+        QCOMPARE(inWindow(controls.value(control)), geometry);
     }
 
     void readingLabelsAreLargeBoldOnGreen()
     {
         Rig rig;
-        for (QLabel* label : rig.window.valueLabels) {
+        for (QLabel* label : rig.window.realtimePage->valueLabels) {
             QCOMPARE(label->font().pointSizeF(), 36.0);
             QVERIFY(label->font().bold());
             QCOMPARE(label->palette().color(QPalette::Window), QColor(0, 192, 0));
         }
-        QCOMPARE(rig.window.captionLabels[5]->geometry(), QRect(16, 336, 168, 53));
+        QCOMPARE(rig.window.realtimePage->captionLabels[5]->geometry(), QRect(16, 336, 168, 53));
     }
 
-    void tabOrderRunsFromCloseToTheTabStrip()
+    void focusStartsOnTheTabStripAndTabRunsTopToBottom()
     {
         Rig rig;
-        QList<QWidget*> order{rig.window.closeButton, rig.window.helpButton, rig.window.clearButton,
-                              rig.window.saveButton,  rig.window.readButton, rig.window.recordGrid};
-        for (int i = 0; i + 1 < order.size(); ++i)
-            QCOMPARE(order[i]->nextInFocusChain(), order[i + 1]);
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        QCOMPARE(QApplication::focusWidget(), rig.window.tabs->tabBar());
+        // Space right after start must not close the program.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(rig.window.isVisible());
+        rig.selectTab(1);
+        QList<QWidget*> order{rig.window.tabs->tabBar(), rig.window.recordGrid,
+                              rig.window.readButton,     rig.window.saveButton,
+                              rig.window.clearButton,    rig.window.helpButton,
+                              rig.window.closeButton};
+        rig.window.tabs->tabBar()->setFocus();
+        for (int i = 1; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), order[i]);
+        }
+    }
+
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<int>("tabAfter");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("saveRequests");
+        QTest::addColumn<bool>("open");
+        const QStringList none;
+        QTest::newRow("Ctrl+2 shows the records")
+            << 0 << QKeySequence("Ctrl+2") << 1 << QByteArray() << none << 0 << true;
+        QTest::newRow("Ctrl+4 shows the phasor")
+            << 1 << QKeySequence("Ctrl+4") << 3 << QByteArray() << none << 0 << true;
+        QTest::newRow("Ctrl+R reads on the Record tab")
+            << 1 << QKeySequence("Ctrl+R") << 1 << hex("0f") << none << 0 << true;
+        QTest::newRow("Ctrl+R does nothing on the Realtime tab")
+            << 0 << QKeySequence("Ctrl+R") << 0 << QByteArray() << none << 0 << true;
+        QTest::newRow("Ctrl+S saves")
+            << 0 << QKeySequence("Ctrl+S") << 0 << QByteArray() << none << 1 << true;
+        QTest::newRow("F1 helps")
+            << 0 << QKeySequence("F1") << 0 << QByteArray()
+            << QStringList{"information|Thank you for using our product.|Korvane.\n Please "
+                           "contact us for more information!\n"}
+            << 0 << true;
+        QTest::newRow("Ctrl+Q closes")
+            << 0 << QKeySequence("Ctrl+Q") << 0 << QByteArray() << none << 0 << false;
+    }
+    void shortcuts()
+    {
+        QFETCH(int, tab);
+        QFETCH(QKeySequence, keys);
+        QFETCH(int, tabAfter);
+        QFETCH(QByteArray, sent);
+        QFETCH(QStringList, shown);
+        QFETCH(int, saveRequests);
+        QFETCH(bool, open);
+        Rig rig;
+        QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+        rig.connect();
+        rig.selectTab(tab);
+        rig.port.takeWritten();
+        QTest::keySequence(&rig.window, keys);
+        QCOMPARE(rig.window.tabs->currentIndex(), tabAfter);
+        QCOMPARE(rig.port.takeWritten(), sent);
+        QCOMPARE(rig.messages.shown, shown);
+        QCOMPARE(rig.saveDialog.requests.size(), saveRequests);
+        QCOMPARE(rig.window.isVisible(), open);
     }
 };
 

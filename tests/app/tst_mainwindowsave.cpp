@@ -2,6 +2,7 @@
 // The Save button: which dialog each tab opens, the type index both saves share, the capture of
 // our own window, cancel, and failures shown to the user. File bytes are in the export suites.
 #include "app/mainwindow.h"
+#include "app/realtimepage.h"
 #include "export/liveviewtext.h"
 #include "export/recordtext.h"
 #include "fakes/fakemessageboxes.h"
@@ -156,8 +157,8 @@ private slots:
         rig.save();
         exporting::LiveRowTexts captions, values;
         for (int i = 0; i < 6; ++i) {
-            captions[i] = rig.window.captionLabels[i]->text();
-            values[i] = rig.window.valueLabels[i]->text();
+            captions[i] = rig.window.realtimePage->captionLabels[i]->text();
+            values[i] = rig.window.realtimePage->valueLabels[i]->text();
         }
         QCOMPARE(contents(file("view-text.txt")), exporting::liveViewText(captions, values));
         QVERIFY(contents(file("view-text.txt")).startsWith("     U1 :     00.00V\r\n"));

@@ -4,6 +4,7 @@
 // Record tab, and recovery after the meter falls silent. Handlers in detail are in tst_mainwindow.
 #include "app/logcontrol.h"
 #include "app/phasorgeometry.h"
+#include "app/realtimepage.h"
 #include "app/savefolder.h"
 #include "sim/virtualmeter.h"
 #include "support/csvreader.h"
@@ -59,8 +60,8 @@ private slots:
         QSignalSpy shown(&program.session, &session::MeterSession::readingReceived);
         while (shown.count() < 10) {
             QVERIFY(shown.wait(2000));
-            fifthCaptions << program.window.captionLabels[4]->text() + u'|' +
-                                 program.window.captionLabels[5]->text();
+            fifthCaptions << program.window.realtimePage->captionLabels[4]->text() + u'|' +
+                                 program.window.realtimePage->captionLabels[5]->text();
         }
         // Type 0 phase (Q/S), type 0 totals (empty), type 1 (F), type 2 (phase), type 3 (W/Time).
         QVERIFY2(fifthCaptions.contains(QStringLiteral("F: |")),

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/recordpage.h"
+#include "app/appearance.h"
+#include "app/twips.h"
+#include "export/recordcsv.h"
+#include "export/recordtext.h"
+#include "export/workbook.h"
+#include "records/gridgeometry.h"
+
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+
+namespace korvane::app {
+
+RecordPage::RecordPage(session::MeterSession& session, int& saveType, QWidget* parent)
+    : QWidget(parent), m_session(session), m_saveType(saveType)
+{
+    // Row 0 and column 0 of the table are its headings: the view's headers show them, so they
+    // stay in sight while the records scroll.
+    m_gridModel.setSourceModel(&m_session.records());
+    grid = new QTableView(this);
+    grid->setModel(&m_gridModel);
+    grid->setFont(cjkFont(10.5, false));
+    for (QHeaderView* header : {grid->horizontalHeader(), grid->verticalHeader()}) {
+        header->setSectionResizeMode(QHeaderView::Fixed);
+        header->setHighlightSections(false);
+    }
+    auto* corner = grid->findChild<QAbstractButton*>();
+    new CornerHeading(corner, [this] { return m_gridModel.corner(); });
+    // The corner is no section of either header, so it repaints only when told.
+    connect(&m_gridModel, &QAbstractItemModel::modelReset, corner, qOverload<>(&QWidget::update));
+    connect(&m_gridModel, &QAbstractItemModel::headerDataChanged, corner,
+            qOverload<>(&QWidget::update));
+    grid->setItemDelegate(new GridCellDelegate(grid));
+    // Tab leaves the grid for the buttons; the arrow keys move between cells.
+    grid->setTabKeyNavigation(false);
+    grid->setStyleSheet(QStringLiteral(
+        "QTableView { gridline-color: rgb(192, 192, 192); background-color: rgb(128, 128, 128); }"
+        "QHeaderView::section, QTableCornerButton::section { background-color: palette(button); "
+        "color: palette(button-text); border: 0px; border-right: 1px solid rgb(192, 192, 192); "
+        "border-bottom: 1px solid rgb(192, 192, 192); }"));
+
+    notice = new QLabel(this);
+    notice->setWordWrap(true);
+    notice->hide();
+}
+
+void RecordPage::gridinit()
+{
+    using records::kGridGeometry;
+    m_session.clearRecords();
+    // Column 0 is the vertical header and row 0 the horizontal one.
+    grid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
+    for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
+        grid->setColumnWidth(c, px(kGridGeometry.columnWidth));
+    grid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
+    grid->setRowHeight(0, px(kGridGeometry.fixedRowHeight));
+    placeGrid();
+}
+
+void RecordPage::setNotice(const QString& text)
+{
+    notice->setText(text);
+    notice->setVisible(!text.isEmpty());
+    placeGrid();
+}
+
+void RecordPage::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeGrid();
+}
+
+void RecordPage::placeGrid()
+{
+    // Where the table's layout puts the grid in the window at the default size, grown by as much
+    // as the page has grown; a notice takes its lines from the grid's bottom.
+    using records::kGridGeometry;
+    const QRect laidOut =
+        twipsRect(kGridGeometry.left, kGridGeometry.top, kGridGeometry.width, kGridGeometry.height)
+            .translated(-kDefaultPageArea.topLeft());
+    QRect area = laidOut.adjusted(0, 0, width() - kDefaultPageArea.width(),
+                                  height() - kDefaultPageArea.height());
+    if (!notice->isHidden()) {
+        const int lines = notice->heightForWidth(area.width());
+        const QRect line(area.left(), area.bottom() - lines + 1, area.width(), lines);
+        notice->setGeometry(line);
+        area.setBottom(line.top() - 4);
+    }
+    grid->setGeometry(area);
+}
+
+SaveOffer RecordPage::saveOffer()
+{
+    const records::RecordTable& table = m_session.records().table();
+    auto write = [&table](auto writer) {
+        return [&table, writer](const QString& path) { return writer(path, table); };
+    };
+    return {QStringLiteral("Korvane"),
+            {{QStringLiteral("txt格式 (*.txt)"), QStringLiteral("txt"),
+              write(exporting::saveRecordText)},
+             {QStringLiteral("excel格式 (*.xlsx)"), QStringLiteral("xlsx"),
+              write(exporting::xlsexport)},
+             {QStringLiteral("csv格式 (*.csv)"), QStringLiteral("csv"),
+              write(exporting::saveRecordCsv)}}};
+}
+
+} // namespace korvane::app

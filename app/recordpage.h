@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/headingsproxymodel.h"
+#include "app/page.h"
+#include "session/metersession.h"
+
+#include <QWidget>
+
+class QLabel;
+class QTableView;
+
+namespace korvane::app {
+
+// The records downloaded from the meter in a grid whose heading row and column stay in sight.
+// Read and Clear apply here; the meter is asked only for signs of life unless something else
+// needs live readings. A line under the grid says when live readings pause for a download.
+class RecordPage : public QWidget, public Page
+{
+    Q_OBJECT
+public:
+    RecordPage(session::MeterSession& session, int& saveType, QWidget* parent = nullptr);
+
+    QWidget* widget() override { return this; }
+    link::Polling polling() const override { return link::Polling::KeepAlive; }
+    bool takesRecordActions() const override { return true; }
+    SaveOffer saveOffer() override;
+    int& saveType() override { return m_saveType; }
+
+    // Empties the table and lays the grid out as at start.
+    void gridinit();
+    // A line under the grid; empty hides it.
+    void setNotice(const QString& text);
+
+    QTableView* grid = nullptr;
+    QLabel* notice = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void placeGrid();
+
+    session::MeterSession& m_session;
+    int& m_saveType;
+    HeadingsProxyModel m_gridModel;
+};
+
+} // namespace korvane::app

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/page.h"
+#include "platform/messageboxes.h"
+#include "platform/savedialog.h"
+#include "session/metersession.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace korvane::app {
+
+class LogControl;
+class PublishControl;
+class TrendView;
+
+// Any quantities over time, with the controls that start a log and publishing above the chart.
+// Save offers the chart as PNG or the samples on show as CSV.
+class TrendPage : public QWidget, public Page
+{
+    Q_OBJECT
+public:
+    TrendPage(session::MeterSession& session, platform::SaveDialog& saveDialog,
+              platform::MessageBoxes& messages, QWidget* parent = nullptr);
+
+    QWidget* widget() override { return this; }
+    SaveOffer saveOffer() override;
+    int& saveType() override { return m_saveType; }
+    void shown() override;
+
+    TrendView* view = nullptr;
+    LogControl* logControl = nullptr;
+    PublishControl* publishControl = nullptr;
+    // The trend in a resizable window of its own, raised if it is open already.
+    TrendView* openPopOut();
+
+private:
+    session::MeterSession& m_session;
+    int m_saveType = 1;
+    QPointer<TrendView> m_popOut;
+};
+
+} // namespace korvane::app
