@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace korvane::app {
 
@@ -60,9 +61,42 @@ PhasorArrows phasorArrows(const measure::Snapshot& snapshot)
         const double longest = arrow.voltage ? longestVoltage : longestCurrent;
         const double length = longest > 0 ? arrow.magnitude / longest : 0;
         const double radians = qDegreesToRadians(arrow.angle);
-        arrow.tip = QPointF(length * std::cos(radians), length * std::sin(radians));
+        // A lag is drawn clockwise: at minus the angle, y upwards.
+        arrow.tip = QPointF(length * std::cos(radians), -length * std::sin(radians));
     }
     return arrows;
+}
+
+PhaseOrder drawnOrder(const PhasorArrows& arrows)
+{
+    const PhasorArrow& u2 = arrows[1];
+    const PhasorArrow& u3 = arrows[2];
+    if (!u2.present || !u3.present || u2.magnitude <= 0 || u3.magnitude <= 0)
+        return PhaseOrder::Unknown;
+    // Two arrows on one line say nothing about the order.
+    if (u2.angle == 0 || u3.angle == 0 || u2.angle == u3.angle)
+        return PhaseOrder::Unknown;
+    return u2.angle < u3.angle ? PhaseOrder::Normal : PhaseOrder::Reverse;
+}
+
+PhaseOrder reportedOrder(const measure::Snapshot& snapshot)
+{
+    // Sequence codes: 0 error, 1 normal, 2 reverse.
+    switch (int(valueOf(snapshot, Key::Sequence).value_or(0))) {
+    case 1:
+        return PhaseOrder::Normal;
+    case 2:
+        return PhaseOrder::Reverse;
+    default:
+        return PhaseOrder::Unknown;
+    }
+}
+
+bool orderDisagrees(const PhasorArrows& arrows, const measure::Snapshot& snapshot)
+{
+    const PhaseOrder drawn = drawnOrder(arrows);
+    const PhaseOrder reported = reportedOrder(snapshot);
+    return drawn != PhaseOrder::Unknown && reported != PhaseOrder::Unknown && drawn != reported;
 }
 
 } // namespace korvane::app

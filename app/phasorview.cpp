@@ -5,12 +5,14 @@
 #include "measure/readingtext.h"
 
 #include <QDateTime>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 namespace korvane::app {
 
@@ -68,6 +70,41 @@ QString ageText(qint64 ms)
         return QStringLiteral("%1 s").arg(ms / 1000);
     return QStringLiteral("%1 min").arg(ms / 60'000);
 }
+
+// The numbers of the saved picture, in the order of the saved text.
+struct SavedRow
+{
+    measure::Key key;
+    QStringView caption;
+    int arrow; // the arrow whose colour marks the row, or -1
+};
+constexpr std::array<SavedRow, 9> kSavedRows{{
+    {measure::Key::U1, u"U1", 0},
+    {measure::Key::U2, u"U2", 1},
+    {measure::Key::U3, u"U3", 2},
+    {measure::Key::I, u"I", 3},
+    {measure::Key::AngleU1, u"U1\u00B0", 0},
+    {measure::Key::AngleU2, u"U2\u00B0", 1},
+    {measure::Key::AngleU3, u"U3\u00B0", 2},
+    {measure::Key::AngleI, u"I\u00B0", 3},
+    {measure::Key::Sequence, u"Phase sequence", -1},
+}};
+
+QString orderText(PhaseOrder order)
+{
+    return order == PhaseOrder::Normal ? QStringLiteral("normal") : QStringLiteral("reverse");
+}
+
+// The current in a colour of its own, apart from the three phases.
+QColor arrowColour(std::size_t arrow, const QPalette& palette)
+{
+    return arrow < 3 ? phaseColour(int(arrow), palette) : palette.color(QPalette::Link);
+}
+
+QColor warningColour(const QPalette& palette)
+{
+    return darkPalette(palette) ? QColor(0xff, 0x8a, 0x65) : QColor(0xb0, 0x00, 0x20);
+}
 } // namespace
 
 PhasorView::PhasorView(const measure::Snapshot& snapshot, QWidget* parent,
@@ -96,28 +133,64 @@ void PhasorView::setStale(bool stale)
     update();
 }
 
+QColor PhasorView::textColour(bool stale) const
+{
+    return palette().color(stale ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
+}
+
 void PhasorView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF all = rect().adjusted(8, 8, -8, -8);
     const double tableWidth = std::min(all.width() * 0.32, 180.0);
-    const double footer = painter.fontMetrics().height() * 2.6;
+    const double footer = painter.fontMetrics().height() * 3.8;
     paintDiagram(painter,
                  QRectF(all.left(), all.top(), all.width() - tableWidth, all.height() - footer));
-    paintTable(painter, QRectF(all.right() - tableWidth, all.top(), tableWidth, all.height()));
+    paintTable(painter, QRectF(all.right() - tableWidth, all.top(), tableWidth, all.height()),
+               m_now());
     paintFooter(painter, QRectF(all.left(), all.bottom() - footer, all.width(), footer));
 }
 
-void PhasorView::paintDiagram(QPainter& painter, const QRectF& area)
+QImage PhasorView::renderForSave(const QDateTime& at) const
+{
+    QImage image(kSaveSize, QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(font());
+
+    const QRectF all = QRectF(image.rect()).adjusted(16, 12, -16, -12);
+    QFont title = font();
+    title.setBold(true);
+    title.setPointSizeF(font().pointSizeF() * 1.3);
+    painter.setFont(title);
+    const double titleHeight = painter.fontMetrics().height() * 1.6;
+    painter.setPen(textColour(false));
+    painter.drawText(
+        QRectF(all.left(), all.top(), all.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
+        QStringLiteral("Phasor diagram, ") + at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
+    painter.setFont(font());
+
+    const QRectF body = all.adjusted(0, titleHeight, 0, 0);
+    const double tableWidth = 400;
+    const double footer = painter.fontMetrics().height() * 3.8;
+    paintDiagram(painter, QRectF(body.left(), body.top(), body.width() - tableWidth,
+                                 body.height() - footer));
+    paintSavedTable(painter,
+                    QRectF(body.right() - tableWidth, body.top(), tableWidth, body.height()),
+                    at.toMSecsSinceEpoch());
+    paintFooter(painter, QRectF(body.left(), body.bottom() - footer, body.width(), footer));
+    return image;
+}
+
+void PhasorView::paintDiagram(QPainter& painter, const QRectF& area) const
 {
     const QPalette& pal = palette();
-    const QColor text =
-        pal.color(m_stale ? QPalette::Disabled : QPalette::Active, QPalette::WindowText);
     const double radius = std::max(10.0, std::min(area.width(), area.height()) / 2 - 24);
     const QPointF centre = area.center();
 
-    QColor grid = text;
+    QColor grid = textColour(m_stale);
     grid.setAlpha(70);
     painter.setPen(QPen(grid, 1));
     painter.drawEllipse(centre, radius, radius);
@@ -129,8 +202,7 @@ void PhasorView::paintDiagram(QPainter& painter, const QRectF& area)
         const PhasorArrow& arrow = arrows[i];
         if (!arrow.present)
             continue;
-        // The current in a colour of its own, apart from the three phases.
-        QColor colour = arrow.voltage ? phaseColour(int(i), pal) : pal.color(QPalette::Link);
+        QColor colour = arrowColour(i, pal);
         if (m_stale)
             colour.setAlpha(110);
         const double width = arrow.voltage ? 3.5 : 1.5;
@@ -145,22 +217,36 @@ void PhasorView::paintDiagram(QPainter& painter, const QRectF& area)
     }
 }
 
-void PhasorView::paintFooter(QPainter& painter, const QRectF& area)
+void PhasorView::paintFooter(QPainter& painter, const QRectF& area) const
 {
-    painter.setPen(
-        palette().color(m_stale ? QPalette::Disabled : QPalette::Active, QPalette::WindowText));
-    QString text = QStringLiteral("U1 at 0°, angles counter-clockwise");
+    const double line = painter.fontMetrics().height() * 1.25;
+    QRectF row(area.left(), area.top(), area.width(), line);
+    painter.setPen(textColour(m_stale));
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("U1 at 0°, angles lag U1 (clockwise)"));
     const auto& sequence = m_snapshot.latest(measure::Key::Sequence);
-    if (sequence.seen) {
-        if (auto seq = measure::quantityText(sequence.quantity))
-            text += QStringLiteral("\nPhase sequence: ") + *seq;
-    }
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, text);
+    const auto sequenceText =
+        sequence.seen ? measure::quantityText(sequence.quantity) : std::nullopt;
+    if (!sequenceText)
+        return;
+    row.translate(0, line);
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("Phase sequence: ") + *sequenceText);
+    const PhasorArrows arrows = phasorArrows(m_snapshot);
+    if (!orderDisagrees(arrows, m_snapshot))
+        return;
+    row.translate(0, line);
+    QColor warning = warningColour(palette());
+    if (m_stale)
+        warning.setAlpha(110);
+    painter.setPen(warning);
+    painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("The arrows show a %1 sequence; the meter says %2.")
+                         .arg(orderText(drawnOrder(arrows)), *sequenceText));
 }
 
-void PhasorView::paintTable(QPainter& painter, const QRectF& area)
+void PhasorView::paintTable(QPainter& painter, const QRectF& area, qint64 now) const
 {
-    const qint64 now = m_now();
     const double line = painter.fontMetrics().height() * 1.4;
     double y = area.top() + line;
     const PhasorArrows arrows = phasorArrows(m_snapshot);
@@ -171,8 +257,7 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area)
         const qint64 oldest =
             std::min(magnitude.seen ? magnitude.receivedMs : 0, angle.seen ? angle.receivedMs : 0);
         const bool stale = m_stale || !arrow.present || now - oldest > kStaleAfter.count();
-        painter.setPen(
-            palette().color(stale ? QPalette::Disabled : QPalette::Active, QPalette::WindowText));
+        painter.setPen(textColour(stale));
         QString row = arrowName(arrow) + QStringLiteral(": ");
         if (magnitude.seen)
             row += measure::quantityText(magnitude.quantity).value_or(QStringLiteral("–"));
@@ -188,6 +273,46 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area)
                              QStringLiteral("received %1 ago").arg(ageText(now - oldest)));
             y += line;
         }
+    }
+}
+
+void PhasorView::paintSavedTable(QPainter& painter, const QRectF& area, qint64 at) const
+{
+    const QFontMetricsF metrics(painter.font());
+    const double line = metrics.height() * 1.6;
+    const double valueX = area.left() + 24 + metrics.horizontalAdvance(QStringLiteral("U1°  "));
+    const double receivedX = valueX + metrics.horizontalAdvance(QStringLiteral("230.55V  "));
+    const QDate day = QDateTime::fromMSecsSinceEpoch(at).date();
+    double y = area.top() + line;
+    for (const SavedRow& saved : kSavedRows) {
+        const auto& entry = m_snapshot.latest(saved.key);
+        const auto value = entry.seen ? measure::quantityText(entry.quantity) : std::nullopt;
+        const bool stale = m_stale || !value || at - entry.receivedMs > kStaleAfter.count();
+        if (saved.arrow >= 0) {
+            painter.setPen(QPen(arrowColour(std::size_t(saved.arrow), palette()), 3));
+            const double mid = y - metrics.ascent() / 2 + 1;
+            painter.drawLine(QPointF(area.left(), mid), QPointF(area.left() + 14, mid));
+        }
+        painter.setPen(textColour(stale));
+        if (saved.arrow < 0) {
+            // The sequence has a long caption: it takes a line of its own.
+            y += line * 0.4;
+            painter.drawText(QPointF(area.left(), y), saved.caption.toString());
+            y += line;
+        } else {
+            painter.drawText(QPointF(area.left() + 24, y), saved.caption.toString());
+        }
+        painter.drawText(QPointF(valueX, y), value.value_or(QStringLiteral("not received")));
+        if (value) {
+            const QDateTime received = QDateTime::fromMSecsSinceEpoch(entry.receivedMs);
+            const QString clock =
+                received.toString(received.date() == day ? QStringLiteral("HH:mm:ss")
+                                                         : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            painter.drawText(QPointF(receivedX, y),
+                             QStringLiteral("received %1 (%2 before)")
+                                 .arg(clock, ageText(std::max<qint64>(0, at - entry.receivedMs))));
+        }
+        y += line;
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include "measure/snapshot.h"
 
+#include <QDateTime>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
@@ -11,8 +13,9 @@
 namespace korvane::app {
 
 // The phasor diagram: U1, U2, U3 (thick) and the current (thin, dashed) as arrows from the
-// latest angles and magnitudes, U1 along the positive x axis and angles counter-clockwise; the
-// phase sequence; beside it the numbers and their age, greyed when they are stale.
+// latest angles and magnitudes, U1 along the positive x axis and every angle a lag behind U1,
+// drawn clockwise; the phase sequence, and a note when the arrows' order contradicts it; beside
+// it the numbers and their age, greyed when they are stale.
 class PhasorView : public QWidget
 {
     Q_OBJECT
@@ -24,15 +27,23 @@ public:
     // From a loss until the next reading everything shows greyed.
     void setStale(bool stale);
 
+    // The picture Save writes: the diagram and every number with the clock time it was received,
+    // under the date and time it was taken, at kSaveSize whatever the widget's size, on the
+    // widget's palette and font.
+    static constexpr QSize kSaveSize{1000, 640};
+    QImage renderForSave(const QDateTime& at) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void paintDiagram(QPainter& painter, const QRectF& area);
-    void paintTable(QPainter& painter, const QRectF& area);
-    void paintFooter(QPainter& painter, const QRectF& area);
+    void paintDiagram(QPainter& painter, const QRectF& area) const;
+    void paintTable(QPainter& painter, const QRectF& area, qint64 now) const;
+    void paintSavedTable(QPainter& painter, const QRectF& area, qint64 at) const;
+    void paintFooter(QPainter& painter, const QRectF& area) const;
+    QColor textColour(bool stale) const;
 
     const measure::Snapshot& m_snapshot;
     std::function<qint64()> m_now;

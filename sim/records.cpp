@@ -160,15 +160,23 @@ QByteArray voltagesFrame(const std::array<Phase, 3>& phases, double amps, double
 
 enum class Sequence : quint8 { Error = 0, Normal = 1, Reverse = 2 };
 
-// Angles in tenths of a degree; a reverse sequence swaps the second and third phase.
-QByteArray anglesFrame(double currentAngle, int drift, Sequence seq)
+// n mod m in 0..m-1, for any n, without overflow on the way.
+int wrapped(qint64 n, int m)
+{
+    return int((n % m + m) % m);
+}
+
+// Angles in tenths of a degree, as lags behind U1; a reverse sequence swaps the second and third
+// phase. The current lags by its phase angle, or leads by it on a capacitive load: 360 - phi.
+QByteArray anglesFrame(const Phase& load, int drift, Sequence seq)
 {
     const bool reverse = seq == Sequence::Reverse;
+    const double phi = std::acos(load.pf) * kDegPerRad;
     FrameWriter w(2);
     w.value16(10, 0);
     w.value16(12, (reverse ? 2400 : 1200) + drift);
     w.value16(14, (reverse ? 1200 : 2400) - drift);
-    w.value16(16, rounded(currentAngle * 10));
+    w.value16(16, wrapped(rounded((load.leading ? 360 - phi : phi) * 10), 3600));
     w.byte(18, int(seq));
     return w.take();
 }
@@ -187,12 +195,6 @@ QByteArray energyFrame(int sub, const Phase& p, Scales s, double wattHours, int 
     w.byte(18, t / 60 % 60);
     w.byte(19, t % 60);
     return w.take();
-}
-
-// n mod m in 0..m-1, for any n, without overflow on the way.
-int wrapped(qint64 n, int m)
-{
-    return int((n % m + m) % m);
 }
 
 // A small deterministic wobble in -5..5.
@@ -242,7 +244,7 @@ QByteArray liveFrame(int sequence)
     case 4:
         return voltagesFrame(phases, phases[0].amps, 50.0 + 0.1 * wrapped(d, 3) - 0.1);
     case 5:
-        return anglesFrame(std::acos(phases[0].pf) * kDegPerRad, d, Sequence::Normal);
+        return anglesFrame(phases[0], d, Sequence::Normal);
     default: {
         const int sub = wrapped(sequence / kLiveCycle, 3);
         // The meter is polled twice a second, so a time of day that advances by the half second.
@@ -270,8 +272,7 @@ QByteArray storedRecord(int index)
     case 5: {
         constexpr std::array<Sequence, 4> kSequences{Sequence::Normal, Sequence::Normal,
                                                      Sequence::Reverse, Sequence::Error};
-        return anglesFrame(std::acos(phases[0].pf) * kDegPerRad, wobble(index),
-                           kSequences[std::size_t(wrapped(round, 4))]);
+        return anglesFrame(phases[0], wobble(index), kSequences[std::size_t(wrapped(round, 4))]);
     }
     default: {
         const int sub = wrapped(round, 3);

@@ -11,6 +11,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtMath>
 
 #include <array>
 #include <chrono>
@@ -150,7 +151,9 @@ QString frameProblem(const QByteArray& f)
     case 2: {
         const int u1 = value16(f, 10), u2 = value16(f, 12), u3 = value16(f, 14);
         const quint8 seq = quint8(f[18]);
-        if (u1 != 0 || value16(f, 16) >= 900 || seq > 2)
+        // The current lags or leads U1 by less than a right angle.
+        const int current = value16(f, 16);
+        if (u1 != 0 || (current >= 900 && current <= 2700) || current >= 3600 || seq > 2)
             return QStringLiteral("angle of U1 or I, or phase sequence");
         const bool reverse = seq == 2;
         if (std::abs(u2 - (reverse ? 2400 : 1200)) > 20 ||
@@ -197,6 +200,8 @@ private slots:
     void storedRecordsArePlausibleReadings();
     void storedRecordsMixEveryKindOfReading();
     void storedRecordsDependOnTheirIndexAlone();
+    void storedCurrentAngleFollowsThePowerFactorSign_data();
+    void storedCurrentAngleFollowsThePowerFactorSign();
 
     void answersEachCommand_data();
     void answersEachCommand();
@@ -300,6 +305,34 @@ void TestVirtualMeter::storedRecordsDependOnTheirIndexAlone()
     for (int i : {0, 57, 99})
         QCOMPARE(VirtualMeter::storedRecord(i), many.mid(i * kFrame, kFrame));
     QVERIFY(VirtualMeter::storedRecords(0).isEmpty());
+}
+
+void TestVirtualMeter::storedCurrentAngleFollowsThePowerFactorSign_data()
+{
+    QTest::addColumn<int>("round");
+    QTest::addColumn<bool>("leading");
+    QTest::newRow("inductive load: the current lags by phi") << 0 << false;
+    QTest::newRow("capacitive load: the current at 360 - phi") << 4 << true;
+    QTest::newRow("inductive load, later round") << 10 << false;
+    QTest::newRow("capacitive load, later round") << 14 << true;
+}
+
+// Each round of seven stored records shares one load: phase 1's frame comes first, the angles
+// frame sixth.
+void TestVirtualMeter::storedCurrentAngleFollowsThePowerFactorSign()
+{
+    QFETCH(int, round);
+    QFETCH(bool, leading);
+    const QByteArray phase1 = VirtualMeter::storedRecord(round * 7);
+    const QByteArray angles = VirtualMeter::storedRecord(round * 7 + 5);
+    QCOMPARE(kindOf(phase1), QStringLiteral("phase 1"));
+    QCOMPARE(kindOf(angles), QStringLiteral("type 2"));
+    QCOMPARE(quint8(phase1[10]), quint8(leading ? 2 : 1));
+    const double phi = qRadiansToDegrees(std::acos(value16(phase1, 8) / 1000.0));
+    const double current = value16(angles, 16) / 10.0;
+    const double expected = leading ? 360 - phi : phi;
+    QVERIFY2(std::abs(current - expected) < 0.2,
+             qPrintable(QStringLiteral("I at %1, phi %2").arg(current).arg(phi)));
 }
 
 void TestVirtualMeter::answersEachCommand_data()
