@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/phasorpage.h"
 #include "app/phasorview.h"
+#include "export/phasortext.h"
 #include "export/picture.h"
+
+#include <QDateTime>
 
 #include <QVBoxLayout>
 
@@ -21,10 +24,17 @@ PhasorPage::PhasorPage(session::MeterSession& session, QWidget* parent)
 
 SaveOffer PhasorPage::saveOffer()
 {
-    const QImage shot = view->grab().toImage();
+    // The diagram and its numbers as they are when Save is clicked.
+    const qint64 now = m_session.now();
+    const QImage shot = view->renderForSave(QDateTime::fromMSecsSinceEpoch(now));
+    const measure::Snapshot snapshot = m_session.snapshot();
     return {QStringLiteral("Korvane phasor"),
             {{QStringLiteral("png (*.png)"), QStringLiteral("png"),
-              [shot](const QString& path) { return exporting::savePng(path, shot); }}}};
+              [shot](const QString& path) { return exporting::savePng(path, shot); }},
+             {QStringLiteral("txt (*.txt)"), QStringLiteral("txt"),
+              [snapshot, now](const QString& path) {
+                  return exporting::savePhasorText(path, snapshot, now);
+              }}}};
 }
 
 } // namespace korvane::app

@@ -95,32 +95,52 @@ private slots:
         QVERIFY(!rig.capture.clipboard.first().isNull());
     }
 
-    void trendSavesItsChartAndItsSamples_data()
+    void newPagesSaveWhatTheyShow_data()
     {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QStringList>("filters");
         QTest::addColumn<int>("filter");
         QTest::addColumn<QByteArray>("start");
-        QTest::newRow("chart as PNG") << 1 << QByteArray("\x89PNG");
-        QTest::newRow("samples as CSV") << 2 << QByteArray("\xEF\xBB\xBFtime,U1 [V]\r\n");
+        QTest::addColumn<QByteArray>("holds");
+        const int trend = app::MainWindow::kTrendTab;
+        const int phasor = app::MainWindow::kPhasorTab;
+        const QStringList trendTypes{"png (*.png)", "csv (*.csv)"};
+        const QStringList phasorTypes{"png (*.png)", "txt (*.txt)"};
+        QTest::newRow("trend chart as PNG")
+            << trend << trendTypes << 1 << QByteArray("\x89PNG") << QByteArray();
+        QTest::newRow("trend samples as CSV")
+            << trend << trendTypes << 2 << QByteArray("\xEF\xBB\xBFtime,U1 [V]\r\n")
+            << QByteArray(",230.5\r\n");
+        QTest::newRow("phasor as PNG")
+            << phasor << phasorTypes << 1 << QByteArray("\x89PNG") << QByteArray();
+        QTest::newRow("phasor numbers as text")
+            << phasor << phasorTypes << 2 << QByteArray("Phasor diagram saved ")
+            << QByteArray("\r\nU1: 231");
     }
-    void trendSavesItsChartAndItsSamples()
+    void newPagesSaveWhatTheyShow()
     {
+        QFETCH(int, tab);
+        QFETCH(QStringList, filters);
         QFETCH(int, filter);
         QFETCH(QByteArray, start);
+        QFETCH(QByteArray, holds);
         Rig rig;
         rig.twoReadings();
-        rig.trendTab();
-        const QString path = file(QStringLiteral("trend%1").arg(filter));
+        rig.window.tabs->setCurrentIndex(tab);
+        const QString path = file(QStringLiteral("page%1-%2").arg(tab).arg(filter));
         rig.answer(path, filter);
         rig.save();
-        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"png (*.png)", "csv (*.csv)"}));
+        QCOMPARE(rig.dialog.requests.first().filters, filters);
         const QByteArray bytes = contents(path);
         QVERIFY2(bytes.startsWith(start), bytes.left(40).toHex(' ').constData());
-        if (filter == 2) {
-            QCOMPARE(bytes.count("\r\n"), 3);
-            QVERIFY(bytes.contains(",230.5\r\n"));
-            QVERIFY(bytes.contains(",231\r\n"));
-        }
+        QVERIFY2(bytes.contains(holds), bytes.left(400).constData());
         QVERIFY(rig.messages.shown.isEmpty());
+        // Each new page remembers its own type: the next dialog there opens on it.
+        rig.save();
+        QCOMPARE(rig.dialog.requests.last().selectedFilter, filter);
+        rig.realtimeTab();
+        rig.save();
+        QCOMPARE(rig.dialog.requests.last().selectedFilter, 1);
     }
 
     void cancelWritesAndSaysNothing()
