@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The window program remembers a --ports list in the user's settings, and "auto" forgets it.
+// The window program remembers a --ports list in the user's settings, and "auto" forgets it;
+// it remembers where the window was and opens there while that still lies on the screen.
 #include "support/process.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -11,10 +13,13 @@ namespace {
 const QString kWindow = QStringLiteral(KORVANE_WINDOW);
 
 // Runs the window for a moment with a home of its own; true if it ran until stopped.
-bool runBriefly(const QString& home, const QStringList& args)
+bool runBriefly(const QString& home, const QStringList& args, const QString& platform = {})
 {
     QProcess window;
-    window.setProcessEnvironment(korvane::testing::windowEnvironment(home));
+    QProcessEnvironment env = korvane::testing::windowEnvironment(home);
+    if (!platform.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+    window.setProcessEnvironment(env);
     window.start(kWindow, args);
     if (!window.waitForStarted(5000) || window.waitForFinished(1500))
         return false;
@@ -44,6 +49,38 @@ private slots:
                  (QStringList{"/dev/null", "/dev/zero"}));
         QVERIFY(runBriefly(home.path(), {"--ports", "auto"}));
         QVERIFY(!saved(home.path(), "ports").isValid());
+    }
+
+    void theWindowOpensWhereItWasWhileThatFitsTheScreen_data()
+    {
+        // 800 x 600: a 1600 x 1200 screen at a scale factor of 2; windows have frames.
+        QTest::addColumn<QRect>("remembered");
+        QTest::addColumn<QRect>("opened");
+        QTest::newRow("first start: the laid-out width, as tall as the screen allows")
+            << QRect() << QRect(8, 2, 783, 596);
+        QTest::newRow("remembered and on the screen")
+            << QRect(20, 30, 700, 500) << QRect(20, 30, 700, 500);
+        QTest::newRow("remembered on a screen that is gone")
+            << QRect(3000, 200, 700, 500) << QRect(8, 2, 783, 596);
+    }
+    void theWindowOpensWhereItWasWhileThatFitsTheScreen()
+    {
+        QFETCH(QRect, remembered);
+        QFETCH(QRect, opened);
+        QTemporaryDir home;
+        QFile screen(home.filePath("screen.json"));
+        QVERIFY(screen.open(QIODevice::WriteOnly));
+        screen.write(R"({"windowFrameMargins": true, "screens": [{"name": "s", "x": 0, "y": 0,
+            "width": 800, "height": 600, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+        screen.close();
+        if (remembered.isValid()) {
+            QSettings settings(home.path() + QStringLiteral("/.config/Korvane/korvane.conf"),
+                               QSettings::IniFormat);
+            settings.setValue("window/geometry", remembered);
+        }
+        QVERIFY(runBriefly(home.path(), {"--ports", "/dev/null"},
+                           "offscreen:configfile=" + screen.fileName()));
+        QCOMPARE(saved(home.path(), "window/geometry").toRect(), opened);
     }
 };
 
