@@ -99,6 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case Outcome::Incomplete:
             KORVANE_FUZZ_CHECK(result.count > 0, text);
             break;
+        case Outcome::Cancelled:
+            KORVANE_FUZZ_CHECK(result.received == 0, text);
+            break;
         case Outcome::BadCount:
         case Outcome::NoCount:
             KORVANE_FUZZ_CHECK(result.received == 0 && result.count == 0, text);
