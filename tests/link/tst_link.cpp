@@ -837,6 +837,8 @@ private slots:
         QFETCH(Outcome, outcome);
         QFETCH(int, rows);
         Rig rig;
+        qint64 now = 0;
+        rig.link.setClock([&] { return now += 500; });
         rig.connectOn(1);
         QObject log;
         rig.session.holdLiveReadings(&log);
@@ -871,6 +873,11 @@ private slots:
         QCOMPARE(paused.count(), go ? 2 : 0);
         QVERIFY(!rig.session.livePaused());
         QVERIFY(!rig.session.downloading());
+        // The trend line does not bridge the download.
+        rig.port.feed(FrameBuilder(1).q(13, 501));
+        const trend::Series& f = rig.session.trend().series(measure::Key::F);
+        const auto columns = f.decimate(f.timeAt(0), f.lastTime() + 1, int(f.size()));
+        QCOMPARE(columns.back().breakBefore, go);
     }
 };
 
