@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link driven tick by tick with a fake port and fake timers: port search, supervision,
-// handshake, live polling, and the record download with its failure paths. Frame and record
-// texts themselves are covered in the measure and records suites.
+// handshake, live polling (on the Record tab too while a consumer holds it), and the record
+// download with its failure paths and its wait for the go. Frame and record texts themselves are
+// covered in the measure and records suites.
 #include "measure/livetexts.h"
 #include "measure/liveview.h"
 #include "session/metersession.h"
