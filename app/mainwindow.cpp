@@ -169,6 +169,9 @@ void MainWindow::onDownloadEnded(const link::DownloadResult& result)
         m_messages.warning(title, QStringLiteral("The meter did not answer the record count "
                                                  "request. Press Read to try again."));
         return;
+    case Outcome::Cancelled:
+        // The user's own choice: nothing to warn about.
+        return;
     }
 }
 

@@ -202,6 +202,9 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
         printLine(stderr, QStringLiteral("download failed: the meter did not answer the count "
                                          "request"));
         break;
+    case Outcome::Cancelled: // only a download that waited for a go; records mode never waits
+        printLine(stderr, QStringLiteral("download cancelled"));
+        break;
     }
     if (m_saves.any()) {
         if (!saveTable()) {

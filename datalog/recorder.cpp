@@ -16,12 +16,14 @@ Recorder::Recorder(MeterSession& session, std::unique_ptr<LineFormat> format, Li
         m_format->setMeter(device);
         onEvent(QStringLiteral("meter found on %1").arg(device));
     });
-    connect(&session, &MeterSession::pollingChanged, this, [this](link::Polling polling) {
-        onEvent(polling == link::Polling::KeepAlive
-                    ? QStringLiteral("live frames paused: keep-alives only")
-                    : QStringLiteral("live frames again"));
+    connect(&session, &MeterSession::liveFramesPaused, this, [this](bool paused) {
+        if (paused)
+            onEvent(QStringLiteral("live frames paused: records downloading"));
+        else if (m_session.isLinked()) // else the link lost says more
+            onEvent(QStringLiteral("live frames again"));
     });
     m_format->setMeter(session.device());
+    session.holdLiveReadings(this);
     m_intervalTimer.setSingleShot(true);
     m_intervalTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_intervalTimer, &QTimer::timeout, this, &Recorder::onIntervalEnd);
@@ -39,8 +41,14 @@ void Recorder::finish()
 {
     if (m_stats && m_running)
         writeSummary(m_stats->finish(m_session.now()));
+    stop();
+}
+
+void Recorder::stop()
+{
     m_running = false;
     m_intervalTimer.stop();
+    m_session.releaseLiveReadings(this);
 }
 
 void Recorder::onReading(const measure::Reading& reading)
@@ -90,8 +98,7 @@ void Recorder::write(qint64 ms, const QByteArray& lines)
     if (!m_running || lines.isEmpty())
         return;
     if (!m_sink.append(ms, lines)) {
-        m_running = false;
-        m_intervalTimer.stop();
+        stop();
         emit failed(m_sink.error());
         return;
     }

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "datalog/intervalstats.h"
-#include "datalog/linesink.h"
 #include "datalog/lineformat.h"
+#include "datalog/linesink.h"
 #include "session/metersession.h"
 
 #include <QObject>
@@ -14,9 +14,10 @@
 namespace korvane::datalog {
 
 // Writes what a meter session receives to a sink in one format: every live frame, or, when an
-// interval is set, the statistics of each interval. The link lost, the meter found and live
-// frames paused for keep-alives are written as events and make an interval partial. A sink that
-// fails stops the recorder (failed() says why); the session goes on.
+// interval is set, the statistics of each interval. While it runs it holds the session's live
+// readings, so the record table shown leaves no hole. The link lost, the meter found and live
+// frames paused for a record download are written as events and make an interval partial. A sink
+// that fails stops the recorder (failed() says why); the session goes on.
 class Recorder : public QObject
 {
     Q_OBJECT
@@ -46,6 +47,7 @@ private:
     void write(qint64 ms, const QByteArray& lines);
     void writeSummary(const std::optional<IntervalSummary>& summary);
     void armIntervalTimer();
+    void stop();
 
     session::MeterSession& m_session;
     std::unique_ptr<LineFormat> m_format;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
-// Read presses, ports that open or fail, devices pulled out. Input: [op byte][arguments]...
+// logs started and stopped, Read presses and the answer to what a download costs, ports that open
+// or fail, devices pulled out. Input: [op byte][arguments]...
 #include "fuzz/fuzzcheck.h"
 #include "session/metersession.h"
 #include "support/fakesession.h"
@@ -24,6 +25,7 @@ struct Rig : korvane::testing::FakeSession
 {
     link::Link& link = session.meterLink();
     records::RecordModel& model = session.records();
+    QObject log; // a consumer of live readings
 };
 
 enum class Op : quint8 {
@@ -31,10 +33,11 @@ enum class Op : quint8 {
     FeedRepeated, // [k][n][n bytes]: the n bytes k + 1 times, for dumps of many records
     Fire,         // [timer]: one tick of the search, poll, supervision or dump-delay timer
     Tick,         // all four, in that order
-    Tab,          // [tab]: even Real-time, odd Record
+    Tab,          // [tab]: bit 0 Record (else Real-time), bit 1 a log runs
     Read,         // Read pressed, which the window passes on only on the Record tab
     OpenResult,   // [port][result]: how opening COMn turns out from now on
     Unplug,       // the open device goes away
+    Go,           // [go]: odd downloads once told what it costs, even cancels
     Count
 };
 
@@ -61,6 +64,13 @@ void checkInvariants(const Rig& rig)
     // The dump request goes out only for a download under way.
     KORVANE_FUZZ_CHECK(!rig.dumpDelay.isActive() || rig.link.downloading(),
                        "stray dump request: " + stateText(rig));
+    // Live frames pause only for a download, and only when they are polled.
+    KORVANE_FUZZ_CHECK(!rig.link.livePaused() || (rig.link.downloading() &&
+                                                  rig.link.polling() == link::Polling::LiveFrames),
+                       "live frames paused for nothing: " + stateText(rig));
+    KORVANE_FUZZ_CHECK(!rig.session.liveReadingsHeld() ||
+                           rig.link.polling() == link::Polling::LiveFrames,
+                       "a log runs on keep-alives: " + stateText(rig));
 }
 } // namespace
 
@@ -98,6 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case Outcome::Incomplete:
             KORVANE_FUZZ_CHECK(result.count > 0, text);
+            break;
+        case Outcome::Cancelled:
+            KORVANE_FUZZ_CHECK(result.received == 0, text);
             break;
         case Outcome::BadCount:
         case Outcome::NoCount:
@@ -142,9 +155,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case Op::Tick: {
             note([&] { return QStringLiteral("tick"); });
-            // A linked link that is not downloading polls the meter within one tick.
-            const bool mustPoll =
-                rig.link.isLinked() && !rig.link.downloading() && rig.port.isOpen();
+            // A linked link that is not downloading, or waits for the go, polls the meter within
+            // one tick.
+            const bool mustPoll = rig.link.isLinked() && rig.port.isOpen() &&
+                                  (!rig.link.downloading() || rig.link.waitingForGo());
             const qsizetype before = rig.port.written().size();
             rig.search.fire();
             rig.poll.fire();
@@ -156,11 +170,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             rig.dumpDelay.fire();
             break;
         }
-        case Op::Tab:
-            recordTab = in.byte() % 2 != 0;
-            rig.link.setPolling(recordTab ? link::Polling::KeepAlive : link::Polling::LiveFrames);
-            note([&] { return QStringLiteral("record tab %1").arg(recordTab); });
+        case Op::Tab: {
+            const quint8 tab = in.byte();
+            recordTab = tab % 2 != 0;
+            rig.session.setPolling(recordTab ? link::Polling::KeepAlive
+                                             : link::Polling::LiveFrames);
+            if (tab & 2)
+                rig.session.holdLiveReadings(&rig.log);
+            else
+                rig.session.releaseLiveReadings(&rig.log);
+            note(
+                [&] { return QStringLiteral("record tab %1 log %2").arg(recordTab).arg(tab & 2); });
             break;
+        }
         case Op::Read:
             note([&] { return QStringLiteral("read"); });
             if (recordTab) {
@@ -186,6 +208,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             note([&] { return QStringLiteral("unplug"); });
             rig.port.unplug();
             break;
+        case Op::Go: {
+            const bool go = in.byte() % 2 != 0;
+            note([&] { return QStringLiteral("go %1").arg(go); });
+            const bool waiting = rig.link.waitingForGo();
+            const int endedBefore = ended;
+            go ? rig.link.continueDownload() : rig.link.cancelDownload();
+            KORVANE_FUZZ_CHECK(!waiting || go ||
+                                   (ended == endedBefore + 1 && !rig.link.downloading()),
+                               "cancel left the download waiting: " + stateText(rig));
+            KORVANE_FUZZ_CHECK(!waiting || !go || rig.link.downloading(),
+                               "the go ended the download: " + stateText(rig));
+            break;
+        }
         case Op::Count:
             break;
         }

@@ -61,7 +61,7 @@ def string(text=None, kind=0, raw=None, times_log2=None):
 
 
 # fuzz_link operations, in the order of the Op enum.
-FEED, FEED_REPEATED, FIRE, TICK, TAB, READ, OPEN_RESULT, UNPLUG = range(8)
+FEED, FEED_REPEATED, FIRE, TICK, TAB, READ, OPEN_RESULT, UNPLUG, GO = range(9)
 
 
 def feed(data):
@@ -143,6 +143,12 @@ def main():
         + bytes([UNPLUG, TICK, TICK]) + feed(bytes.fromhex("d55555")) + bytes([TICK]),
         "silent-then-back-on-its-port": connect_on(3) + bytes([TICK]) * 7
         + feed(bytes.fromhex("d55555")) + bytes([TICK]) + feed(VOLTAGES),
+        "download-while-logging": connect_on(1) + bytes([TAB, 3, TICK]) + feed(VOLTAGES[:7])
+        + bytes([READ, TICK]) + feed(VOLTAGES[7:]) + bytes([TICK])
+        + feed(bytes.fromhex("05050300")) + bytes([TICK]) + feed(ANGLES) + bytes([GO, 1, TICK])
+        + feed(bytes.fromhex("05050300")) + bytes([TICK]) + feed(three) + bytes([TICK]),
+        "download-while-logging-cancelled": connect_on(1) + bytes([TAB, 3, TICK]) + feed(TYPE3)
+        + bytes([READ, TICK]) + feed(bytes.fromhex("05050200")) + bytes([GO, 0, TAB, 1, TICK]),
     })
 
     heading = ["NO:1", "U1", "I1", "PF1", "P1", "Q1", "S1"]

@@ -21,6 +21,8 @@ constexpr qint16 kSilentTicksForLoss = 4;
 constexpr qsizetype kHandshakeBytes = 3;
 constexpr qsizetype kCountBytes = 4;
 constexpr qsizetype kRecordBytes = measure::kFrameSize;
+constexpr int kBitsPerByte = 10; // start bit, eight data bits, stop bit
+constexpr int kBaud = 9600;
 
 const QByteArray kHandshakeAnswer = QByteArray::fromHex("d55555");
 
@@ -54,6 +56,12 @@ qsizetype answerLength(qint16 code)
     }
 }
 } // namespace
+
+std::chrono::milliseconds downloadDuration(int count)
+{
+    const qint64 bits = qint64(count) * kRecordBytes * kBitsPerByte;
+    return 2 * platform::kTickPeriod + std::chrono::milliseconds((bits * 1000 + kBaud - 1) / kBaud);
+}
 
 Link::Link(SerialPort& port, LinkTimers timers, records::RecordModel& records, QObject* parent)
     : QObject(parent), m_port(port), m_timers(timers), m_records(records),
@@ -128,17 +136,72 @@ void Link::send(qint16 code)
         break;
     }
     m_lastCommand = code;
+    m_answered = false;
     m_port.write(QByteArray(1, char(quint8(code))));
     // Bytes left over from earlier answers are no part of this one.
     m_port.discardInput();
     m_received.clear();
     m_port.discardOutput();
+    if (code == kCount)
+        updateLivePause();
 }
 
 void Link::readRecords()
 {
-    if (m_linked)
+    if (!m_linked)
+        return;
+    // Live frames matter to someone: they go on until the user has seen what the download
+    // costs. A download on the line already has stopped them, so its successor goes at once.
+    m_askFirst = m_polling == Polling::LiveFrames;
+    if (m_askFirst && !pollsStopped())
+        queueCount();
+    else
         send(kCount);
+}
+
+void Link::continueDownload()
+{
+    if (m_download != Download::AwaitingGo)
+        return;
+    // Asked again right before the dump, so count and dump follow each other as they always
+    // do, and the count is the meter's latest.
+    m_askFirst = false;
+    queueCount();
+}
+
+void Link::cancelDownload()
+{
+    if (m_download != Download::AwaitingGo && m_download != Download::CountQueued)
+        return;
+    const bool counted = m_download == Download::AwaitingGo || !m_askFirst;
+    endDownload({DownloadResult::Outcome::Cancelled, 0, counted ? int(m_recordCount) : 0});
+}
+
+void Link::queueCount()
+{
+    m_download = Download::CountQueued;
+    m_countHeldBack = false;
+}
+
+bool Link::pollsStopped() const
+{
+    return m_download == Download::CountRequested || m_download == Download::DumpPending;
+}
+
+void Link::setPolling(Polling polling)
+{
+    m_polling = polling;
+    updateLivePause();
+}
+
+void Link::updateLivePause()
+{
+    // A count request that only asks how long the download would take costs one poll, no more.
+    const bool paused = m_polling == Polling::LiveFrames && pollsStopped() && !m_askFirst;
+    if (paused == m_livePaused)
+        return;
+    m_livePaused = paused;
+    emit liveFramesPaused(paused);
 }
 
 void Link::onSearchTick()
@@ -147,7 +210,7 @@ void Link::onSearchTick()
         m_timers.search.stop();
         // A download started in the moment between the handshake and this tick must not be
         // broken up by polls; its end starts the poll.
-        if (!downloading()) {
+        if (!pollsStopped()) {
             m_timers.poll.start();
             emit pollingStarted();
         }
@@ -212,8 +275,17 @@ void Link::abandonDownload()
     case Download::None:
         return;
     case Download::CountRequested:
-        m_download = Download::None;
-        emit downloadEnded({DownloadResult::Outcome::NoCount, 0, 0});
+        endDownload({DownloadResult::Outcome::NoCount, 0, 0});
+        return;
+    case Download::CountQueued:
+        // Before its go the count is unknown; after it, known, and no record came.
+        if (m_askFirst)
+            endDownload({DownloadResult::Outcome::NoCount, 0, 0});
+        else
+            endDownload({DownloadResult::Outcome::Incomplete, 0, m_recordCount});
+        return;
+    case Download::AwaitingGo:
+        endDownload({DownloadResult::Outcome::Incomplete, 0, m_recordCount});
         return;
     case Download::DumpPending:
         m_timers.dumpDelay.stop();
@@ -228,6 +300,15 @@ void Link::onPollTick()
 {
     if (!m_linked)
         return;
+    if (m_download == Download::CountQueued) {
+        // The count request takes this poll's place, but not while the last live frame is still
+        // unanswered: its bytes would be read as the count answer. A tick is ample for any
+        // answer, so after one tick gone by the request goes regardless.
+        if (m_lastCommand == kLive && !m_answered && !std::exchange(m_countHeldBack, true))
+            return;
+        send(kCount);
+        return;
+    }
     send(m_polling == Polling::KeepAlive ? kHandshake : kLive);
 }
 
@@ -266,6 +347,7 @@ void Link::onAnswer()
     m_port.discardInput();
     m_port.discardOutput();
     m_silentTicks = 0;
+    m_answered = true;
 
     if (!m_linked && m_lastCommand == kHandshake) {
         if (isHandshakeAnswer(answer)) {
@@ -313,9 +395,7 @@ void Link::onCountAnswer(QByteArray b)
         qCDebug(lcLink) << "malformed count answer" << b.toHex(' ');
         m_timers.dumpDelay.stop();
         m_awaited = kCountBytes;
-        m_download = Download::None;
-        m_timers.poll.start();
-        emit downloadEnded({DownloadResult::Outcome::BadCount, 0, 0});
+        endDownload({DownloadResult::Outcome::BadCount, 0, 0});
         return;
     }
     m_recordCount = quint16(quint8(b[3]) * 256 + quint8(b[2]));
@@ -324,9 +404,14 @@ void Link::onCountAnswer(QByteArray b)
         // Nothing to ask for: an empty table, and polling goes on.
         m_records.gridinit();
         m_awaited = kHandshakeBytes;
-        m_download = Download::None;
+        endDownload({DownloadResult::Outcome::Complete, 0, 0});
+        return;
+    }
+    if (m_askFirst) {
+        // Live polling goes on while the user decides.
+        m_download = Download::AwaitingGo;
         m_timers.poll.start();
-        emit downloadEnded({DownloadResult::Outcome::Complete, 0, 0});
+        emit downloadWaiting(m_recordCount);
         return;
     }
     m_awaited = qsizetype(m_recordCount) * kRecordBytes;
@@ -341,11 +426,18 @@ void Link::finishDump(const QByteArray& dump, DownloadResult::Outcome outcome)
     // A download that brought no whole record leaves the table as it was.
     if (received > 0)
         received = m_records.recdecode(dump, m_recordCount, m_clock());
-    m_download = Download::None;
     m_awaited = kHandshakeBytes;
-    m_timers.poll.start();
     qCDebug(lcLink) << "download ended" << received << "of" << count;
-    emit downloadEnded({outcome, received, count});
+    endDownload({outcome, received, count});
+}
+
+void Link::endDownload(DownloadResult result)
+{
+    m_download = Download::None;
+    m_askFirst = false;
+    m_timers.poll.start();
+    updateLivePause();
+    emit downloadEnded(result);
 }
 
 } // namespace korvane::link

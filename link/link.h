@@ -9,6 +9,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 
 namespace korvane::link {
@@ -22,8 +23,13 @@ struct LinkTimers
 };
 
 // What the poll timer asks the meter for while the link is up: a live frame, or only a sign of
-// life (while the user looks at the record table).
+// life (while nobody needs live readings).
 enum class Polling { LiveFrames, KeepAlive };
+
+// How long a download of count records keeps the line: the count request waits for a poll tick,
+// the dump request goes a tick after the count answer, and the dump comes at 9600 baud, ten bits
+// a byte.
+std::chrono::milliseconds downloadDuration(int count);
 
 struct DownloadResult
 {
@@ -32,6 +38,7 @@ struct DownloadResult
         Incomplete, // the meter fell silent; only whole records that arrived were decoded
         BadCount,   // the count answer was malformed; the table is as it was
         NoCount,    // the meter fell silent before answering the count request
+        Cancelled,  // not wanted once its length was known; the table is as it was
     };
     Outcome outcome;
     int received; // records decoded into the table
@@ -55,16 +62,31 @@ public:
     void openPort(qint16 n);
     void send(qint16 code);
     // Read: asks the meter for its record count. A request while the link is down would be no
-    // download at all, so it sends nothing then.
+    // download at all, so it sends nothing then. While live frames are polled the request takes
+    // the place of the next poll (never while a live answer is still arriving, whose tail would
+    // read as the count answer), and once the count is known live polling goes on:
+    // downloadWaiting() asks for continueDownload() or cancelDownload(). While only keep-alives
+    // go out, the request goes at once and the dump follows.
     void readRecords();
+    // After downloadWaiting(): the count is asked again in place of the next poll and the dump
+    // follows it, live frames paused until it ends.
+    void continueDownload();
+    // After downloadWaiting(), or before the count request went out: the download ends as
+    // Cancelled. Nothing happens once the line is the download's.
+    void cancelDownload();
 
     // Where readings get their time: milliseconds since the epoch, UTC; the system clock unless
     // a test says otherwise.
     void setClock(std::function<qint64()> clock) { m_clock = std::move(clock); }
     qint64 now() const { return m_clock(); }
 
+    // From Read until the download ended, the wait for the go included.
     bool downloading() const { return m_download != Download::None; }
-    void setPolling(Polling polling) { m_polling = polling; }
+    bool waitingForGo() const { return m_download == Download::AwaitingGo; }
+    void setPolling(Polling polling);
+    Polling polling() const { return m_polling; }
+    // Live frames are wanted but not polled: the line is a download's.
+    bool livePaused() const { return m_livePaused; }
 
     bool isLinked() const { return m_linked; }
     qint16 lastCommand() const { return m_lastCommand; }
@@ -84,12 +106,23 @@ signals:
     void pollingStarted();
     // A live frame of a known type, decoded and timed.
     void readingReceived(const korvane::measure::Reading& reading);
+    // The meter holds count records; live polling goes on until continueDownload() or
+    // cancelDownload().
+    void downloadWaiting(int count);
+    // Live frames stop for a download, or come again once it ended.
+    void liveFramesPaused(bool paused);
     void downloadProgress(int records, int count);
     void downloadEnded(korvane::link::DownloadResult result);
     void linkLost();
 
 private:
-    enum class Download { None, CountRequested, DumpPending };
+    enum class Download {
+        None,
+        CountQueued,    // the count request waits for the next poll tick
+        CountRequested, // polls stopped until the count answer
+        AwaitingGo,     // the count is known; live polling goes on
+        DumpPending,    // polls stopped until the dump ended
+    };
 
     void onSearchTick();
     void onSupervisionTick();
@@ -104,7 +137,11 @@ private:
     void loseLink();
     qint16 nextPortToTry();
     void onCountAnswer(QByteArray answer);
+    void queueCount();
+    bool pollsStopped() const;
+    void updateLivePause();
     void finishDump(const QByteArray& dump, DownloadResult::Outcome outcome);
+    void endDownload(DownloadResult result);
     void abandonDownload();
     QString portProblem(platform::SerialPort::OpenError error) const;
 
@@ -119,7 +156,11 @@ private:
     std::function<qint64()> m_clock;
     QByteArray m_received;   // what arrived since the last command, until its answer is whole
     qsizetype m_awaited = 0; // bytes the answer to the last command has; 0 awaits nothing
+    bool m_answered = false; // the answer to the last command was handled
     Download m_download = Download::None;
+    bool m_askFirst = false;      // this download waits for the go after its count
+    bool m_countHeldBack = false; // a queued count request let one tick go by
+    bool m_livePaused = false;
     Polling m_polling = Polling::LiveFrames;
     qint16 m_openPort = 0;  // the port openPort opened, 0 when none
     qint16 m_meterPort = 0; // the port the meter last answered on, 0 before it ever did

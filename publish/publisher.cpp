@@ -16,8 +16,7 @@ constexpr int kDropsShownEveryMs = 1000;
 } // namespace
 
 Publisher::Publisher(session::MeterSession& session, PublishOptions options, QObject* parent)
-    : QObject(parent), m_session(session), m_options(std::move(options)),
-      m_prefix(m_options.prefix)
+    : QObject(parent), m_session(session), m_options(std::move(options)), m_prefix(m_options.prefix)
 {
     using session::MeterSession;
     connect(&session, &MeterSession::linked, this,
@@ -26,14 +25,16 @@ Publisher::Publisher(session::MeterSession& session, PublishOptions options, QOb
     connect(&session, &MeterSession::readingReceived, this, &Publisher::onReading);
     m_dropsLater.setSingleShot(true);
     connect(&m_dropsLater, &QTimer::timeout, this, &Publisher::showStatus);
+    session.holdLiveReadings(this);
     // Started while the meter is linked already: no linked() will come.
     if (session.isLinked())
         onLinked(session.device());
 }
 
+// The session, if it is still there, lets go of a consumer that is destroyed.
 Publisher::~Publisher()
 {
-    finish(1000);
+    sayGoodbye(1000);
 }
 
 void Publisher::onLinked(const QString& device)
@@ -55,12 +56,14 @@ void Publisher::onLinked(const QString& device)
             MqttConnection::Will{m_prefix + QStringLiteral("/status"), kOffline});
         connect(m_connection.get(), &MqttConnection::connected, this,
                 &Publisher::onBrokerConnected);
-        connect(m_connection.get(), &MqttConnection::disconnected, this, [this](const QString& why) {
-            if (!m_finished)
-                setStatus(QStringLiteral("retrying: ") + why);
-        });
+        connect(m_connection.get(), &MqttConnection::disconnected, this,
+                [this](const QString& why) {
+                    if (!m_finished)
+                        setStatus(QStringLiteral("retrying: ") + why);
+                });
         if (!m_connection->start()) {
             m_failed = true;
+            m_session.releaseLiveReadings(this);
             setStatus(m_connection->error());
             emit failed(m_connection->error());
             return;
@@ -96,8 +99,8 @@ void Publisher::onReading(const measure::Reading& reading)
                                   discoveryConfig(q.key, m_prefix, nodeId, m_meterId), 1, true);
         QByteArray number;
         datalog::appendNumber(number, q.value);
-        enqueue({m_prefix + u'/' + measure::keyInfo(q.key).name.toString(), number,
-                 m_options.qos, false});
+        enqueue({m_prefix + u'/' + measure::keyInfo(q.key).name.toString(), number, m_options.qos,
+                 false});
     }
     datalog::JsonlFormat json;
     QByteArray state = json.frame(reading);
@@ -181,6 +184,12 @@ void Publisher::showStatus()
 }
 
 void Publisher::finish(int timeoutMs)
+{
+    m_session.releaseLiveReadings(this);
+    sayGoodbye(timeoutMs);
+}
+
+void Publisher::sayGoodbye(int timeoutMs)
 {
     if (m_finished)
         return;

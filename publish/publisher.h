@@ -29,7 +29,8 @@ struct PublishOptions
 // when the link is lost, when we finish, and as the broker's last will), and with discovery on,
 // each quantity's Home Assistant config, retained, when it first has a value. The broker is
 // reached once the meter is found (the prefix names it). While the broker is away messages wait
-// in a bounded queue; the oldest go first when it is full, and they are counted.
+// in a bounded queue; the oldest go first when it is full, and they are counted. Until it
+// finishes it holds the session's live readings, so the record table shown leaves no hole.
 class Publisher : public QObject
 {
     Q_OBJECT
@@ -72,6 +73,7 @@ private:
     void flush();
     void publishMeterStatus(bool online);
     void publishStatusAndConfigs();
+    void sayGoodbye(int timeoutMs);
 
     session::MeterSession& m_session;
     PublishOptions m_options;

@@ -22,6 +22,12 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
         m_trend.add(reading);
         emit readingReceived(reading);
     });
+    connect(&m_link, &Link::downloadWaiting, this,
+            [this](int count) { emit downloadWaiting(count, link::downloadDuration(count)); });
+    connect(&m_link, &Link::liveFramesPaused, this, [this](bool paused) {
+        m_trend.breakAll();
+        emit liveFramesPaused(paused);
+    });
     connect(&m_link, &Link::downloadProgress, this, &MeterSession::downloadProgress);
     connect(&m_link, &Link::downloadEnded, this, &MeterSession::downloadEnded);
     connect(&m_link, &Link::linkLost, this, [this] {
@@ -32,6 +38,39 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
 
 void MeterSession::setPolling(link::Polling polling)
 {
+    m_shown = polling;
+    applyPolling();
+}
+
+void MeterSession::holdLiveReadings(const QObject* consumer)
+{
+    if (m_holders.contains(consumer))
+        return;
+    m_holders.insert(consumer, connect(consumer, &QObject::destroyed, this, [this, consumer] {
+                         // The consumer's own slots are connected until it is gone: what its
+                         // going changes is said once it is.
+                         m_holders.remove(consumer);
+                         QMetaObject::invokeMethod(this, &MeterSession::applyPolling,
+                                                   Qt::QueuedConnection);
+                     }));
+    applyPolling();
+}
+
+void MeterSession::releaseLiveReadings(const QObject* consumer)
+{
+    const auto it = m_holders.constFind(consumer);
+    if (it == m_holders.cend())
+        return;
+    disconnect(*it);
+    m_holders.erase(it);
+    applyPolling();
+}
+
+void MeterSession::applyPolling()
+{
+    const link::Polling polling = m_shown == link::Polling::LiveFrames || !m_holders.isEmpty()
+                                      ? link::Polling::LiveFrames
+                                      : link::Polling::KeepAlive;
     // Both ways: a live answer still on its way when keep-alives start lands after the first
     // break, and the second keeps it from joining the readings that follow.
     const bool changed = polling != m_polling;

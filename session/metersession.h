@@ -8,13 +8,20 @@
 #include "records/recordmodel.h"
 #include "trend/trendstore.h"
 
+#include <QHash>
 #include <QObject>
+
+#include <chrono>
 
 namespace korvane::session {
 
 // One connection to one meter: its port, the link's timers, the link, the latest snapshot, the
-// samples of every quantity since start and the record table. Front ends build one, tell it what to
-// poll, and subscribe to its signals; it never knows which tab or mode a front end shows.
+// samples of every quantity since start and the record table. Front ends build one, tell it what
+// they show, and subscribe to its signals; it never knows which tab or mode a front end shows.
+//
+// Live frames are polled while the front end shows live readings or any consumer (a log,
+// publishing) holds them; only keep-alives go out otherwise. Live frames stop only for a record
+// download, which needs the line to itself, and then liveFramesPaused() says so.
 class MeterSession : public QObject
 {
     Q_OBJECT
@@ -24,11 +31,26 @@ public:
 
     // Search from COM1 with the link down; polls live frames until told otherwise.
     void start();
-    // Switching between live frames and keep-alives ends every trend line: no readings come
-    // while only keep-alives are asked for.
+    // What the front end shows needs: live frames, or keep-alives only (the record table).
     void setPolling(link::Polling polling);
-    // Asks the meter for its records; nothing is sent while the link is down.
+    // A consumer holds live readings while it runs: live frames are polled whatever the front end
+    // shows. Holding or releasing twice is harmless; a consumer destroyed lets go.
+    void holdLiveReadings(const QObject* consumer);
+    void releaseLiveReadings(const QObject* consumer);
+    bool liveReadingsHeld() const { return !m_holders.isEmpty(); }
+    // What the meter is polled for. Switching ends every trend line: no readings come while only
+    // keep-alives go out.
+    link::Polling polling() const { return m_polling; }
+    bool livePaused() const { return m_link.livePaused(); }
+
+    // Asks the meter for its records; nothing is sent while the link is down. While live frames
+    // are polled, downloadWaiting() comes first and the dump waits for continueDownload();
+    // otherwise the dump follows at once.
     void readRecords() { m_link.readRecords(); }
+    // After downloadWaiting(): download now, live frames paused until it ended.
+    void continueDownload() { m_link.continueDownload(); }
+    // After downloadWaiting(): no download; downloadEnded() says Cancelled.
+    void cancelDownload() { m_link.cancelDownload(); }
     // The record table as Clear leaves it.
     void clearRecords() { m_records.gridinit(); }
     // Closes the port, as the program does on its way out.
@@ -44,7 +66,9 @@ public:
     }
     // The device of the linked meter, empty while the link is down.
     QString device() const { return isLinked() ? m_device : QString(); }
+    // From Read until downloadEnded(), the wait for continueDownload() included.
     bool downloading() const { return m_link.downloading(); }
+    bool waitingForGo() const { return m_link.waitingForGo(); }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
     const trend::TrendStore& trend() const { return m_trend; }
     records::RecordModel& records() { return m_records; }
@@ -59,6 +83,11 @@ signals:
     void pollingStarted();
     // Live frames or keep-alives from now on.
     void pollingChanged(korvane::link::Polling polling);
+    // Live frames stop while records download, or come again after; trend lines end both ways.
+    void liveFramesPaused(bool paused);
+    // The meter holds count records; a download would pause live frames for about estimate.
+    // Answer with continueDownload() or cancelDownload().
+    void downloadWaiting(int count, std::chrono::milliseconds estimate);
     // Sent after the snapshot and the trend store hold the reading.
     void readingReceived(const korvane::measure::Reading& reading);
     void downloadProgress(int records, int count);
@@ -66,11 +95,15 @@ signals:
     void linkLost();
 
 private:
+    void applyPolling();
+
     platform::MeterDevices m_devices;
     records::RecordModel m_records;
     measure::Snapshot m_snapshot;
     trend::TrendStore m_trend;
+    link::Polling m_shown = link::Polling::LiveFrames; // what the front end asked for
     link::Polling m_polling = link::Polling::LiveFrames;
+    QHash<const QObject*, QMetaObject::Connection> m_holders; // each one's destroyed()
     QString m_device;
     link::Link m_link;
 };

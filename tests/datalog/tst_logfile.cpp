@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The log on disk: never overwritten, a new file at local midnight, and a clear stop when the
 // system refuses a write (a real file size limit) or the folder goes; the recorder's gap rows
-// and a failing log that leaves the link running.
+// (none for a look at the record table) and a failing log that leaves the link running.
 #include "datalog/csvformat.h"
 #include "datalog/logfile.h"
 #include "datalog/recorder.h"
@@ -167,13 +167,25 @@ private slots:
                  qPrintable(nowhere.error()));
     }
 
+    // A look at the record table costs a running log nothing; a download pauses live frames
+    // and the log says why.
+    void gapsAreRowsOfTheirOwn_data()
+    {
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<QStringList>("gaps");
+        QTest::newRow("the record table shown") << false << QStringList{};
+        QTest::newRow("records downloaded")
+            << true << QStringList{"live frames paused: records downloading", "live frames again"};
+    }
     void gapsAreRowsOfTheirOwn()
     {
+        QFETCH(bool, download);
+        QFETCH(QStringList, gaps);
         testing::FakeSession rig;
         qint64 now = kBeforeMidnight - 60'000;
         rig.session.meterLink().setClock([&now] { return now; });
         auto csv = datalog::makeFormat(datalog::Format::Csv, datalog::Dialect::Comma, true);
-        LogFile log(path("gaps.csv"), csv->frameHeading());
+        LogFile log(path(QStringLiteral("gaps-%1.csv").arg(download)), csv->frameHeading());
         QVERIFY(log.open(now));
         datalog::Recorder recorder(rig.session, std::move(csv), log);
         rig.session.start();
@@ -182,14 +194,27 @@ private slots:
         now += 500;
         rig.port.feed(FrameBuilder(1).q(13, 500));
         rig.session.setPolling(link::Polling::KeepAlive);
+        if (download) {
+            QSignalSpy waiting(&rig.session, &session::MeterSession::downloadWaiting);
+            rig.session.readRecords();
+            rig.tick();
+            rig.port.feed(hex("05050100"));
+            QCOMPARE(waiting.count(), 1);
+            rig.session.continueDownload();
+            rig.tick();
+            rig.port.feed(hex("05050100"));
+            rig.tick();
+            rig.port.feed(FrameBuilder(1).q(13, 490));
+            QVERIFY(!rig.session.downloading());
+        }
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 501));
         rig.session.setPolling(link::Polling::LiveFrames);
         rig.tick(5); // silence
         QVERIFY(!rig.session.isLinked());
         const QStringList got = statuses(log.path());
-        QCOMPARE(got.size(), 5);
-        QVERIFY(got[0].startsWith(QLatin1String("meter found on ")));
-        QCOMPARE(got.mid(1), (QStringList{"", "live frames paused: keep-alives only",
-                                          "live frames again", "link lost"}));
+        QVERIFY(got.value(0).startsWith(QLatin1String("meter found on ")));
+        QCOMPARE(got.mid(1), (QStringList{""} + gaps + QStringList{"", "link lost"}));
     }
 
     // An interval is written when it ends even without a reading after it; a gap makes the next
@@ -255,6 +280,9 @@ private slots:
         QCOMPARE(readings.count(), 3);
         QVERIFY(rig.session.isLinked());
         QVERIFY(!recorder.running());
+        // A stopped log needs no live frames.
+        rig.session.setPolling(link::Polling::KeepAlive);
+        QCOMPARE(rig.session.polling(), link::Polling::KeepAlive);
     }
 };
 

@@ -96,8 +96,8 @@ private slots:
         QVERIFY(program.messages.shown.isEmpty());
     }
 
-    // A log started on the Trend tab, paused by the Record tab, stopped by hand; a second one
-    // whose folder goes away stops with the reason while the link goes on.
+    // A log started on the Trend tab goes on whole while the Record tab is shown, and is stopped
+    // by hand; a second one whose folder goes away stops with the reason while the link goes on.
     void logsFromTheTrendTab()
     {
         QTemporaryDir dir;
@@ -118,9 +118,9 @@ private slots:
         QCOMPARE(program.saveDialog.requests.first().folder, app::defaultSaveFolder());
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 1000, kConnectMs);
         program.window.tabs->setCurrentIndex(app::MainWindow::kRecordTab);
-        program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
         const qint64 before = QFileInfo(path).size();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > before + 400, kConnectMs);
+        program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
         QTest::mouseClick(log.button(), Qt::LeftButton);
         QVERIFY2(log.statusText().startsWith("Log saved: "), qPrintable(log.statusText()));
 
@@ -135,8 +135,7 @@ private slots:
                 events << row.last();
             decimalCommas += row.at(1).contains(u',');
         }
-        QCOMPARE(events,
-                 (QStringList{"live frames paused: keep-alives only", "live frames again"}));
+        QCOMPARE(events, QStringList{});
         QVERIFY(decimalCommas > 0);
 
         const QString lost = dir.filePath("stick/lost.csv");

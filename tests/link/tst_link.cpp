@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link driven tick by tick with a fake port and fake timers: port search, supervision,
-// handshake, live polling, and the record download with its failure paths. Frame and record
-// texts themselves are covered in the measure and records suites.
+// handshake, live polling (on the Record tab too while a consumer holds it), and the record
+// download with its failure paths and its wait for the go. Frame and record texts themselves are
+// covered in the measure and records suites.
 #include "measure/livetexts.h"
 #include "measure/liveview.h"
 #include "session/metersession.h"
@@ -725,6 +726,159 @@ private slots:
         rig.link.setPolling(Polling::LiveFrames);
         rig.tick();
         QCOMPARE(rig.port.written(), hex("230523"));
+    }
+
+    // A log or a publish holds live readings: the record table shown costs them nothing.
+    void recordTabPollsLiveFramesWhileAConsumerHolds_data()
+    {
+        QTest::addColumn<QString>("consumer");
+        QTest::addColumn<QByteArray>("polls"); // on the Record tab, before and after the consumer
+        QTest::newRow("none: keep-alives") << "none" << hex("0505");
+        QTest::newRow("one that runs on") << "runs" << hex("2323");
+        QTest::newRow("one that stops") << "stops" << hex("2305");
+        QTest::newRow("one that is destroyed") << "destroyed" << hex("2305");
+    }
+    void recordTabPollsLiveFramesWhileAConsumerHolds()
+    {
+        QFETCH(QString, consumer);
+        QFETCH(QByteArray, polls);
+        Rig rig;
+        qint64 now = 0;
+        rig.link.setClock([&] { return now += 500; });
+        rig.connectOn(1);
+        auto log = std::make_unique<QObject>();
+        if (consumer != "none")
+            rig.session.holdLiveReadings(log.get());
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 500));
+        QSignalSpy changed(&rig.session, &session::MeterSession::pollingChanged);
+        rig.session.setPolling(Polling::KeepAlive);
+        rig.port.takeWritten();
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 501));
+        if (consumer == "stops")
+            rig.session.releaseLiveReadings(log.get());
+        if (consumer == "destroyed")
+            log.reset();
+        QTRY_COMPARE(rig.session.polling(),
+                     polls.endsWith(char(kLive)) ? Polling::LiveFrames : Polling::KeepAlive);
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), polls);
+        // The trend goes on unbroken while live frames do.
+        const trend::Series& f = rig.session.trend().series(measure::Key::F);
+        QCOMPARE(f.size(), std::size_t(polls.startsWith(char(kLive)) ? 2 : 1));
+        const auto columns = f.decimate(f.timeAt(0), f.lastTime() + 1, int(f.size()));
+        QCOMPARE(columns.back().breakBefore, false);
+        QCOMPARE(changed.count(), polls.count(char(kHandshake)) > 0 ? 1 : 0);
+    }
+
+    // With live frames polled, the count request takes the place of a poll only once the last
+    // live answer is whole, so no byte of a frame is read as the count.
+    void readWhileLiveFramesArePolledWaitsForTheLiveAnswer_data()
+    {
+        QTest::addColumn<int>("before"); // bytes of the live answer there when Read is pressed
+        QTest::addColumn<int>("later");  // bytes of it that come during the next tick
+        QTest::addColumn<QByteArray>("ticks"); // written at the next two ticks
+        QTest::newRow("answered: the next poll's place") << 20 << 0 << hex("0f");
+        QTest::newRow("half arrived: the count follows the rest") << 7 << 13 << hex("0f");
+        QTest::newRow("not begun: the count follows it") << 0 << 20 << hex("0f");
+        QTest::newRow("stuck half way: one tick goes by, no more") << 7 << 0 << hex("0f");
+    }
+    void readWhileLiveFramesArePolledWaitsForTheLiveAnswer()
+    {
+        QFETCH(int, before);
+        QFETCH(int, later);
+        QFETCH(QByteArray, ticks);
+        Rig rig;
+        rig.connectOn(1);
+        QObject log;
+        rig.session.holdLiveReadings(&log);
+        rig.session.setPolling(Polling::KeepAlive);
+        QSignalSpy readings(&rig.session, &session::MeterSession::readingReceived);
+        QSignalSpy waiting(&rig.session, &session::MeterSession::downloadWaiting);
+        // From byte 7 on it reads as a count of 9: 05 05 09 00.
+        const QByteArray frame = FrameBuilder(1).bytes(7, {5, 5, 9, 0}).q(13, 505);
+        rig.tick();
+        rig.port.feed(frame.first(before));
+        rig.port.takeWritten();
+        rig.session.readRecords();
+        QVERIFY(rig.port.written().isEmpty());
+        rig.tick();
+        const QByteArray first = rig.port.takeWritten();
+        rig.port.feed(frame.sliced(before, later));
+        if (first.isEmpty())
+            rig.tick();
+        QCOMPARE(first + rig.port.takeWritten(), ticks);
+        QCOMPARE(readings.count(), before + later == 20 ? 1 : 0);
+        rig.port.feed(hex("05050300"));
+        QCOMPARE(waiting.count(), 1);
+        QCOMPARE(waiting.first().first().toInt(), 3);
+        // Live polling goes on while the user decides.
+        QVERIFY(!rig.dumpDelay.isActive());
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), hex("23"));
+        QVERIFY(!rig.session.livePaused());
+    }
+
+    void aDownloadWhileLiveFramesArePolledWaitsForTheGo_data()
+    {
+        QTest::addColumn<bool>("go");
+        QTest::addColumn<QByteArray>("written"); // from the go on
+        QTest::addColumn<Outcome>("outcome");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("go: the count again, the dump, live frames paused meanwhile")
+            << true << hex("0f1923") << Outcome::Complete << 8;
+        QTest::newRow("cancel: no download, live frames go on")
+            << false << hex("232323") << Outcome::Cancelled << 2;
+    }
+    void aDownloadWhileLiveFramesArePolledWaitsForTheGo()
+    {
+        QFETCH(bool, go);
+        QFETCH(QByteArray, written);
+        QFETCH(Outcome, outcome);
+        QFETCH(int, rows);
+        Rig rig;
+        qint64 now = 0;
+        rig.link.setClock([&] { return now += 500; });
+        rig.connectOn(1);
+        QObject log;
+        rig.session.holdLiveReadings(&log);
+        rig.session.setPolling(Polling::KeepAlive);
+        QSignalSpy waiting(&rig.session, &session::MeterSession::downloadWaiting);
+        QSignalSpy paused(&rig.session, &session::MeterSession::liveFramesPaused);
+        QSignalSpy ended(&rig.session, &session::MeterSession::downloadEnded);
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(13, 500));
+        rig.session.readRecords();
+        rig.tick();
+        rig.port.feed(hex("05050300"));
+        QCOMPARE(waiting.count(), 1);
+        // At least as long as the dump takes at 960 bytes a second.
+        QVERIFY(waiting.first().at(1).value<std::chrono::milliseconds>().count() >
+                3 * 20 * 1000 / 960);
+        rig.port.takeWritten();
+        go ? rig.session.continueDownload() : rig.session.cancelDownload();
+        rig.tick();
+        if (go) {
+            QCOMPARE(paused.count(), 1);
+            rig.port.feed(hex("05050400")); // a record more since the first count
+        }
+        rig.tick();
+        if (go)
+            rig.port.feed(dumpOf(4));
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), written);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().value<DownloadResult>().outcome, outcome);
+        QCOMPARE(rig.model.rowCount(), rows);
+        QCOMPARE(paused.count(), go ? 2 : 0);
+        QVERIFY(!rig.session.livePaused());
+        QVERIFY(!rig.session.downloading());
+        // The trend line does not bridge the download.
+        rig.port.feed(FrameBuilder(1).q(13, 501));
+        const trend::Series& f = rig.session.trend().series(measure::Key::F);
+        const auto columns = f.decimate(f.timeAt(0), f.lastTime() + 1, int(f.size()));
+        QCOMPARE(columns.back().breakBefore, go);
     }
 };
 

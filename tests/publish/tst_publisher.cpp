@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The publisher over a fake session and a real broker: a broker away costs only the oldest
 // messages and the rest arrive in order; the meter's status is said once per change; finishing
-// never waits for a broker that does not answer; and what a meter id and a prefix may be.
+// never waits for a broker that does not answer; live frames go on while it runs; and what a
+// meter id and a prefix may be.
 #include "publish/publisher.h"
 #include "publish/topics.h"
 #include "support/broker.h"
@@ -110,6 +111,28 @@ private slots:
         publisher->finish(2000);
         publisher.reset();
         QVERIFY2(took.elapsed() < 500, qPrintable(QString::number(took.elapsed())));
+    }
+
+    // Publishing holds live readings: the record table shown does not stop them until it ends.
+    void publishingKeepsLiveFramesComing_data()
+    {
+        QTest::addColumn<bool>("finish");
+        QTest::newRow("while it runs") << false;
+        QTest::newRow("once it finished") << true;
+    }
+    void publishingKeepsLiveFramesComing()
+    {
+        QFETCH(bool, finish);
+        testing::FakeSession rig;
+        publish::Publisher publisher(rig.session, options(1)); // nobody listens there
+        rig.session.setPolling(link::Polling::KeepAlive);
+        rig.session.start();
+        rig.linkOn1();
+        if (finish)
+            publisher.finish(0);
+        rig.port.takeWritten();
+        rig.tick(2);
+        QCOMPARE(rig.port.written(), QByteArray(2, char(finish ? link::kHandshake : link::kLive)));
     }
 
     void meterIdsAndPrefixes_data()
