@@ -35,6 +35,7 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(&m_session, &MeterSession::linkStatusChanged, this, &MainWindow::setLinkStatus);
     connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::onDownloadProgress);
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::onDownloadEnded);
+    connect(&m_session, &MeterSession::downloadWaiting, this, &MainWindow::askToDownload);
     connect(&m_session, &MeterSession::linkLost, this, [] { platform::releaseFreedMemory(); });
     startUp();
 }
@@ -141,6 +142,29 @@ void MainWindow::onDownloadProgress(int records, int count)
     downloadProgress->setRange(0, count);
     downloadProgress->setValue(records);
     downloadProgress->show();
+}
+
+void MainWindow::askToDownload(int count, std::chrono::milliseconds estimate)
+{
+    // Only asked while a log or publishing needs live readings: the dump stops them.
+    const qint64 seconds = std::max<qint64>(1, (estimate.count() + 999) / 1000);
+    const QString duration =
+        seconds < 120 ? tr("%1 s").arg(seconds) : tr("%1 min").arg((seconds + 59) / 60);
+    m_messages.question(
+        QStringLiteral("Korvane"),
+        tr("The meter holds %1 %2; downloading takes about %3. Live readings pause meanwhile, "
+           "so the log and publishing get none until it ends.")
+            .arg(count)
+            .arg(count == 1 ? tr("record") : tr("records"), duration),
+        tr("Download"),
+        [this] {
+            if (m_session.waitingForGo())
+                m_session.continueDownload();
+        },
+        [this] {
+            if (m_session.waitingForGo())
+                m_session.cancelDownload();
+        });
 }
 
 void MainWindow::onDownloadEnded(const link::DownloadResult& result)

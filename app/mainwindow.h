@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include <chrono>
 #include <vector>
 
 class QLabel;
@@ -99,6 +100,7 @@ private:
     void fitStatusLabel(QLabel* label);
     void onDownloadProgress(int records, int count);
     void onDownloadEnded(const link::DownloadResult& result);
+    void askToDownload(int count, std::chrono::milliseconds estimate);
     void reportSave(const exporting::SaveResult& result);
     // Something the user started would end with the window.
     QString runningWork() const;

@@ -45,6 +45,22 @@ RecordPage::RecordPage(session::MeterSession& session, int& saveType, QWidget* p
     notice = new QLabel(this);
     notice->setWordWrap(true);
     notice->hide();
+    using session::MeterSession;
+    connect(&m_session, &MeterSession::pollingChanged, this, &RecordPage::showWhatIsPolled);
+    connect(&m_session, &MeterSession::liveFramesPaused, this, &RecordPage::showWhatIsPolled);
+}
+
+void RecordPage::showWhatIsPolled()
+{
+    // Live readings stop while the dump has the line, and while this page is shown with
+    // nothing that needs them; a log or publishing keeps them coming otherwise.
+    if (m_session.livePaused())
+        setNotice(tr("Live readings pause while the records download."));
+    else if (m_session.polling() == link::Polling::KeepAlive)
+        setNotice(tr("Live readings pause while this page is shown; a log or publishing would "
+                     "keep them coming."));
+    else
+        setNotice(QString());
 }
 
 void RecordPage::gridinit()

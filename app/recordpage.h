@@ -40,6 +40,7 @@ protected:
 
 private:
     void placeGrid();
+    void showWhatIsPolled();
 
     session::MeterSession& m_session;
     int& m_saveType;

@@ -15,10 +15,10 @@ public:
     virtual ~MessageBoxes() = default;
     virtual void information(const QString& title, const QString& text) = 0;
     virtual void warning(const QString& title, const QString& text) = 0;
-    // Asks before something the user may not want: onAccept runs once the user picks acceptText;
-    // the other choice is Cancel, which does nothing.
+    // Asks before something the user may not want: onAccept runs once the user picks acceptText,
+    // onCancel once the user picks Cancel or closes the box.
     virtual void question(const QString& title, const QString& text, const QString& acceptText,
-                          std::function<void()> onAccept) = 0;
+                          std::function<void()> onAccept, std::function<void()> onCancel = {}) = 0;
 };
 
 } // namespace korvane::platform

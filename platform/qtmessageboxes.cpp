@@ -28,16 +28,18 @@ void QtMessageBoxes::warning(const QString& title, const QString& text)
 }
 
 void QtMessageBoxes::question(const QString& title, const QString& text, const QString& acceptText,
-                              std::function<void()> onAccept)
+                              std::function<void()> onAccept, std::function<void()> onCancel)
 {
     auto* box = new QMessageBox(QMessageBox::Question, title, text, QMessageBox::Cancel, m_parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* accept = box->addButton(acceptText, QMessageBox::AcceptRole);
     box->setDefaultButton(QMessageBox::Cancel);
     QObject::connect(box, &QMessageBox::finished, box,
-                     [box, accept, onAccept = std::move(onAccept)] {
+                     [box, accept, onAccept = std::move(onAccept), onCancel = std::move(onCancel)] {
                          if (box->clickedButton() == accept)
                              onAccept();
+                         else if (onCancel)
+                             onCancel();
                      });
     box->open();
 }

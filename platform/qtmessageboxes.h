@@ -15,7 +15,7 @@ public:
     void information(const QString& title, const QString& text) override;
     void warning(const QString& title, const QString& text) override;
     void question(const QString& title, const QString& text, const QString& acceptText,
-                  std::function<void()> onAccept) override;
+                  std::function<void()> onAccept, std::function<void()> onCancel = {}) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -6,10 +6,12 @@
 #include "app/mainwindow.h"
 #include "app/phasorview.h"
 #include "app/realtimepage.h"
+#include "app/recordpage.h"
 #include "app/trendview.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
+#include "link/command.h"
 #include "support/fakesession.h"
 #include "support/framebuilder.h"
 
@@ -471,6 +473,63 @@ private slots:
             rig.messages.shown.first().startsWith("question|Korvane|Closing Korvane stops a log"));
         rig.messages.accept();
         QVERIFY(!rig.window.isVisible());
+    }
+
+    void readWhileLoggingAsksFirstAndSaysLiveReadingsPause_data()
+    {
+        QTest::addColumn<bool>("logging");
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<QString>("noticeBefore");
+        QTest::addColumn<QString>("noticeDuring");
+        const QString shown = "Live readings pause while this page is shown; a log or "
+                              "publishing would keep them coming.";
+        const QString dump = "Live readings pause while the records download.";
+        QTest::newRow("no log: Read downloads at once") << false << true << shown << shown;
+        QTest::newRow("logging, Download chosen") << true << true << QString() << dump;
+        QTest::newRow("logging, Cancel chosen") << true << false << QString() << QString();
+    }
+    void readWhileLoggingAsksFirstAndSaysLiveReadingsPause()
+    {
+        QFETCH(bool, logging);
+        QFETCH(bool, download);
+        QFETCH(QString, noticeBefore);
+        QFETCH(QString, noticeDuring);
+        QTemporaryDir dir;
+        Rig rig;
+        rig.connect();
+        if (logging) {
+            rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
+            QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+        }
+        rig.selectTab(1);
+        app::RecordPage& page = *rig.window.recordPage;
+        QCOMPARE(page.notice->isHidden() ? QString() : page.notice->text(), noticeBefore);
+        QTest::mouseClick(rig.window.readButton, Qt::LeftButton);
+        const QByteArray count = hex("05050300");
+        // The count request goes out at once, or in place of a live poll.
+        for (int i = 0; i < 3 && !rig.port.takeWritten().contains(char(link::kCount)); ++i)
+            rig.tick();
+        rig.port.feed(count);
+        if (logging) {
+            QCOMPARE(rig.messages.shown.size(), 1);
+            QVERIFY2(rig.messages.shown.first().contains("The meter holds 3 records; downloading "
+                                                         "takes about 2 s"),
+                     qPrintable(rig.messages.shown.first()));
+            download ? rig.messages.accept() : rig.messages.cancel();
+            for (int i = 0; i < 3 && download; ++i) {
+                rig.tick();
+                if (rig.port.takeWritten().contains(char(link::kCount)))
+                    rig.port.feed(count);
+            }
+        }
+        rig.tick(2);
+        QCOMPARE(rig.session.downloading(), download);
+        QCOMPARE(page.notice->isHidden() ? QString() : page.notice->text(), noticeDuring);
+        if (download) {
+            rig.port.feed(rig.dump(3));
+            QCOMPARE(rig.session.records().rowCount(), 6);
+        }
+        QVERIFY(page.notice->isHidden() || !page.notice->text().contains("download"));
     }
 
     void portTooltipNamesTheDeviceAndWhatToDo()
