@@ -74,7 +74,8 @@ void placeWindow(app::MainWindow& window, const QSettings& settings)
 }
 
 // The window over one meter session until it is closed; the program's exit status.
-int runWindow(QApplication& app, const QStringList& ports, QSettings& settings)
+int runWindow(QApplication& app, const QStringList& ports, QSettings& settings,
+              platform::StopSignals& stopSignals)
 {
     session::MeterSession session(platform::qtMeterDevices(ports));
     platform::QtMessageBoxes messages;
@@ -85,7 +86,13 @@ int runWindow(QApplication& app, const QStringList& ports, QSettings& settings)
     saveDialog.setParent(&window);
     rememberChoices(window, settings);
 
-    // Ending the desktop session closes the window without asking about a running log.
+    // Ctrl+C in a terminal, SIGTERM from the system or the desktop session ending close the
+    // window without asking about a running log, as Quit would, so the log ends whole and a
+    // broker hears the goodbye. (quit() asks every window to close first.)
+    QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &window, [&window, &app] {
+        window.closeWithoutAsking();
+        app.quit();
+    });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.closeWithoutAsking(); });
 
@@ -101,12 +108,8 @@ int runWindow(QApplication& app, const QStringList& ports, QSettings& settings)
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    // Ctrl+C in a terminal or SIGTERM from the system closes the window as Quit would, so a log
-    // ends whole and a broker hears the goodbye. A log over the file size limit fails its write
-    // and says so, rather than killing us.
+    // A log over the file size limit fails its write and says so, rather than killing us.
     platform::StopSignals stopSignals;
-    QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &app,
-                     &QCoreApplication::quit);
     QApplication::setApplicationName(QStringLiteral("korvane"));
     // Where the settings live: ~/.config/Korvane/korvane.conf and the password beside it.
     QApplication::setOrganizationName(QStringLiteral("Korvane"));
@@ -156,7 +159,7 @@ int main(int argc, char* argv[])
         ports.prepend(meter->devicePath());
     }
 
-    const int status = runWindow(app, ports, settings);
+    const int status = runWindow(app, ports, settings, stopSignals);
     // Closing the window finished its publishing; let the goodbye reach the broker.
     publish::MqttConnection::waitForAllToEnd(2000);
     return status;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
-#include "app/logcontrol.h"
 #include "app/page.h"
-#include "app/publishcontrol.h"
 #include "app/recordpage.h"
 #include "platform/freedmemory.h"
 
@@ -94,23 +92,14 @@ void MainWindow::onCloseClicked()
     close();
 }
 
-QString MainWindow::runningWork() const
-{
-    QStringList work;
-    if (logControl->logging())
-        work << tr("a log");
-    if (publishControl->settings().enabled)
-        work << tr("publishing");
-    return work.join(tr(" and "));
-}
-
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    const QString work = m_askBeforeClosing ? runningWork() : QString();
-    if (!work.isEmpty()) {
+    // A log or publishing holds the live readings while it runs.
+    if (m_askBeforeClosing && m_session.liveReadingsHeld()) {
         event->ignore();
         m_messages.question(QStringLiteral("Korvane"),
-                            tr("Closing Korvane stops %1. Stop and close?").arg(work),
+                            tr("Closing Korvane stops the log or publishing that is running. "
+                               "Stop and close?"),
                             tr("Stop and close"), [this] {
                                 m_askBeforeClosing = false;
                                 close();

@@ -102,8 +102,6 @@ private:
     void onDownloadEnded(const link::DownloadResult& result);
     void askToDownload(int count, std::chrono::milliseconds estimate);
     void reportSave(const exporting::SaveResult& result);
-    // Something the user started would end with the window.
-    QString runningWork() const;
 
     session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;

@@ -79,10 +79,8 @@ void MainWindow::buildControls()
     trendPage = new TrendPage(m_session, m_saveDialog, m_messages, this);
     phasorPage = new PhasorPage(m_session, this);
     m_pages = {realtimePage, recordPage, trendPage, phasorPage};
-    const std::array<QString, 4> titles{QStringLiteral("Realtime"), QStringLiteral("Record"),
-                                        QStringLiteral("Trend"), QStringLiteral("Phasor")};
-    for (const QString& title : titles)
-        tabs->addTab(new QWidget, title);
+    for (const Page* page : m_pages)
+        tabs->addTab(new QWidget, page->title());
 
     readingsPanel = realtimePage;
     recordGrid = recordPage->grid;
@@ -91,7 +89,8 @@ void MainWindow::buildControls()
     publishControl = trendPage->publishControl;
     phasorView = phasorPage->view;
 
-    // Top to bottom: the buttons are made in the order Tab visits them.
+    // Made in the order Tab visits them: the tab strip, the page shown, the buttons top to
+    // bottom.
     readButton = makeButton(this, {"&Read", ButtonPicture::Read});
     saveButton = makeButton(this, {"&Save", ButtonPicture::Save});
     clearButton = makeButton(this, {"C&lear", ButtonPicture::Clear});
@@ -104,11 +103,6 @@ void MainWindow::buildControls()
                     {closeButton, 6120}};
     clearButton->setEnabled(false);
 
-    // The tab strip first, then the page shown, then the buttons top to bottom.
-    const std::array<QWidget*, 7> order{tabs,        recordGrid, readButton, saveButton,
-                                        clearButton, helpButton, closeButton};
-    for (std::size_t i = 0; i + 1 < order.size(); ++i)
-        setTabOrder(order[i], order[i + 1]);
     placeControls();
 }
 

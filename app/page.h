@@ -38,10 +38,12 @@ class Page
 public:
     virtual ~Page() = default;
 
+    virtual QString title() const = 0;
     virtual QWidget* widget() = 0;
     virtual link::Polling polling() const { return link::Polling::LiveFrames; }
     virtual bool takesRecordActions() const { return false; }
-    // What Save offers, taken as the page is when Save is clicked.
+    // What Save offers; each writer says whether it writes the page as it was when Save was
+    // clicked or as it is when the dialog closes.
     virtual SaveOffer saveOffer() = 0;
     // The dialog's type the user chose last on this page; pages may share one.
     virtual int& saveType() = 0;

@@ -5,7 +5,6 @@
 #include "export/picture.h"
 
 #include <QDateTime>
-
 #include <QVBoxLayout>
 
 namespace korvane::app {

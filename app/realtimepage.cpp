@@ -115,10 +115,11 @@ SaveOffer RealtimePage::saveOffer()
                            m_shot = captureWindow();
                            m_capture.toClipboard(m_shot);
                        }};
-    SaveChoice text{QStringLiteral("txt格式 (*.txt)"), QStringLiteral("txt"),
-                    [texts = m_texts](const QString& path) {
-                        return exporting::saveLiveViewText(path, texts.captions(), texts.values());
-                    }};
+    // The rows as they stand when the file is written, after the dialog.
+    SaveChoice text{
+        QStringLiteral("txt格式 (*.txt)"), QStringLiteral("txt"), [this](const QString& path) {
+            return exporting::saveLiveViewText(path, m_texts.captions(), m_texts.values());
+        }};
     return {QStringLiteral("Korvane"), {picture, text}};
 }
 

@@ -16,8 +16,8 @@ namespace korvane::app {
 
 // The live readings as the meter's display shows them: six rows of caption and value, one frame
 // kind at a time. From a lost link until the next frame the rows keep their texts, greyed. Save
-// offers a picture of the whole window or the rows as text; the window's picture is the one
-// place a page looks beyond itself, as the saved picture has always been the window.
+// offers a picture of the whole window (what the user sees, status and all, is what a customer
+// is sent) or the rows as text.
 class RealtimePage : public QFrame, public Page, private measure::LiveView
 {
     Q_OBJECT
@@ -25,6 +25,7 @@ public:
     RealtimePage(session::MeterSession& session, platform::WindowCapture& capture, QWidget& window,
                  int& saveType, QWidget* parent = nullptr);
 
+    QString title() const override { return QStringLiteral("Realtime"); }
     QWidget* widget() override { return this; }
     SaveOffer saveOffer() override;
     int& saveType() override { return m_saveType; }

@@ -8,9 +8,9 @@ namespace korvane::app {
 QRect fitOnScreen(const QRect& client, const QMargins& frame, const QRect& available,
                   const QSize& minimum)
 {
+    // The minimum gives way too on a screen smaller than it: the window is never cut off.
     const QSize room = available.marginsRemoved(frame).size();
-    const QSize size(std::max(minimum.width(), std::min(client.width(), room.width())),
-                     std::max(minimum.height(), std::min(client.height(), room.height())));
+    const QSize size = client.size().expandedTo(minimum).boundedTo(room);
     QRect outer = QRect(client.topLeft(), size).marginsAdded(frame);
     // Right and bottom first, so that a window larger than the screen keeps its title bar in
     // sight at the top left.

@@ -9,7 +9,7 @@ namespace korvane::app {
 
 // Where a window's client area goes so that the whole window, frame included, lies within the
 // screen's available area: as wanted if it fits, else moved in and, if still too large, shrunk
-// to the available size but never below the window's minimum.
+// to the available size; never below the window's minimum unless the screen is smaller still.
 QRect fitOnScreen(const QRect& client, const QMargins& frame, const QRect& available,
                   const QSize& minimum);
 

@@ -12,7 +12,8 @@
 namespace {
 const QString kWindow = QStringLiteral(KORVANE_WINDOW);
 
-// Runs the window for a moment with a home of its own; true if it ran until stopped.
+// Runs the window for a moment with a home of its own; true if it ran until SIGTERM and then
+// ended cleanly at once.
 bool runBriefly(const QString& home, const QStringList& args, const QString& platform = {})
 {
     QProcess window;
@@ -24,7 +25,8 @@ bool runBriefly(const QString& home, const QStringList& args, const QString& pla
     if (!window.waitForStarted(5000) || window.waitForFinished(1500))
         return false;
     window.terminate();
-    return window.waitForFinished(5000);
+    return window.waitForFinished(5000) && window.exitStatus() == QProcess::NormalExit &&
+           window.exitCode() == 0;
 }
 
 QVariant saved(const QString& home, const QString& key)
@@ -49,6 +51,18 @@ private slots:
                  (QStringList{"/dev/null", "/dev/zero"}));
         QVERIFY(runBriefly(home.path(), {"--ports", "auto"}));
         QVERIFY(!saved(home.path(), "ports").isValid());
+    }
+
+    void aSignalEndsTheProgramWithoutAsking()
+    {
+        // Publishing would make Close ask first; SIGTERM must not.
+        QTemporaryDir home;
+        QSettings settings(home.path() + QStringLiteral("/.config/Korvane/korvane.conf"),
+                           QSettings::IniFormat);
+        settings.setValue("publish/enabled", true);
+        settings.setValue("publish/broker", "mqtt://127.0.0.1:1");
+        settings.sync();
+        QVERIFY(runBriefly(home.path(), {"--ports", "/dev/null"}));
     }
 
     void theWindowOpensWhereItWasWhileThatFitsTheScreen_data()

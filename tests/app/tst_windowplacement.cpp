@@ -31,8 +31,10 @@ private slots:
         // 1600 x 1200 at a scale factor of 2, less a 30-pixel panel.
         QTest::newRow("too tall at scale 2: shrunk to the screen")
             << QRect(8, 0, 783, 670) << QRect(0, 0, 800, 570) << QRect(8, 30, 783, 536);
-        QTest::newRow("smaller than the minimum: the minimum, title bar in sight")
-            << QRect(0, 0, 783, 670) << QRect(0, 0, 640, 400) << QRect(4, 30, 632, 480);
+        QTest::newRow("screen smaller than the minimum: the screen")
+            << QRect(0, 0, 783, 670) << QRect(0, 0, 640, 400) << QRect(4, 30, 632, 366);
+        QTest::newRow("asked smaller than the minimum: the minimum")
+            << QRect(10, 40, 300, 200) << QRect(0, 0, 1920, 1050) << QRect(10, 40, 600, 480);
         QTest::newRow("second screen to the left")
             << QRect(-1800, 100, 783, 670) << QRect(-1920, 0, 1920, 1080)
             << QRect(-1800, 100, 783, 670);
