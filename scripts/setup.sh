@@ -2,6 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Korvane needs to build and test, only those that are missing.
 # Safe to run again; needs root or sudo when something is missing.
+# Usage: scripts/setup.sh [screenshots]   (screenshots: also what scripts/screenshots.sh needs)
 set -euo pipefail
 
 packages=(
@@ -18,6 +19,11 @@ packages=(
     dpkg-dev file  # cpack's DEB generator: dpkg-shlibdeps for Depends, file to find the programs
     lintian desktop-file-utils appstream man-db  # scripts/check-package.sh
 )
+
+if [[ "${1:-}" == screenshots ]]; then
+    # A real X server, keys and a dark desktop theme for the pictures in docs/.
+    packages+=(xvfb xdotool imagemagick qt6-gtk-platformtheme gnome-themes-extra)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
