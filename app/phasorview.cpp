@@ -15,10 +15,6 @@
 namespace korvane::app {
 
 namespace {
-// Readings older than this show greyed: the meter answers twice a second, and a frame kind
-// comes round every few seconds.
-constexpr std::chrono::milliseconds kStaleAfter{10'000};
-
 bool darkPalette(const QPalette& palette)
 {
     return palette.color(QPalette::Window).lightness() < 128;
@@ -170,7 +166,7 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area)
         // The older of the two numbers the arrow stands on.
         const qint64 oldest =
             std::min(magnitude.seen ? magnitude.receivedMs : 0, angle.seen ? angle.receivedMs : 0);
-        const bool stale = m_stale || !arrow.present || now - oldest > kStaleAfter.count();
+        const bool stale = m_stale || !arrow.present || now - oldest > measure::kStaleAfter.count();
         painter.setPen(
             palette().color(stale ? QPalette::Disabled : QPalette::Active, QPalette::WindowText));
         QString row = arrowName(arrow) + QStringLiteral(": ");
