@@ -9,7 +9,6 @@
 #include <QPainterPath>
 
 #include <array>
-#include <chrono>
 #include <cmath>
 
 namespace korvane::app {
