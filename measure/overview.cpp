@@ -163,6 +163,7 @@ OverviewTable overviewTable(const Snapshot& snapshot, const OverviewTracker& tra
                                       tracker, nowMs, linkLost));
     }
     if (type3) {
+        table.type3Number = int(type3->index) + 1;
         if (type3->clock)
             table.meterClock = clockText(*type3->clock);
         table.type3ReceivedMs = type3->receivedMs;

@@ -68,7 +68,8 @@ struct OverviewTable
     std::vector<OverviewRow> details;
     // U, I, PF, P and W of the latest type-3 frame, one cell each, named with its index + 1.
     std::vector<OverviewRow> type3;
-    QString meterClock; // "12:5:9", empty before the first type-3 frame
+    int type3Number = 0; // the index + 1 as the captions show it, 1..256; 0 before the first
+    QString meterClock;  // "12:5:9", empty before the first type-3 frame
     qint64 type3ReceivedMs = 0;
     bool type3Stale = true;
 };
