@@ -47,7 +47,7 @@ struct SingleRow
 constexpr std::array<SingleRow, 7> kDetails{{
     {u"I", Key::I},
     {u"F", Key::F},
-    {u"Phase sequence", Key::Sequence},
+    {u"Phase", Key::Sequence},
     {u"\u2220U1", Key::AngleU1},
     {u"\u2220U2", Key::AngleU2},
     {u"\u2220U3", Key::AngleU3},

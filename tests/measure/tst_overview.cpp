@@ -157,7 +157,7 @@ private slots:
             << "120.5";
         QTest::newRow("phase sequence as a word, without min or max")
             << QList<Fed>{{FrameBuilder(2).at(18, 1)}, {FrameBuilder(2).at(18, 3)}} << now << false
-            << Key::Sequence << "Phase sequence "
+            << Key::Sequence << "Phase "
             << "normal" << false << ""
             << "";
         QTest::newRow("type-3 W has no overload and is named by the index")

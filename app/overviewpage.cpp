@@ -1,0 +1,117 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/overviewpage.h"
+
+#include "app/overviewpainter.h"
+#include "session/metersession.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+namespace korvane::app {
+
+namespace {
+constexpr std::chrono::milliseconds kAgeTick{1000};
+// A saved picture is never smaller than the page at the window's default size.
+constexpr QSize kMinimumSaveSize{553, 460};
+} // namespace
+
+// The painted part of the page, everything but the Reset button.
+class OverviewCanvas : public QWidget
+{
+public:
+    explicit OverviewCanvas(const OverviewPage& page) : m_page(page)
+    {
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paintOverview(painter, QRectF(rect()).adjusted(8, 8, -8, -4), m_page.table(), palette(),
+                      font(), m_page.footer());
+    }
+
+private:
+    const OverviewPage& m_page;
+};
+
+OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
+    : QWidget(parent), m_session(session), m_minMaxSinceMs(session.now()),
+      m_canvas(new OverviewCanvas(*this)), m_reset(new QPushButton(QStringLiteral("Reset")))
+{
+    setAutoFillBackground(true);
+    m_reset->setToolTip(QStringLiteral("Forget the lowest and highest values"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_reset);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 8, 8);
+    layout->addWidget(m_canvas, 1);
+    layout->addLayout(buttons);
+
+    connect(m_reset, &QPushButton::clicked, this, &OverviewPage::resetMinMax);
+    connect(&session, &session::MeterSession::readingReceived, this,
+            [this](const measure::Reading& reading) {
+                m_tracker.add(reading);
+                m_linkLost = false;
+                if (isVisible())
+                    m_canvas->update();
+            });
+    connect(&session, &session::MeterSession::linkLost, this, [this] {
+        m_linkLost = true;
+        m_canvas->update();
+    });
+    m_ageTimer.setInterval(kAgeTick);
+    connect(&m_ageTimer, &QTimer::timeout, m_canvas, qOverload<>(&QWidget::update));
+}
+
+measure::OverviewTable OverviewPage::table() const
+{
+    return measure::overviewTable(m_session.snapshot(), m_tracker, m_session.now(), m_linkLost);
+}
+
+void OverviewPage::resetMinMax()
+{
+    m_tracker.resetMinMax();
+    m_minMaxSinceMs = m_session.now();
+    m_canvas->update();
+}
+
+QString OverviewPage::footer() const
+{
+    return QStringLiteral("\u2193 lowest, \u2191 highest since %1  \u00B7  grey: older than %2 s "
+                          "or the link lost")
+        .arg(QDateTime::fromMSecsSinceEpoch(m_minMaxSinceMs).toString(QStringLiteral("HH:mm:ss")))
+        .arg(std::chrono::duration_cast<std::chrono::seconds>(measure::kStaleAfter).count());
+}
+
+QImage OverviewPage::renderForSave(const QDateTime& at) const
+{
+    const QSize size = m_canvas->size().expandedTo(kMinimumSaveSize);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(palette().color(QPalette::Window));
+    QPainter painter(&image);
+    paintOverview(
+        painter, QRectF(8, 8, size.width() - 16, size.height() - 12), table(), palette(), font(),
+        footer(),
+        QStringLiteral("Overview  %1").arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    return image;
+}
+
+void OverviewPage::showEvent(QShowEvent*)
+{
+    m_ageTimer.start();
+}
+
+void OverviewPage::hideEvent(QHideEvent*)
+{
+    m_ageTimer.stop();
+}
+
+} // namespace korvane::app
