@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <vector>
 
 namespace korvane::app {
 
@@ -18,6 +19,21 @@ namespace {
 constexpr std::chrono::milliseconds kAgeTick{1000};
 // A saved picture is never smaller than the page at the window's default size.
 constexpr QSize kMinimumSaveSize{553, 460};
+
+// Which cells show greyed: the age tick repaints only when this changes.
+std::vector<bool> staleCells(const measure::OverviewTable& table)
+{
+    std::vector<bool> flags{table.type3Stale};
+    for (const auto* rows : {&table.details, &table.type3}) {
+        for (const measure::OverviewRow& row : *rows)
+            flags.push_back(row.cells.front().stale);
+    }
+    for (const measure::OverviewRow& row : table.grid) {
+        for (const measure::OverviewCell& cell : row.cells)
+            flags.push_back(cell.stale);
+    }
+    return flags;
+}
 } // namespace
 
 // The painted part of the page, everything but the Reset button.
@@ -29,16 +45,26 @@ public:
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     }
 
+    // Repaints when a cell has turned stale since the last paint.
+    void updateIfAged()
+    {
+        if (staleCells(m_page.table()) != m_painted)
+            update();
+    }
+
 protected:
     void paintEvent(QPaintEvent*) override
     {
+        const measure::OverviewTable table = m_page.table();
+        m_painted = staleCells(table);
         QPainter painter(this);
-        paintOverview(painter, QRectF(rect()).adjusted(8, 8, -8, -4), m_page.table(), palette(),
-                      font(), m_page.footer());
+        paintOverview(painter, QRectF(rect()).adjusted(8, 8, -8, -4), table, palette(), font(),
+                      m_page.footer());
     }
 
 private:
     const OverviewPage& m_page;
+    std::vector<bool> m_painted;
 };
 
 OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
@@ -68,7 +94,7 @@ OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
         m_canvas->update();
     });
     m_ageTimer.setInterval(kAgeTick);
-    connect(&m_ageTimer, &QTimer::timeout, m_canvas, qOverload<>(&QWidget::update));
+    connect(&m_ageTimer, &QTimer::timeout, m_canvas, &OverviewCanvas::updateIfAged);
 }
 
 measure::OverviewTable OverviewPage::table() const
