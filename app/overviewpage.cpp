@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -20,20 +21,30 @@ constexpr std::chrono::milliseconds kAgeTick{1000};
 // A saved picture is never smaller than the page at the window's default size.
 constexpr QSize kMinimumSaveSize{553, 460};
 
-// Which cells show greyed: the age tick repaints only when this changes.
-std::vector<bool> staleCells(const measure::OverviewTable& table)
+// What, when it changes, repaints the whole page rather than a reading's cells: which cells show
+// greyed, and each row's unit.
+struct Look
 {
-    std::vector<bool> flags{table.type3Stale};
-    for (const auto* rows : {&table.details, &table.type3}) {
-        for (const measure::OverviewRow& row : *rows)
-            flags.push_back(row.cells.front().stale);
+    std::vector<bool> stale;
+    QStringList units;
+
+    explicit Look(const measure::OverviewTable& table) : stale{table.type3Stale}
+    {
+        for (const auto* rows : {&table.details, &table.type3}) {
+            for (const measure::OverviewRow& row : *rows) {
+                stale.push_back(row.cells.front().stale);
+                units << row.unit;
+            }
+        }
+        for (const measure::OverviewRow& row : table.grid) {
+            units << row.unit;
+            for (const measure::OverviewCell& cell : row.cells)
+                stale.push_back(cell.stale);
+        }
     }
-    for (const measure::OverviewRow& row : table.grid) {
-        for (const measure::OverviewCell& cell : row.cells)
-            flags.push_back(cell.stale);
-    }
-    return flags;
-}
+    Look() = default;
+    bool operator==(const Look&) const = default;
+};
 } // namespace
 
 // The painted part of the page, everything but the Reset button.
@@ -48,23 +59,41 @@ public:
     // Repaints when a cell has turned stale since the last paint.
     void updateIfAged()
     {
-        if (staleCells(m_page.table()) != m_painted)
+        if (Look(m_page.table()) != m_painted)
             update();
     }
 
+    // Repaints the cells the reading changed, or everything when a unit or a grey changed.
+    void updateFor(const measure::Reading& reading)
+    {
+        if (!isVisible())
+            return;
+        if (Look(m_page.table()) != m_painted) {
+            update();
+            return;
+        }
+        if (reading.kind == 3)
+            update(m_layout.type3.toAlignedRect());
+        for (const measure::Quantity& quantity : reading.values())
+            update(
+                m_layout.cells[std::size_t(quantity.key)].toAlignedRect().adjusted(-1, -1, 1, 1));
+    }
+
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* event) override
     {
         const measure::OverviewTable table = m_page.table();
-        m_painted = staleCells(table);
+        m_painted = Look(table);
         QPainter painter(this);
+        painter.setClipRect(event->rect());
         paintOverview(painter, QRectF(rect()).adjusted(8, 8, -8, -4), table, palette(), font(),
-                      m_page.footer());
+                      m_page.footer(), {}, &m_layout);
     }
 
 private:
     const OverviewPage& m_page;
-    std::vector<bool> m_painted;
+    Look m_painted;
+    OverviewLayout m_layout;
 };
 
 OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
@@ -86,8 +115,7 @@ OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
             [this](const measure::Reading& reading) {
                 m_tracker.add(reading);
                 m_linkLost = false;
-                if (isVisible())
-                    m_canvas->update();
+                m_canvas->updateFor(reading);
             });
     connect(&session, &session::MeterSession::linkLost, this, [this] {
         m_linkLost = true;

@@ -56,11 +56,19 @@ struct Style
 class Painter
 {
 public:
-    Painter(QPainter& painter, const Style& style) : m_p(painter), m_s(style) {}
+    Painter(QPainter& painter, const Style& style, OverviewLayout* layout)
+        : m_p(painter), m_s(style), m_layout(layout),
+          m_clip(painter.hasClipping() ? painter.clipBoundingRect() : QRectF())
+    {}
+
+    // Outside the clip nothing would show: skip the text layout too.
+    bool hidden(const QRectF& box) const { return !m_clip.isNull() && !m_clip.intersects(box); }
 
     // A row's name with its unit small below, left-aligned in the box.
     void heading(const QRectF& box, const measure::OverviewRow& row) const
     {
+        if (hidden(box))
+            return;
         const double valueHeight = m_s.unit * 0.6;
         m_p.setPen(m_s.text);
         m_p.setFont(m_s.heading);
@@ -80,6 +88,10 @@ public:
     {
         if (!cell.key)
             return;
+        if (m_layout)
+            m_layout->cells[std::size_t(*cell.key)] = box;
+        if (hidden(box))
+            return;
         const double valueHeight = m_s.unit * 0.6;
         const bool overload = cell.state == measure::State::Overload;
         m_p.setPen(cell.stale ? m_s.stale : m_s.text);
@@ -97,7 +109,11 @@ public:
             QStringLiteral("\u2193%1 \u2191%2").arg(cell.minText, cell.maxText));
     }
 
-    void stripe(const QRectF& box) const { m_p.fillRect(box, m_s.stripe); }
+    void stripe(const QRectF& box) const
+    {
+        if (!hidden(box))
+            m_p.fillRect(box, m_s.stripe);
+    }
 
     // One-cell rows, a row unit each, from top.
     void singleRows(QRectF area, const std::vector<measure::OverviewRow>& rows,
@@ -119,6 +135,8 @@ public:
 private:
     QPainter& m_p;
     const Style& m_s;
+    OverviewLayout* m_layout;
+    QRectF m_clip;
 };
 
 Style styleFor(const QRectF& area, const QPalette& palette, const QFont& font, bool titled)
@@ -147,10 +165,10 @@ Style styleFor(const QRectF& area, const QPalette& palette, const QFont& font, b
 
 void paintOverview(QPainter& painter, const QRectF& area, const measure::OverviewTable& table,
                    const QPalette& palette, const QFont& font, const QString& footer,
-                   const QString& title)
+                   const QString& title, OverviewLayout* layout)
 {
     const Style s = styleFor(area, palette, font, !title.isEmpty());
-    const Painter paint(painter, s);
+    const Painter paint(painter, s, layout);
     painter.save();
     painter.setRenderHint(QPainter::TextAntialiasing);
 
@@ -206,6 +224,8 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
         QStringLiteral("Meter clock  %1")
             .arg(table.meterClock.isEmpty() ? QStringLiteral("\u2013") : table.meterClock));
     paint.singleRows(QRectF(right, y + s.unit, half, s.unit * 5), table.type3, lowerHeading);
+    if (layout)
+        layout->type3 = QRectF(right, y, half, s.unit * 6);
     y += s.unit * kLowerRows;
 
     painter.setFont(sized(font, std::max(s.unit * 0.3, 9.0)));

@@ -8,6 +8,8 @@
 #include <QRectF>
 #include <QString>
 
+#include <array>
+
 class QPainter;
 
 namespace korvane::app {
@@ -17,8 +19,16 @@ namespace korvane::app {
 // beside the latest type-3 values, and a footer line. Numbers right-aligned in a monospaced font
 // sized to the area, the lowest and highest small under each; stale cells in a colour halfway to
 // the background, which reads on light and dark palettes alike. A title, when given, goes above.
+// Where the last paint put each quantity, so that a reading repaints only the cells it changed.
+struct OverviewLayout
+{
+    std::array<QRectF, measure::kKeyCount> cells{};
+    QRectF type3; // the type-3 column with its heading: an index changes its row names
+};
+
+// Paints what lies in the painter's clip rectangle, everything when it has none.
 void paintOverview(QPainter& painter, const QRectF& area, const measure::OverviewTable& table,
                    const QPalette& palette, const QFont& font, const QString& footer,
-                   const QString& title = {});
+                   const QString& title = {}, OverviewLayout* layout = nullptr);
 
 } // namespace korvane::app

@@ -9,7 +9,12 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
+#include <QScreen>
 #include <QStyleFactory>
+#include <QTimer>
+
+#include <cstdio>
 
 using namespace korvane;
 using korvane::testing::FrameBuilder;
@@ -87,5 +92,6 @@ int main(int argc, char* argv[])
     page.setPalette(darkPalette());
     shoot(QStringLiteral("overview-dark-553x495.png"), {553, 495});
     shoot(QStringLiteral("overview-dark-1400x900.png"), {1400, 900});
+
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "support/framebuilder.h"
 
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 using namespace korvane;
@@ -52,6 +53,40 @@ private slots:
         feed(2310);
         QVERIFY(!u1(page.table()).stale);
         QCOMPARE(u1(page.table()).minText, QStringLiteral("231.0"));
+    }
+
+    // A reading repaints only the cells it changed; the screen must still show every new number.
+    void aReadingLeavesTheScreenAsAWholePaintWouldShow()
+    {
+        testing::FakeSession rig;
+        app::OverviewPage page(rig.session);
+        page.resize(553, 495);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        rig.session.start();
+        rig.linkOn1();
+        const auto screen = [&] {
+            return page.screen()
+                ->grabWindow(page.winId())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        const auto whole = [&] {
+            return page.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        };
+        for (const QByteArray& frame :
+             {FrameBuilder(0, 0).q(2, 2305, 3).q(11, 1200, 2).frame(),
+              FrameBuilder(0, 1).q(2, 2311, 3).q(11, 1300, 2).frame(),
+              FrameBuilder(1).q(1, 2301, 3).q(13, 499).frame(),
+              FrameBuilder(3, 4).q(2, 2302, 3).bytes(17, {12, 5, 9}).frame(),
+              // From here on the cells were fresh: each reading repaints only its own.
+              FrameBuilder(0, 0).q(2, 2290, 3).q(11, 1250, 2).frame(),
+              FrameBuilder(1).q(1, 2299, 3).q(13, 501).frame(),
+              FrameBuilder(3, 6).q(2, 2288, 3).bytes(17, {12, 5, 10}).frame()}) {
+            rig.tick();
+            rig.port.feed(frame);
+            QTRY_COMPARE(screen(), whole());
+        }
     }
 };
 
