@@ -185,7 +185,8 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, title);
         y += s.unit * kTitle;
     }
-    painter.setFont(sized(font, s.unit * 0.36, true));
+    const QFont columnFont = sized(font, s.unit * 0.36, true);
+    painter.setFont(columnFont);
     painter.setPen(s.muted);
     static const std::array<QString, 4> kColumns{QStringLiteral("L1"), QStringLiteral("L2"),
                                                  QStringLiteral("L3"), QStringLiteral("Total")};
@@ -216,7 +217,7 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
     const double lowerHeading = s.unit * 2.2;
     paint.singleRows(QRectF(left, y, half, s.unit * kLowerRows), table.details, lowerHeading);
     const double right = left + gridWidth - half;
-    painter.setFont(sized(font, s.unit * 0.36, true));
+    painter.setFont(columnFont);
     painter.setPen(table.type3Stale ? s.stale : s.muted);
     painter.drawText(
         QRectF(right + s.unit * 0.15, y, half - s.unit * 0.3, s.unit),
@@ -228,11 +229,16 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
         layout->type3 = QRectF(right, y, half, s.unit * 6);
     y += s.unit * kLowerRows;
 
-    painter.setFont(sized(font, std::max(s.unit * 0.3, 9.0)));
+    const QFont footerFont = sized(font, std::max(s.unit * 0.3, 9.0));
+    painter.setFont(footerFont);
     painter.setPen(s.muted);
     painter.drawText(QRectF(left, y, gridWidth, s.unit * kFooter),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, footer);
     painter.restore();
+    if (layout) {
+        layout->fonts = {s.heading, s.headingSmall, s.value,   s.valueBold,
+                         s.small,   columnFont,     footerFont};
+    }
 }
 
 } // namespace korvane::app

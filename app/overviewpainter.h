@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <array>
+#include <vector>
 
 class QPainter;
 
@@ -19,11 +20,14 @@ namespace korvane::app {
 // beside the latest type-3 values, and a footer line. Numbers right-aligned in a monospaced font
 // sized to the area, the lowest and highest small under each; stale cells in a colour halfway to
 // the background, which reads on light and dark palettes alike. A title, when given, goes above.
-// Where the last paint put each quantity, so that a reading repaints only the cells it changed.
+// Where the last paint put each quantity, so that a reading repaints only the cells it changed,
+// and the fonts it used: held here, their glyph caches outlive the paint instead of being loaded
+// again for the next one.
 struct OverviewLayout
 {
     std::array<QRectF, measure::kKeyCount> cells{};
     QRectF type3; // the type-3 column with its heading: an index changes its row names
+    std::vector<QFont> fonts;
 };
 
 // Paints what lies in the painter's clip rectangle, everything when it has none.
