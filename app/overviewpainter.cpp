@@ -147,7 +147,7 @@ Style styleFor(const QRectF& area, const QPalette& palette, const QFont& font, b
     const double column = area.width() / 5.4 * 1.1;
     const double byValue = column / (kValueChars * kMonoAdvance) / 0.5;
     s.unit = std::min(byHeight, byValue);
-    const double smallPixels = std::min(s.unit * 0.3, column / (kRangeChars * kMonoAdvance)) * 1.0;
+    const double smallPixels = std::min(s.unit * 0.3, column / (kRangeChars * kMonoAdvance));
     s.heading = sized(font, s.unit * 0.42, true);
     s.headingSmall = sized(font, std::max(smallPixels, s.unit * 0.28));
     s.value = monoFont(s.unit * 0.5);
