@@ -21,6 +21,7 @@ class QToolButton;
 namespace korvane::app {
 
 class LogControl;
+class OverviewPage;
 class Page;
 class PhasorPage;
 class PhasorView;
@@ -62,13 +63,14 @@ public:
     session::MeterSession& session() { return m_session; }
     Page& currentPage() const;
 
-    enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab };
+    enum Tab { kRealtimeTab, kRecordTab, kTrendTab, kPhasorTab, kOverviewTab };
 
     QTabWidget* tabs = nullptr;
     RealtimePage* realtimePage = nullptr;
     RecordPage* recordPage = nullptr;
     TrendPage* trendPage = nullptr;
     PhasorPage* phasorPage = nullptr;
+    OverviewPage* overviewPage = nullptr;
     QToolButton* readButton = nullptr;
     QToolButton* saveButton = nullptr;
     QToolButton* clearButton = nullptr;

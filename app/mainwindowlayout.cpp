@@ -3,6 +3,7 @@
 // size), how they follow a resize, the keyboard order and the shortcuts.
 #include "app/appearance.h"
 #include "app/mainwindow.h"
+#include "app/overviewpage.h"
 #include "app/phasorpage.h"
 #include "app/realtimepage.h"
 #include "app/recordpage.h"
@@ -78,7 +79,8 @@ void MainWindow::buildControls()
     realtimePage = new RealtimePage(m_session, m_capture, *this, m_typeIndex, this);
     trendPage = new TrendPage(m_session, m_saveDialog, m_messages, this);
     phasorPage = new PhasorPage(m_session, this);
-    m_pages = {realtimePage, recordPage, trendPage, phasorPage};
+    overviewPage = new OverviewPage(m_session, this);
+    m_pages = {realtimePage, recordPage, trendPage, phasorPage, overviewPage};
     for (const Page* page : m_pages)
         tabs->addTab(new QWidget, page->title());
 

@@ -10,17 +10,12 @@
 #include <QPainterPath>
 
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <optional>
 
 namespace korvane::app {
 
 namespace {
-// Readings older than this show greyed: the meter answers twice a second, and a frame kind
-// comes round every few seconds.
-constexpr std::chrono::milliseconds kStaleAfter{10'000};
-
 bool darkPalette(const QPalette& palette)
 {
     return palette.color(QPalette::Window).lightness() < 128;
@@ -256,7 +251,7 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area, qint64 now) c
         // The older of the two numbers the arrow stands on.
         const qint64 oldest =
             std::min(magnitude.seen ? magnitude.receivedMs : 0, angle.seen ? angle.receivedMs : 0);
-        const bool stale = m_stale || !arrow.present || now - oldest > kStaleAfter.count();
+        const bool stale = m_stale || !arrow.present || now - oldest > measure::kStaleAfter.count();
         painter.setPen(textColour(stale));
         QString row = arrowName(arrow) + QStringLiteral(": ");
         if (magnitude.seen)
@@ -287,7 +282,7 @@ void PhasorView::paintSavedTable(QPainter& painter, const QRectF& area, qint64 a
     for (const SavedRow& saved : kSavedRows) {
         const auto& entry = m_snapshot.latest(saved.key);
         const auto value = entry.seen ? measure::quantityText(entry.quantity) : std::nullopt;
-        const bool stale = m_stale || !value || at - entry.receivedMs > kStaleAfter.count();
+        const bool stale = m_stale || !value || at - entry.receivedMs > measure::kStaleAfter.count();
         if (saved.arrow >= 0) {
             painter.setPen(QPen(arrowColour(std::size_t(saved.arrow), palette()), 3));
             const double mid = y - metrics.ascent() / 2 + 1;

@@ -4,8 +4,13 @@
 #include "measure/reading.h"
 
 #include <array>
+#include <chrono>
 
 namespace korvane::measure {
+
+// Entries older than this show greyed on every page: the meter answers twice a second, and a frame
+// kind comes round every few seconds.
+constexpr std::chrono::milliseconds kStaleAfter{10'000};
 
 // The latest of every quantity with the time it was received, whatever frame brought it: the
 // phasor needs the type-2 angles with the type-1 magnitudes. A quantity with an undefined code

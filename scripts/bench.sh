@@ -10,7 +10,7 @@ if (($# == 0)); then
     bash scripts/setup.sh
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
-        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_trend \
+        bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_overviewcpu bench_trend \
         bench_trendview bench_logwrite bench_clicpu bench_mqttlatency
     build=build/release
 else
@@ -38,6 +38,7 @@ echo "== 4. download overhead, 1638 records (goal <= 50 ms)"
 "$bench/bench_downloadoverhead" 1638
 echo "== 5. the window: idle CPU (goal <= 1 % of a core) and resident memory"
 "$bench/bench_windowfootprint"
+"$bench/bench_overviewcpu"
 echo "== 6. saving the table (goal: workbook of 65535 records <= 3 s)"
 "$bench/bench_recordsaves" "${gbench[@]}"
 echo "== 8. trend store: append <= 2 us, 7-day redraw decimation <= 16 ms, a week <= 100 MB"

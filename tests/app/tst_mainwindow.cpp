@@ -164,6 +164,7 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::newRow("Trend") << int(app::MainWindow::kTrendTab);
         QTest::newRow("Phasor") << int(app::MainWindow::kPhasorTab);
+        QTest::newRow("Overview") << int(app::MainWindow::kOverviewTab);
     }
     void trendAndPhasorTabsPollLiveFramesAndReadDoesNothing()
     {
@@ -174,6 +175,7 @@ private slots:
         rig.selectTab(tab);
         QCOMPARE(rig.window.phasorView->isVisible(), tab == app::MainWindow::kPhasorTab);
         QCOMPARE(rig.window.trendView->isVisible(), tab == app::MainWindow::kTrendTab);
+        QCOMPARE(rig.window.currentPage().widget()->isVisible(), true);
         QVERIFY(!rig.window.readingsPanel->isVisible());
         QVERIFY(!rig.window.readButton->isEnabled());
         QVERIFY(!rig.window.clearButton->isEnabled());
@@ -593,6 +595,7 @@ private slots:
         QTest::newRow("Record") << int(app::MainWindow::kRecordTab);
         QTest::newRow("Trend") << int(app::MainWindow::kTrendTab);
         QTest::newRow("Phasor") << int(app::MainWindow::kPhasorTab);
+        QTest::newRow("Overview") << int(app::MainWindow::kOverviewTab);
     }
     void focusStartsOnTheTabStripAndTabRunsTopToBottom()
     {

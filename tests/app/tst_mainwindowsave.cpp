@@ -111,6 +111,13 @@ private slots:
         QTest::newRow("trend samples as CSV")
             << trend << trendTypes << 2 << QByteArray("\xEF\xBB\xBFtime,U1 [V]\r\n")
             << QByteArrayList{",230.5\r\n", ",231\r\n"};
+        const int overview = app::MainWindow::kOverviewTab;
+        const QStringList overviewTypes{"png (*.png)", "csv (*.csv)"};
+        QTest::newRow("overview as PNG")
+            << overview << overviewTypes << 1 << QByteArray("\x89PNG") << QByteArrayList();
+        QTest::newRow("overview cells as CSV")
+            << overview << overviewTypes << 2 << QByteArray("\xEF\xBB\xBFtime,")
+            << QByteArrayList{",U1,231.0,V,230.5,231.0,"};
         QTest::newRow("phasor as PNG")
             << phasor << phasorTypes << 1 << QByteArray("\x89PNG") << QByteArrayList();
         QTest::newRow("phasor numbers as text")

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/page.h"
+#include "measure/overview.h"
+
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+class QDateTime;
+class QPushButton;
+
+namespace korvane::session {
+class MeterSession;
+}
+
+namespace korvane::app {
+
+class OverviewCanvas;
+
+// The standard power-meter screen over the session's snapshot: U, I, PF, P, Q, S by L1, L2, L3
+// and Total, then F, the sequence, the angles and the type-3 values with the meter's clock; the
+// lowest and highest of each since start or since Reset. Cells older than the staleness limit,
+// and all of them from a lost link until the next reading, show greyed.
+// Save offers the screen as PNG with the date and time, or the cells as CSV.
+class OverviewPage : public QWidget, public Page
+{
+    Q_OBJECT
+public:
+    explicit OverviewPage(session::MeterSession& session, QWidget* parent = nullptr);
+
+    QString title() const override { return QStringLiteral("Overview"); }
+    QWidget* widget() override { return this; }
+    SaveOffer saveOffer() override;
+    int& saveType() override { return m_saveType; }
+
+    // The cells as the page shows them now, for the CSV save.
+    measure::OverviewTable table() const;
+    // The page's screen with the date and time above it, for the PNG save.
+    QImage renderForSave(const QDateTime& at) const;
+    // Forgets the lowest and highest values, as the Reset button does.
+    void resetMinMax();
+
+    QPushButton* resetButton() const { return m_reset; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    friend class OverviewCanvas;
+    QString footer() const;
+
+    session::MeterSession& m_session;
+    measure::OverviewTracker m_tracker;
+    bool m_linkLost = false;
+    qint64 m_minMaxSinceMs = 0;
+    OverviewCanvas* m_canvas = nullptr;
+    QPushButton* m_reset = nullptr;
+    QTimer m_ageTimer; // cells grey out while no reading comes
+    int m_saveType = 1;
+};
+
+} // namespace korvane::app
