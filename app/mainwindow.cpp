@@ -80,18 +80,7 @@ void MainWindow::onTabChosen()
 
 void MainWindow::openTrendWindow()
 {
-    // A window of its own over the same samples, resizable; it closes with the main window.
-    auto* window = new TrendView(m_session.trend(), this);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(QStringLiteral("Korvane: trend"));
-    window->setDetached();
-    window->setChosen(trendView->chosen());
-    window->resize(960, 540);
-    connect(&m_session, &session::MeterSession::readingReceived, window,
-            &TrendView::samplesArrived);
-    window->show();
-    window->redraw();
+    trendView->openPopOut();
 }
 
 void MainWindow::onReadClicked()

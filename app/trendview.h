@@ -5,6 +5,7 @@
 #include "trend/trendstore.h"
 
 #include <QChartView>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -12,8 +13,8 @@
 #include <vector>
 
 class QAreaSeries;
+class QCategoryAxis;
 class QVBoxLayout;
-class QDateTimeAxis;
 class QLineSeries;
 class QToolButton;
 class QTreeWidget;
@@ -62,9 +63,13 @@ public:
     // The span on show, [from, to) in milliseconds since the epoch.
     qint64 shownFrom() const { return m_from; }
     qint64 shownTo() const { return m_to; }
+    // The chart as shown, with its legend, under a line giving the span shown and its date.
     QImage chartImage();
     // In a window of its own: no button to open another.
     void setDetached();
+    // The trend in a window of its own over the same store, with the same choice; a second call
+    // brings that window to the front instead of opening another. It closes with this view.
+    TrendView* openPopOut();
     // A front end's own control (the log's, publishing's) on a line of its own above the chart.
     void addControl(QWidget* control);
 
@@ -98,19 +103,24 @@ private:
     void panPixels(double dx);
     void leaveFollowing(qint64 from, qint64 to);
     QValueAxis* axisForUnit(const QString& unit);
+    void styleAxes();
+    void setTimeTicks();
     void applyPalette();
+    bool dark() const;
 
     const trend::TrendStore& m_store;
     std::function<qint64()> m_now;
     QTreeWidget* m_choices = nullptr;
     TrendChartView* m_view = nullptr;
     QChart* m_chart = nullptr;
-    QDateTimeAxis* m_time = nullptr;
+    QCategoryAxis* m_time = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_windowButton = nullptr;
     QVBoxLayout* m_controls = nullptr;
     std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
+    QPointer<TrendView> m_popOut;
+    std::vector<qint64> m_timeTicks;
     bool m_following = true;
     bool m_redrawPending = false;
     bool m_settingRange = false;
