@@ -432,12 +432,15 @@ void TrendView::redraw()
     };
     std::map<QString, Range> ranges;
     std::vector<std::vector<trend::PlotSegment>> segmentsOf(m_plots.size());
-    std::vector<bool> zoomedOut(m_plots.size());
+    std::vector<double> bandHeight(m_plots.size()); // the widest column's, in the plot's unit
+    qsizetype points = 0;
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
         const auto cols = m_store.series(m_plots[p].key).decimate(m_from, m_to, columns);
         segmentsOf[p] = trend::plotSegments(cols, m_from, m_to);
-        zoomedOut[p] = std::any_of(cols.begin(), cols.end(),
-                                   [](const trend::Column& c) { return c.count > 1; });
+        for (const trend::PlotSegment& segment : segmentsOf[p])
+            points = std::max(points, segment.line.size());
+        for (const trend::Column& c : cols)
+            bandHeight[p] = std::max(bandHeight[p], c.count > 1 ? c.max - c.min : 0.0);
         Range& range = ranges[measure::keyInfo(m_plots[p].key).unit.toString()];
         for (const trend::PlotSegment& segment : segmentsOf[p]) {
             for (const QPointF& point : segment.low)
@@ -518,16 +521,25 @@ void TrendView::redraw()
     }
     setTimeTicks();
 
+    // A line with a point in every other pixel column or more looks no different without
+    // smoothing, and a week of noisy lines paints in a fraction of the time.
+    m_view->setRenderHint(QPainter::Antialiasing, points < columns / 2);
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
         Plot& plot = m_plots[p];
         const auto& segments = segmentsOf[p];
+        const QValueAxis* axis = axisForUnit(measure::keyInfo(plot.key).unit.toString());
+        // A band of less than a pixel lies under its line: neither laid out nor painted.
+        const bool band =
+            bandHeight[p] / (axis->max() - axis->min()) * m_chart->plotArea().height() >= 1.0;
         for (std::size_t i = 0; i < segments.size(); ++i) {
             plot.lines[i]->replace(segments[i].line);
             // A stretch of one column has no line to draw: its point shows instead.
             plot.lines[i]->setPointsVisible(segments[i].line.size() == 1);
-            plot.bands[i]->upperSeries()->replace(segments[i].high);
-            plot.bands[i]->lowerSeries()->replace(segments[i].low);
-            plot.bands[i]->setVisible(zoomedOut[p]);
+            if (band) {
+                plot.bands[i]->upperSeries()->replace(segments[i].high);
+                plot.bands[i]->lowerSeries()->replace(segments[i].low);
+            }
+            plot.bands[i]->setVisible(band);
         }
     }
 }
