@@ -2,10 +2,10 @@
 #include "app/trendview.h"
 
 #include "app/trendcolours.h"
+#include "app/trendplotitem.h"
 #include "trend/plotsegments.h"
 #include "trend/ticks.h"
 
-#include <QAreaSeries>
 #include <QCategoryAxis>
 #include <QDateTime>
 #include <QFontMetricsF>
@@ -66,8 +66,6 @@ constexpr double kAxisFontScale = 0.8;
 constexpr int kChoicesHeight = 420;
 // The wanted room per value tick, in label heights.
 constexpr double kValueTickRoom = 3.0;
-// One pixel: the raster engine's fast path for lines of a point per pixel column.
-constexpr double kLineWidth = 1.0;
 
 QString dateText(const QDateTime& at)
 {
@@ -148,6 +146,8 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     m_time = new QCategoryAxis;
     m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_chart->addAxis(m_time, Qt::AlignBottom);
+    m_plotItem = new TrendPlotItem(m_chart, m_time);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plotItem->areaChanged(); });
     m_view = new TrendChartView(m_chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setRubberBand(QChartView::HorizontalRubberBand);
@@ -281,8 +281,13 @@ void TrendView::rebuildPlots()
     m_valueAxes.clear();
     m_plots.clear();
     for (Key key : chosen()) {
-        m_plots.push_back({key, {}, {}});
-        axisForUnit(measure::keyInfo(key).unit.toString());
+        auto* legend = new QLineSeries;
+        legend->setName(choiceText(key));
+        m_chart->addSeries(legend);
+        legend->attachAxis(m_time);
+        legend->attachAxis(axisForUnit(measure::keyInfo(key).unit.toString()));
+        legend->setColor(trendColour(key, dark()));
+        m_plots.push_back({key, legend});
     }
     styleAxes();
 }
@@ -450,58 +455,6 @@ void TrendView::redraw()
         }
     }
 
-    for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        Plot& plot = m_plots[p];
-        const std::size_t wanted = std::max<std::size_t>(segmentsOf[p].size(), 1);
-        QValueAxis* axis = axisForUnit(measure::keyInfo(plot.key).unit.toString());
-        while (plot.lines.size() < wanted) {
-            // The band does not own its edges: they are its children, gone with it.
-            auto* band = new QAreaSeries;
-            band->setUpperSeries(new QLineSeries(band));
-            band->setLowerSeries(new QLineSeries(band));
-            auto* line = new QLineSeries;
-            line->setName(choiceText(plot.key));
-            m_chart->addSeries(band);
-            m_chart->addSeries(line);
-            for (QAbstractSeries* s :
-                 {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(line)}) {
-                s->attachAxis(m_time);
-                s->attachAxis(axis);
-            }
-            // Every segment of a quantity in its own colour; one legend entry.
-            const QColor colour = trendColour(plot.key, dark());
-            line->setPen(QPen(colour, kLineWidth));
-            QColor fill = colour;
-            fill.setAlpha(dark() ? 80 : 60);
-            band->setBrush(fill);
-            band->setPen(Qt::NoPen);
-            for (QLegendMarker* marker : m_chart->legend()->markers(band))
-                marker->setVisible(false);
-            if (!plot.lines.empty()) {
-                for (QLegendMarker* marker : m_chart->legend()->markers(line))
-                    marker->setVisible(false);
-            }
-            plot.lines.push_back(line);
-            plot.bands.push_back(band);
-        }
-        // Fewer segments than last time: the spare series go, so gaps once shown cost nothing.
-        while (plot.lines.size() > wanted) {
-            m_chart->removeSeries(plot.lines.back());
-            m_chart->removeSeries(plot.bands.back());
-            delete plot.lines.back();
-            delete plot.bands.back();
-            plot.lines.pop_back();
-            plot.bands.pop_back();
-        }
-        // Emptied before the axes move: Qt Charts lays out a series' points again on every
-        // change of its axes, and then once more for the new points.
-        for (std::size_t i = 0; i < plot.lines.size(); ++i) {
-            plot.lines[i]->clear();
-            plot.bands[i]->upperSeries()->clear();
-            plot.bands[i]->lowerSeries()->clear();
-        }
-    }
-
     const double wantedTicks = m_chart->plotArea().height() /
                                (QFontMetricsF(m_time->labelsFont()).height() * kValueTickRoom);
     for (auto& [unit, range] : ranges) {
@@ -521,27 +474,18 @@ void TrendView::redraw()
     }
     setTimeTicks();
 
-    // A line with a point in every other pixel column or more looks no different without
-    // smoothing, and a week of noisy lines paints in a fraction of the time.
-    m_view->setRenderHint(QPainter::Antialiasing, points < columns / 2);
+    std::vector<TrendPlotItem::Plot> plots;
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        Plot& plot = m_plots[p];
-        const auto& segments = segmentsOf[p];
-        const QValueAxis* axis = axisForUnit(measure::keyInfo(plot.key).unit.toString());
-        // A band of less than a pixel lies under its line: neither laid out nor painted.
+        const QValueAxis* axis = axisForUnit(measure::keyInfo(m_plots[p].key).unit.toString());
+        // A band of less than a pixel lies under its line.
         const bool band =
             bandHeight[p] / (axis->max() - axis->min()) * m_chart->plotArea().height() >= 1.0;
-        for (std::size_t i = 0; i < segments.size(); ++i) {
-            plot.lines[i]->replace(segments[i].line);
-            // A stretch of one column has no line to draw: its point shows instead.
-            plot.lines[i]->setPointsVisible(segments[i].line.size() == 1);
-            if (band) {
-                plot.bands[i]->upperSeries()->replace(segments[i].high);
-                plot.bands[i]->lowerSeries()->replace(segments[i].low);
-            }
-            plot.bands[i]->setVisible(band);
-        }
+        plots.push_back(
+            {trendColour(m_plots[p].key, dark()), axis, std::move(segmentsOf[p]), band});
     }
+    // A line with a point in every other pixel column or more looks no different without
+    // smoothing, and a week of noisy lines paints in a fraction of the time.
+    m_plotItem->setPlots(std::move(plots), points < columns / 2);
 }
 
 void TrendView::setTimeTicks()

@@ -12,7 +12,6 @@
 #include <map>
 #include <vector>
 
-class QAreaSeries;
 class QCategoryAxis;
 class QVBoxLayout;
 class QLineSeries;
@@ -21,6 +20,8 @@ class QTreeWidget;
 class QValueAxis;
 
 namespace korvane::app {
+
+class TrendPlotItem;
 
 // The chart's view: the wheel zooms the time axis around the pointer, a drag with the right
 // button pans, and a rubber band (left button) zooms into what it spans.
@@ -92,8 +93,7 @@ private:
     struct Plot
     {
         measure::Key key;
-        std::vector<QLineSeries*> lines;
-        std::vector<QAreaSeries*> bands;
+        QLineSeries* legend = nullptr; // no points: its entry in the legend and its colour
     };
 
     void buildChoices();
@@ -114,6 +114,7 @@ private:
     TrendChartView* m_view = nullptr;
     QChart* m_chart = nullptr;
     QCategoryAxis* m_time = nullptr;
+    TrendPlotItem* m_plotItem = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_windowButton = nullptr;
     QVBoxLayout* m_controls = nullptr;
