@@ -14,7 +14,7 @@ constexpr std::array<QRgb, measure::kKeyCount> kColours{
     0x393b79, 0xad494a, 0x637939,                               // P1 P2 P3
     0x6b6ecf, 0xe7969c, 0xb5cf6b,                               // Q1 Q2 Q3
     0x9c9ede, 0xd6616b, 0x8ca252,                               // S1 S2 S3
-    0x7b4173, 0x8c564b, 0xe6550d, 0x31a354, 0x3182bd, 0x008080, // PF P Q S I F
+    0x7b4173, 0x1b7837, 0xe6550d, 0x31a354, 0x3182bd, 0x008080, // PF P Q S I F
     0xaec7e8, 0xff9896, 0x98df8a, 0xffbb78,                     // angles of U1 U2 U3 I
     0x7f7f7f,                                                   // the sequence: never drawn
     0x9edae5, 0xdbdb8d, 0xc5b0d5, 0xc49c94, 0xf7b6d2,           // T3U T3I T3PF T3P T3W
