@@ -244,13 +244,8 @@ std::vector<Column> Series::decimate(qint64 from, qint64 to, int columns) const
             // would bridge a gap.
             column.breakBefore = first > 0 && breakWithin(first, last - 1);
         }
-        if (next.chunk == at.chunk) {
+        if (next.chunk == at.chunk)
             guess = next.pos - at.pos + 1;
-            // The next column's samples, fetched while this one is summed up.
-            const Chunk& chunk = *m_chunks[next.chunk];
-            __builtin_prefetch(
-                &chunk.samples[std::size_t(std::min(next.pos + guess, chunk.used - 1))]);
-        }
         at = next;
         first = last;
     }
