@@ -71,6 +71,8 @@ public:
     // The trend in a window of its own over the same store, with the same choice; a second call
     // brings that window to the front instead of opening another. It closes with this view.
     TrendView* openPopOut();
+    // The window openPopOut() opened, while it is open; null otherwise.
+    TrendView* popOut() const { return m_popOut; }
     // A front end's own control (the log's, publishing's) on a line of its own above the chart.
     void addControl(QWidget* control);
 

@@ -148,7 +148,7 @@ void TstTrendView::windowRaisesItsPopOutInsteadOfOpeningAnother()
     QTRY_COMPARE(popOut->shownTo(), now);
 
     popOut->close();
-    QTRY_VERIFY(!popOut);
+    QTRY_VERIFY(!view.popOut());
     popOut = view.openPopOut();
     QVERIFY(popOut && popOut->isVisible());
 }
