@@ -11,8 +11,6 @@
 #include <QFontMetricsF>
 #include <QGraphicsLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMenu>
 #include <QMouseEvent>
@@ -413,7 +411,7 @@ void TrendView::panPixels(double dx)
 void TrendView::redraw()
 {
     m_redrawPending = false;
-    // Attaching and filling series moves the axes too; only the user's zoom leaves following.
+    // Setting the ranges and ticks moves the axes too; only the user's zoom leaves following.
     const QScopedValueRollback<bool> settingRange(m_settingRange, true);
     if (m_following) {
         m_to = m_now();

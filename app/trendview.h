@@ -46,11 +46,11 @@ private:
     double m_lastX = 0;
 };
 
-// Any quantities of the trend store over time: chosen from a list grouped by kind, one value
-// axis per unit, local time below. It follows the newest data until paused, zoomed or panned;
-// going on again follows with the width on show, and "All" follows everything since start. Lines
-// break where the store has a gap; zoomed out, each line is the columns' means with their min-max
-// band around it.
+// Any quantities of the trend store over time: chosen from a drop-down list grouped by kind, one
+// value axis per unit with round ticks, local time below at round times. It follows the newest
+// data until paused, zoomed or panned; going on again follows with the width on show, and "All"
+// follows everything since start. Lines break where the store has a gap; zoomed out, each line is
+// the columns' means with their min-max band around it.
 class TrendView : public QWidget
 {
     Q_OBJECT
