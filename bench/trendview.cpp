@@ -65,6 +65,38 @@ void redrawAndPaintWeek(benchmark::State& state)
 }
 BENCHMARK(redrawAndPaintWeek)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
+// What the tab does twice a second while polling: a minute of five quantities at the window's
+// first size, the newest half second added and everything since start redrawn and painted.
+void followMinute(benchmark::State& state)
+{
+    trend::TrendStore store;
+    auto readings = bench::liveReadings();
+    qint64 n = 0;
+    const auto addFrames = [&](qint64 until) {
+        for (; n * bench::kFramePeriodMs < until; ++n) {
+            measure::Reading& r = readings[std::size_t(n % sim::kLiveCycle)];
+            r.receivedMs = n * bench::kFramePeriodMs;
+            store.add(r);
+        }
+    };
+    qint64 now = 60'000;
+    addFrames(now);
+    app::TrendView view(store, nullptr, [&] { return now; });
+    view.resize(545, 405);
+    view.setChosen(
+        {measure::Key::U1, measure::Key::I1, measure::Key::PF, measure::Key::P, measure::Key::F});
+    view.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        now += bench::kFramePeriodMs;
+        addFrames(now);
+        view.redraw();
+        benchmark::DoNotOptimize(chartOf(view)->grab());
+    }
+    state.SetLabel("a minute and more of 5 quantities, following, painted");
+}
+BENCHMARK(followMinute)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)
