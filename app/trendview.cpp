@@ -509,14 +509,29 @@ void TrendView::setTimeTicks()
             label += QChar(0x200B);
         labels << label;
     }
-    if (labels != m_time->categoriesLabels() || ticks != m_timeTicks) {
-        for (const QString& label : m_time->categoriesLabels())
+    // Every change of the axis' categories lays it out again: while following, the ticks that
+    // left on the left go and the new ones on the right come, the rest stay.
+    const QStringList shown = m_time->categoriesLabels();
+    const auto kept = std::lower_bound(m_timeTicks.begin(), m_timeTicks.end(),
+                                       ticks.empty() ? m_to + 1 : ticks.front());
+    const qsizetype dropped = kept - m_timeTicks.begin();
+    const qsizetype common = m_timeTicks.end() - kept;
+    const bool shifted = shown.size() == qsizetype(m_timeTicks.size()) &&
+                         common <= qsizetype(ticks.size()) &&
+                         std::equal(kept, m_timeTicks.end(), ticks.begin()) &&
+                         shown.mid(dropped) == labels.mid(0, common);
+    if (!shifted) {
+        for (const QString& label : shown)
             m_time->remove(label);
-        m_time->setStartValue(double(ticks.empty() ? m_from : std::min(m_from, ticks.front()) - 1));
-        for (std::size_t i = 0; i < ticks.size(); ++i)
-            m_time->append(labels[qsizetype(i)], double(ticks[i]));
-        m_timeTicks = ticks;
+    } else {
+        for (qsizetype i = 0; i < dropped; ++i)
+            m_time->remove(shown[i]);
     }
+    if (!shifted || dropped > 0)
+        m_time->setStartValue(double(ticks.empty() ? m_from : std::min(m_from, ticks.front()) - 1));
+    for (std::size_t i = shifted ? std::size_t(common) : 0; i < ticks.size(); ++i)
+        m_time->append(labels[qsizetype(i)], double(ticks[i]));
+    m_timeTicks = ticks;
     m_time->setRange(double(m_from), double(m_to));
 
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(m_from, zone);
