@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "export/saveresult.h"
 #include "platform/messageboxes.h"
 #include "platform/savedialog.h"
 #include "platform/windowcapture.h"
@@ -103,7 +102,6 @@ private:
     void onDownloadProgress(int records, int count);
     void onDownloadEnded(const link::DownloadResult& result);
     void askToDownload(int count, std::chrono::milliseconds estimate);
-    void reportSave(const exporting::SaveResult& result);
 
     session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;

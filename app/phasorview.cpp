@@ -282,7 +282,8 @@ void PhasorView::paintSavedTable(QPainter& painter, const QRectF& area, qint64 a
     for (const SavedRow& saved : kSavedRows) {
         const auto& entry = m_snapshot.latest(saved.key);
         const auto value = entry.seen ? measure::quantityText(entry.quantity) : std::nullopt;
-        const bool stale = m_stale || !value || at - entry.receivedMs > measure::kStaleAfter.count();
+        const bool stale =
+            m_stale || !value || at - entry.receivedMs > measure::kStaleAfter.count();
         if (saved.arrow >= 0) {
             painter.setPen(QPen(arrowColour(std::size_t(saved.arrow), palette()), 3));
             const double mid = y - metrics.ascent() / 2 + 1;

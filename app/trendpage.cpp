@@ -2,6 +2,7 @@
 #include "app/trendpage.h"
 #include "app/logcontrol.h"
 #include "app/publishcontrol.h"
+#include "app/saveflow.h"
 #include "app/trendview.h"
 #include "export/picture.h"
 #include "export/trendcsv.h"
@@ -12,7 +13,7 @@ namespace korvane::app {
 
 TrendPage::TrendPage(session::MeterSession& session, platform::SaveDialog& saveDialog,
                      platform::MessageBoxes& messages, QWidget* parent)
-    : QWidget(parent), m_session(session)
+    : QWidget(parent), m_session(session), m_saveDialog(saveDialog), m_messages(messages)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -33,32 +34,30 @@ void TrendPage::shown()
 
 TrendView* TrendPage::openPopOut()
 {
-    if (!m_popOut) {
-        // Over the same samples, resizable; it closes with the main window.
-        m_popOut = new TrendView(m_session.trend(), window());
-        m_popOut->setWindowFlag(Qt::Window);
-        m_popOut->setAttribute(Qt::WA_DeleteOnClose);
-        m_popOut->setWindowTitle(QStringLiteral("Korvane: trend"));
-        m_popOut->setDetached();
-        m_popOut->setChosen(view->chosen());
-        m_popOut->resize(960, 540);
-        connect(&m_session, &session::MeterSession::readingReceived, m_popOut,
-                &TrendView::samplesArrived);
-    }
-    m_popOut->show();
-    m_popOut->raise();
-    m_popOut->activateWindow();
-    m_popOut->redraw();
-    return m_popOut;
+    TrendView* popOut = view->openPopOut();
+    connect(popOut, &TrendView::saveRequested, this, &TrendPage::savePopOut,
+            Qt::UniqueConnection);
+    return popOut;
+}
+
+void TrendPage::savePopOut()
+{
+    if (TrendView* popOut = view->popOut())
+        runSave(offerOf(*popOut), m_saveType, m_saveDialog, m_messages);
 }
 
 SaveOffer TrendPage::saveOffer()
 {
+    return offerOf(*view);
+}
+
+SaveOffer TrendPage::offerOf(TrendView& shown)
+{
     // The chart as it is when Save is clicked, and the span it shows.
-    const QImage shot = view->chartImage();
-    const qint64 from = view->shownFrom();
-    const qint64 to = view->shownTo();
-    const QList<measure::Key> keys = view->chosen();
+    const QImage shot = shown.chartImage();
+    const qint64 from = shown.shownFrom();
+    const qint64 to = shown.shownTo();
+    const QList<measure::Key> keys = shown.chosen();
     const trend::TrendStore& store = m_session.trend();
     return {QStringLiteral("Korvane trend"),
             {{QStringLiteral("png (*.png)"), QStringLiteral("png"),

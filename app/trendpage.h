@@ -6,7 +6,6 @@
 #include "platform/savedialog.h"
 #include "session/metersession.h"
 
-#include <QPointer>
 #include <QWidget>
 
 namespace korvane::app {
@@ -33,13 +32,18 @@ public:
     TrendView* view = nullptr;
     LogControl* logControl = nullptr;
     PublishControl* publishControl = nullptr;
-    // The trend in a resizable window of its own, raised if it is open already.
+    // The trend in a resizable window of its own, raised if it is open already; its own Save
+    // offers the same as the tab's, of the view it shows.
     TrendView* openPopOut();
 
 private:
+    SaveOffer offerOf(TrendView& shown);
+    void savePopOut();
+
     session::MeterSession& m_session;
-    int m_saveType = 1;
-    QPointer<TrendView> m_popOut;
+    platform::SaveDialog& m_saveDialog;
+    platform::MessageBoxes& m_messages;
+    int m_saveType = 1; // the tab's and the pop-out's
 };
 
 } // namespace korvane::app

@@ -1,23 +1,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/trendview.h"
 
+#include "app/trendcolours.h"
+#include "app/trendplotitem.h"
 #include "trend/plotsegments.h"
+#include "trend/ticks.h"
 
-#include <QAreaSeries>
+#include <QCategoryAxis>
 #include <QDateTime>
-#include <QDateTimeAxis>
+#include <QFontMetricsF>
+#include <QGraphicsLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLegendMarker>
 #include <QLineSeries>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScopedValueRollback>
+#include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <QWheelEvent>
+#include <QWidgetAction>
 
 #include <algorithm>
 #include <array>
@@ -52,12 +59,16 @@ constexpr std::chrono::milliseconds kRedrawDelay{250};
 // Zooming out stops here: more than any store holds, and far from overflowing a time.
 constexpr std::chrono::hours kLongestSpan{24 * 365 * 10};
 
-// Each plotted quantity's colour by its place in the list: hues apart, lighter on a dark
-// palette so that the lines read on either.
-QColor plotColour(std::size_t index, bool dark)
+// Labels a little smaller than the window's, so that four or five value axes beside a plot
+// still show whole numbers at the window's first size.
+constexpr double kAxisFontScale = 0.8;
+constexpr int kChoicesHeight = 420;
+// The wanted room per value tick, in label heights.
+constexpr double kValueTickRoom = 3.0;
+
+QString dateText(const QDateTime& at)
 {
-    constexpr std::array<int, 8> kHues{120, 210, 0, 35, 280, 180, 320, 60};
-    return QColor::fromHsv(kHues[index % kHues.size()], dark ? 150 : 220, dark ? 245 : 175);
+    return at.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 QString choiceText(Key key)
@@ -118,16 +129,24 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
 
     m_choices = new QTreeWidget(this);
     m_choices->setHeaderHidden(true);
-    m_choices->setFixedWidth(150);
+    m_choices->setIndentation(12);
     buildChoices();
+    m_choices->resizeColumnToContents(0);
+    m_choices->setFixedSize(m_choices->columnWidth(0) + m_choices->frameWidth() * 2 +
+                                style()->pixelMetric(QStyle::PM_ScrollBarExtent),
+                            kChoicesHeight);
 
     m_chart = new QChart;
     m_chart->legend()->setAlignment(Qt::AlignTop);
-    m_time = new QDateTimeAxis;
-    m_time->setFormat(QStringLiteral("HH:mm:ss"));
-    m_time->setTitleText(QStringLiteral("local time"));
-    m_time->setTickCount(5);
+    // Every pixel of width goes to the axes and the plot.
+    m_chart->setMargins(QMargins(2, 2, 2, 2));
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    m_chart->setBackgroundRoundness(0);
+    m_time = new QCategoryAxis;
+    m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_chart->addAxis(m_time, Qt::AlignBottom);
+    m_plotItem = new TrendPlotItem(m_chart, m_time);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plotItem->areaChanged(); });
     m_view = new TrendChartView(m_chart, this);
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setRubberBand(QChartView::HorizontalRubberBand);
@@ -142,30 +161,46 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     auto* window = m_windowButton = new QToolButton(this);
     window->setText(QStringLiteral("Window"));
     window->setToolTip(QStringLiteral("Open the trend in a window of its own"));
+    m_saveButton = new QToolButton(this);
+    m_saveButton->setText(QStringLiteral("Save..."));
+    m_saveButton->setToolTip(QStringLiteral("The chart as PNG or its samples as CSV (Ctrl+S)"));
+    m_saveButton->hide();
     m_view->setToolTip(
         QStringLiteral("Wheel: zoom. Left drag: zoom into a span. Right drag: pan."));
 
+    // The choice drops down from a button: beside the chart it would take the width that the
+    // value axes need (Qt Charts gives them together at most 0.4 of the chart's width).
+    auto* choose = new QToolButton(this);
+    choose->setText(QStringLiteral("Quantities"));
+    choose->setToolTip(QStringLiteral("The quantities to draw"));
+    choose->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(choose);
+    auto* list = new QWidgetAction(menu);
+    list->setDefaultWidget(m_choices);
+    menu->addAction(list);
+    choose->setMenu(menu);
+
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(choose);
     buttons->addWidget(m_pause);
     buttons->addWidget(all);
     buttons->addStretch();
     buttons->addWidget(window);
-    auto* right = new QVBoxLayout;
-    right->addLayout(buttons);
-    m_controls = new QVBoxLayout;
-    right->addLayout(m_controls);
-    right->addWidget(m_view, 1);
-    auto* layout = new QHBoxLayout(this);
+    buttons->addWidget(m_saveButton);
+    auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(m_choices);
-    layout->addLayout(right, 1);
+    layout->addLayout(buttons);
+    m_controls = new QVBoxLayout;
+    layout->addLayout(m_controls);
+    layout->addWidget(m_view, 1);
 
     connect(m_pause, &QToolButton::toggled, this, &TrendView::setPaused);
     connect(all, &QToolButton::clicked, this, &TrendView::showEverything);
     connect(window, &QToolButton::clicked, this, &TrendView::openInWindowRequested);
+    connect(m_saveButton, &QToolButton::clicked, this, &TrendView::saveRequested);
     connect(m_view, &TrendChartView::zoomBy, this, &TrendView::zoomAt);
     connect(m_view, &TrendChartView::panBy, this, &TrendView::panPixels);
-    connect(m_time, &QDateTimeAxis::rangeChanged, this, &TrendView::onTimeRangeChanged);
+    connect(m_time, &QValueAxis::rangeChanged, this, &TrendView::onTimeRangeChanged);
     connect(m_choices, &QTreeWidget::itemChanged, this, [this] {
         rebuildPlots();
         redraw();
@@ -219,12 +254,25 @@ void TrendView::setChosen(const QList<Key>& keys)
     redraw();
 }
 
+bool TrendView::dark() const
+{
+    return palette().color(QPalette::Window).lightness() < 128;
+}
+
 void TrendView::applyPalette()
 {
-    const bool dark = palette().color(QPalette::Window).lightness() < 128;
-    m_chart->setTheme(dark ? QChart::ChartThemeDark : QChart::ChartThemeLight);
+    // The theme sets every axis' font and colours: ours go on after it.
+    m_chart->setTheme(dark() ? QChart::ChartThemeDark : QChart::ChartThemeLight);
     m_chart->setBackgroundBrush(palette().brush(QPalette::Base));
     m_chart->setTitleBrush(palette().brush(QPalette::Text));
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * kAxisFontScale);
+    m_chart->legend()->setFont(small);
+    m_chart->legend()->setLabelColor(palette().color(QPalette::Text));
+    m_time->setLabelsFont(small);
+    m_time->setTitleFont(small);
+    m_time->setLabelsColor(palette().color(QPalette::Text));
+    m_time->setTitleBrush(palette().brush(QPalette::Text));
 }
 
 void TrendView::rebuildPlots()
@@ -237,8 +285,16 @@ void TrendView::rebuildPlots()
     }
     m_valueAxes.clear();
     m_plots.clear();
-    for (Key key : chosen())
-        m_plots.push_back({key, {}, {}});
+    for (Key key : chosen()) {
+        auto* legend = new QLineSeries;
+        legend->setName(choiceText(key));
+        m_chart->addSeries(legend);
+        legend->attachAxis(m_time);
+        legend->attachAxis(axisForUnit(measure::keyInfo(key).unit.toString()));
+        legend->setColor(trendColour(key, dark()));
+        m_plots.push_back({key, legend});
+    }
+    styleAxes();
 }
 
 QValueAxis* TrendView::axisForUnit(const QString& unit)
@@ -247,14 +303,47 @@ QValueAxis* TrendView::axisForUnit(const QString& unit)
     if (it != m_valueAxes.end())
         return it->second;
     auto* axis = new QValueAxis;
-    axis->setTitleText(unit.isEmpty() ? QStringLiteral("(no unit)") : unit);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    // Alternately left and right, so that neither side takes all the width.
     m_chart->addAxis(axis, m_valueAxes.size() % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
     m_valueAxes.emplace(unit, axis);
     return axis;
 }
 
+void TrendView::styleAxes()
+{
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * kAxisFontScale);
+    const QColor text = palette().color(QPalette::Text);
+    // One grid, from the first quantity's axis: several would cross each other.
+    const QString gridUnit =
+        m_plots.empty() ? QString() : measure::keyInfo(m_plots.front().key).unit.toString();
+    for (auto& [unit, axis] : m_valueAxes) {
+        std::vector<Key> keys;
+        for (const Plot& plot : m_plots) {
+            if (measure::keyInfo(plot.key).unit == unit)
+                keys.push_back(plot.key);
+        }
+        axis->setLabelsFont(small);
+        axis->setTitleFont(small);
+        // One quantity: its colour says which line the axis belongs to (the legend gives the
+        // unit). Several: the unit says it.
+        const QColor colour = keys.size() == 1 ? trendColour(keys.front(), dark()) : text;
+        axis->setLabelsColor(colour);
+        axis->setLinePenColor(colour);
+        axis->setTitleBrush(colour);
+        axis->setTitleText(keys.size() == 1 ? QString()
+                           : unit.isEmpty() ? QStringLiteral("(no unit)")
+                                            : unit);
+        axis->setTitleVisible(keys.size() != 1);
+        axis->setGridLineVisible(unit == gridUnit);
+    }
+}
+
 void TrendView::samplesArrived()
 {
+    if (m_popOut)
+        m_popOut->samplesArrived();
     if (!m_following || !isVisible() || m_redrawPending)
         return;
     m_redrawPending = true;
@@ -296,7 +385,7 @@ void TrendView::onTimeRangeChanged()
     if (m_settingRange)
         return;
     // The rubber band zoomed the chart: decimate afresh for the span it chose.
-    leaveFollowing(m_time->min().toMSecsSinceEpoch(), m_time->max().toMSecsSinceEpoch());
+    leaveFollowing(qint64(m_time->min()), qint64(m_time->max()));
     QMetaObject::invokeMethod(this, &TrendView::redraw, Qt::QueuedConnection);
 }
 
@@ -329,7 +418,7 @@ void TrendView::panPixels(double dx)
 void TrendView::redraw()
 {
     m_redrawPending = false;
-    // Attaching and filling series moves the axes too; only the user's zoom leaves following.
+    // Setting the ranges and ticks moves the axes too; only the user's zoom leaves following.
     const QScopedValueRollback<bool> settingRange(m_settingRange, true);
     if (m_following) {
         m_to = m_now();
@@ -352,83 +441,111 @@ void TrendView::redraw()
         double high = std::numeric_limits<double>::lowest();
     };
     std::map<QString, Range> ranges;
-    const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    std::vector<std::vector<trend::PlotSegment>> segmentsOf(m_plots.size());
+    std::vector<double> bandHeight(m_plots.size()); // the widest column's, in the plot's unit
+    qsizetype points = 0;
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        Plot& plot = m_plots[p];
-        const auto cols = m_store.series(plot.key).decimate(m_from, m_to, columns);
-        const auto segments = trend::plotSegments(cols, m_from, m_to);
-        const bool zoomedOut = std::any_of(cols.begin(), cols.end(),
-                                           [](const trend::Column& c) { return c.count > 1; });
-        const QString unit = measure::keyInfo(plot.key).unit.toString();
-        QValueAxis* axis = axisForUnit(unit);
-        while (plot.lines.size() < segments.size()) {
-            // The band does not own its edges: they are its children, gone with it.
-            auto* band = new QAreaSeries;
-            band->setUpperSeries(new QLineSeries(band));
-            band->setLowerSeries(new QLineSeries(band));
-            auto* line = new QLineSeries;
-            line->setName(measure::keyInfo(plot.key).name.toString());
-            m_chart->addSeries(band);
-            m_chart->addSeries(line);
-            for (QAbstractSeries* s :
-                 {static_cast<QAbstractSeries*>(band), static_cast<QAbstractSeries*>(line)}) {
-                s->attachAxis(m_time);
-                s->attachAxis(axis);
-            }
-            // Every segment of a quantity in one colour; one legend entry.
-            const QColor colour = plotColour(p, dark);
-            line->setColor(colour);
-            QColor fill = colour;
-            fill.setAlpha(60);
-            band->setBrush(fill);
-            band->setPen(Qt::NoPen);
-            for (QLegendMarker* marker : m_chart->legend()->markers(band))
-                marker->setVisible(false);
-            if (!plot.lines.empty()) {
-                for (QLegendMarker* marker : m_chart->legend()->markers(line))
-                    marker->setVisible(false);
-            }
-            plot.lines.push_back(line);
-            plot.bands.push_back(band);
-        }
-        // Fewer segments than last time: the spare series go, so gaps once shown cost nothing.
-        while (plot.lines.size() > std::max<std::size_t>(segments.size(), 1)) {
-            m_chart->removeSeries(plot.lines.back());
-            m_chart->removeSeries(plot.bands.back());
-            delete plot.lines.back();
-            delete plot.bands.back();
-            plot.lines.pop_back();
-            plot.bands.pop_back();
-        }
-        Range& range = ranges[unit];
-        for (std::size_t i = 0; i < plot.lines.size(); ++i) {
-            if (i < segments.size()) {
-                plot.lines[i]->replace(segments[i].line);
-                // A stretch of one column has no line to draw: its point shows instead.
-                plot.lines[i]->setPointsVisible(segments[i].line.size() == 1);
-                plot.bands[i]->upperSeries()->replace(segments[i].high);
-                plot.bands[i]->lowerSeries()->replace(segments[i].low);
-                plot.bands[i]->setVisible(zoomedOut);
-                for (const QPointF& point : segments[i].low)
-                    range.low = std::min(range.low, point.y());
-                for (const QPointF& point : segments[i].high)
-                    range.high = std::max(range.high, point.y());
-            } else {
-                plot.lines[i]->clear();
-                plot.bands[i]->upperSeries()->clear();
-                plot.bands[i]->lowerSeries()->clear();
-            }
+        const auto cols = m_store.series(m_plots[p].key).decimate(m_from, m_to, columns);
+        segmentsOf[p] = trend::plotSegments(cols, m_from, m_to);
+        for (const trend::PlotSegment& segment : segmentsOf[p])
+            points = std::max(points, segment.line.size());
+        for (const trend::Column& c : cols)
+            bandHeight[p] = std::max(bandHeight[p], c.count > 1 ? c.max - c.min : 0.0);
+        Range& range = ranges[measure::keyInfo(m_plots[p].key).unit.toString()];
+        for (const trend::PlotSegment& segment : segmentsOf[p]) {
+            for (const QPointF& point : segment.low)
+                range.low = std::min(range.low, point.y());
+            for (const QPointF& point : segment.high)
+                range.high = std::max(range.high, point.y());
         }
     }
+
+    const double wantedTicks = m_chart->plotArea().height() /
+                               (QFontMetricsF(m_time->labelsFont()).height() * kValueTickRoom);
     for (auto& [unit, range] : ranges) {
         if (range.low > range.high)
             continue;
-        const double margin = std::max(1e-3, (range.high - range.low) * 0.05);
-        axisForUnit(unit)->setRange(range.low - margin, range.high + margin);
+        // A flat line gets a span of its own size's hundredth, not ticks in the ten-thousandths.
+        const double margin =
+            std::max({1e-3, (range.high - range.low) * 0.05,
+                      std::max(std::abs(range.low), std::abs(range.high)) * 0.005});
+        QValueAxis* axis = axisForUnit(unit);
+        axis->setRange(range.low - margin, range.high + margin);
+        const trend::ValueTicks ticks = trend::valueTicks(range.low - margin, range.high + margin,
+                                                          std::max(2, int(wantedTicks)));
+        axis->setTickAnchor(ticks.first);
+        axis->setTickInterval(ticks.step);
+        axis->setLabelFormat(QStringLiteral("%.") + QString::number(ticks.decimals) + u'f');
     }
-    m_time->setRange(QDateTime::fromMSecsSinceEpoch(m_from), QDateTime::fromMSecsSinceEpoch(m_to));
-    m_time->setFormat(m_to - m_from > 24 * 3600 * 1000 ? QStringLiteral("dd.MM HH:mm")
-                                                       : QStringLiteral("HH:mm:ss"));
+    setTimeTicks();
+
+    std::vector<TrendPlotItem::Plot> plots;
+    for (std::size_t p = 0; p < m_plots.size(); ++p) {
+        const QValueAxis* axis = axisForUnit(measure::keyInfo(m_plots[p].key).unit.toString());
+        // A band of less than a pixel lies under its line.
+        const bool band =
+            bandHeight[p] / (axis->max() - axis->min()) * m_chart->plotArea().height() >= 1.0;
+        plots.push_back(
+            {trendColour(m_plots[p].key, dark()), axis, std::move(segmentsOf[p]), band});
+    }
+    // A line with a point in every other pixel column or more looks no different without
+    // smoothing, and a week of noisy lines paints in a fraction of the time.
+    m_plotItem->setPlots(std::move(plots), points < columns / 2);
+}
+
+void TrendView::setTimeTicks()
+{
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QFontMetricsF metrics(m_time->labelsFont());
+    // A label's width and as much again of space beside it.
+    const auto room = [&](const char* widest) {
+        return metrics.horizontalAdvance(QString::fromLatin1(widest)) + metrics.height();
+    };
+    const double width = std::max(1.0, m_chart->plotArea().width());
+    const qint64 span = m_to - m_from;
+    qint64 step = trend::timeStep(span, width, std::max(room("00:00"), room("00.00.")));
+    if (step < 60'000)
+        step = trend::timeStep(span, width, room("00:00:00"));
+    const std::vector<qint64> ticks = trend::timeTicks(m_from, m_to, step, zone);
+
+    QStringList labels;
+    for (qint64 t : ticks) {
+        // The axis knows a label by its text: one seen before gets an invisible difference.
+        QString label = trend::timeLabel(t, step, zone);
+        while (labels.contains(label))
+            label += QChar(0x200B);
+        labels << label;
+    }
+    // Every change of the axis' categories lays it out again: while following, the ticks that
+    // left on the left go and the new ones on the right come, the rest stay.
+    const QStringList shown = m_time->categoriesLabels();
+    const auto kept = std::lower_bound(m_timeTicks.begin(), m_timeTicks.end(),
+                                       ticks.empty() ? m_to + 1 : ticks.front());
+    const qsizetype dropped = kept - m_timeTicks.begin();
+    const qsizetype common = m_timeTicks.end() - kept;
+    const bool shifted = shown.size() == qsizetype(m_timeTicks.size()) &&
+                         common <= qsizetype(ticks.size()) &&
+                         std::equal(kept, m_timeTicks.end(), ticks.begin()) &&
+                         shown.mid(dropped) == labels.mid(0, common);
+    if (!shifted) {
+        for (const QString& label : shown)
+            m_time->remove(label);
+    } else {
+        for (qsizetype i = 0; i < dropped; ++i)
+            m_time->remove(shown[i]);
+    }
+    if (!shifted || dropped > 0)
+        m_time->setStartValue(double(ticks.empty() ? m_from : std::min(m_from, ticks.front()) - 1));
+    for (std::size_t i = shifted ? std::size_t(common) : 0; i < ticks.size(); ++i)
+        m_time->append(labels[qsizetype(i)], double(ticks[i]));
+    m_timeTicks = ticks;
+    m_time->setRange(double(m_from), double(m_to));
+
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(m_from, zone);
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(m_to, zone);
+    m_time->setTitleText(trend::crossesMidnight(m_from, m_to, zone)
+                             ? dateText(from) + QStringLiteral(" – ") + dateText(to)
+                             : dateText(from));
 }
 
 void TrendView::addControl(QWidget* control)
@@ -439,6 +556,28 @@ void TrendView::addControl(QWidget* control)
 void TrendView::setDetached()
 {
     m_windowButton->hide();
+    m_saveButton->show();
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, m_saveButton, &QToolButton::click);
+}
+
+TrendView* TrendView::openPopOut()
+{
+    if (!m_popOut) {
+        // Over the same samples, resizable; it closes with the main window.
+        m_popOut = new TrendView(m_store, window(), m_now);
+        m_popOut->setWindowFlag(Qt::Window);
+        m_popOut->setAttribute(Qt::WA_DeleteOnClose);
+        m_popOut->setWindowTitle(QStringLiteral("Korvane: trend"));
+        m_popOut->setDetached();
+        m_popOut->setChosen(chosen());
+        m_popOut->resize(960, 540);
+    }
+    m_popOut->show();
+    m_popOut->raise();
+    m_popOut->activateWindow();
+    m_popOut->redraw();
+    return m_popOut;
 }
 
 void TrendView::resizeEvent(QResizeEvent* event)
@@ -454,7 +593,7 @@ void TrendView::resizeEvent(QResizeEvent* event)
 void TrendView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange) {
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
         applyPalette();
         rebuildPlots();
         redraw();
@@ -463,7 +602,28 @@ void TrendView::changeEvent(QEvent* event)
 
 QImage TrendView::chartImage()
 {
-    return m_view->grab().toImage();
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(m_from, zone);
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(m_to, zone);
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    const QString span =
+        from.toString(format) + QStringLiteral(" – ") +
+        to.toString(trend::crossesMidnight(m_from, m_to, zone) ? format
+                                                               : QStringLiteral("HH:mm:ss"));
+
+    const QPixmap chart = m_view->grab();
+    const qreal ratio = chart.devicePixelRatio();
+    const QSize size = chart.deviceIndependentSize().toSize();
+    const int titleHeight = fontMetrics().height() + 8;
+    QImage image(QSize(size.width(), size.height() + titleHeight) * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    image.fill(palette().color(QPalette::Base));
+    QPainter painter(&image);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.setFont(font());
+    painter.drawText(QRect(0, 0, size.width(), titleHeight), Qt::AlignCenter, span);
+    painter.drawPixmap(0, titleHeight, chart);
+    return image;
 }
 
 } // namespace korvane::app

@@ -5,21 +5,23 @@
 #include "trend/trendstore.h"
 
 #include <QChartView>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <map>
 #include <vector>
 
-class QAreaSeries;
+class QCategoryAxis;
 class QVBoxLayout;
-class QDateTimeAxis;
 class QLineSeries;
 class QToolButton;
 class QTreeWidget;
 class QValueAxis;
 
 namespace korvane::app {
+
+class TrendPlotItem;
 
 // The chart's view: the wheel zooms the time axis around the pointer, a drag with the right
 // button pans, and a rubber band (left button) zooms into what it spans.
@@ -44,11 +46,11 @@ private:
     double m_lastX = 0;
 };
 
-// Any quantities of the trend store over time: chosen from a list grouped by kind, one value
-// axis per unit, local time below. It follows the newest data until paused, zoomed or panned;
-// going on again follows with the width on show, and "All" follows everything since start. Lines
-// break where the store has a gap; zoomed out, each line is the columns' means with their min-max
-// band around it.
+// Any quantities of the trend store over time: chosen from a drop-down list grouped by kind, one
+// value axis per unit with round ticks, local time below at round times. It follows the newest
+// data until paused, zoomed or panned; going on again follows with the width on show, and "All"
+// follows everything since start. Lines break where the store has a gap; zoomed out, each line is
+// the columns' means with their min-max band around it.
 class TrendView : public QWidget
 {
     Q_OBJECT
@@ -62,9 +64,15 @@ public:
     // The span on show, [from, to) in milliseconds since the epoch.
     qint64 shownFrom() const { return m_from; }
     qint64 shownTo() const { return m_to; }
+    // The chart as shown, with its legend, under a line giving the span shown and its date.
     QImage chartImage();
     // In a window of its own: no button to open another.
     void setDetached();
+    // The trend in a window of its own over the same store, with the same choice; a second call
+    // brings that window to the front instead of opening another. It closes with this view.
+    TrendView* openPopOut();
+    // The window openPopOut() opened, while it is open; null otherwise.
+    TrendView* popOut() const { return m_popOut; }
     // A front end's own control (the log's, publishing's) on a line of its own above the chart.
     void addControl(QWidget* control);
 
@@ -77,6 +85,8 @@ public slots:
 
 signals:
     void openInWindowRequested();
+    // Save in a window of its own, where the main window's Save is out of reach.
+    void saveRequested();
     void chosenChanged();
 
 protected:
@@ -87,8 +97,7 @@ private:
     struct Plot
     {
         measure::Key key;
-        std::vector<QLineSeries*> lines;
-        std::vector<QAreaSeries*> bands;
+        QLineSeries* legend = nullptr; // no points: its entry in the legend and its colour
     };
 
     void buildChoices();
@@ -98,19 +107,26 @@ private:
     void panPixels(double dx);
     void leaveFollowing(qint64 from, qint64 to);
     QValueAxis* axisForUnit(const QString& unit);
+    void styleAxes();
+    void setTimeTicks();
     void applyPalette();
+    bool dark() const;
 
     const trend::TrendStore& m_store;
     std::function<qint64()> m_now;
     QTreeWidget* m_choices = nullptr;
     TrendChartView* m_view = nullptr;
     QChart* m_chart = nullptr;
-    QDateTimeAxis* m_time = nullptr;
+    QCategoryAxis* m_time = nullptr;
+    TrendPlotItem* m_plotItem = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_windowButton = nullptr;
+    QToolButton* m_saveButton = nullptr; // in a window of its own only
     QVBoxLayout* m_controls = nullptr;
     std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
+    QPointer<TrendView> m_popOut;
+    std::vector<qint64> m_timeTicks;
     bool m_following = true;
     bool m_redrawPending = false;
     bool m_settingRange = false;

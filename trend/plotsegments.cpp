@@ -3,6 +3,19 @@
 
 namespace korvane::trend {
 
+namespace {
+// A point level with the two before it moves the middle one along: a flat stretch is its two
+// ends, drawn the same at a fraction of the cost.
+void append(QList<QPointF>& points, QPointF point)
+{
+    const qsizetype n = points.size();
+    if (n >= 2 && points[n - 1].y() == point.y() && points[n - 2].y() == point.y())
+        points[n - 1] = point;
+    else
+        points.append(point);
+}
+} // namespace
+
 std::vector<PlotSegment> plotSegments(const std::vector<Column>& columns, qint64 from, qint64 to)
 {
     std::vector<PlotSegment> segments;
@@ -20,9 +33,9 @@ std::vector<PlotSegment> plotSegments(const std::vector<Column>& columns, qint64
         }
         const double x = double(from) + width * (double(c) + 0.5);
         PlotSegment& segment = segments.back();
-        segment.line.append(QPointF(x, column.mean));
-        segment.low.append(QPointF(x, column.min));
-        segment.high.append(QPointF(x, column.max));
+        append(segment.line, QPointF(x, column.mean));
+        append(segment.low, QPointF(x, column.min));
+        append(segment.high, QPointF(x, column.max));
     }
     return segments;
 }

@@ -11,7 +11,8 @@
 namespace korvane::trend {
 
 // One unbroken stretch of a plotted quantity: the line through the columns' means, and the band
-// between their minima and maxima. x is milliseconds since the epoch at the column's middle.
+// between their minima and maxima. x is milliseconds since the epoch at the column's middle; a
+// level run of columns is given by its first and last point only.
 struct PlotSegment
 {
     QList<QPointF> line;

@@ -2,6 +2,8 @@
 // The Save button: which dialog each tab opens, the type index both saves share, the capture of
 // our own window, cancel, and failures shown to the user. File bytes are in the export suites.
 #include "app/mainwindow.h"
+#include "app/trendpage.h"
+#include "app/trendview.h"
 #include "app/realtimepage.h"
 #include "export/liveviewtext.h"
 #include "export/recordtext.h"
@@ -19,6 +21,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 using namespace korvane;
 
@@ -151,6 +154,26 @@ private slots:
         rig.realtimeTab();
         rig.save();
         QCOMPARE(rig.dialog.requests.last().selectedFilter, 1);
+    }
+
+    void trendPopOutSavesWhatItShows()
+    {
+        Rig rig;
+        rig.twoReadings();
+        rig.trendTab();
+        app::TrendView* popOut = rig.window.trendPage->openPopOut();
+        const QString path = file(QStringLiteral("popout.csv"));
+        rig.answer(path, 2);
+        for (QToolButton* button : popOut->findChildren<QToolButton*>()) {
+            if (button->text() == QStringLiteral("Save..."))
+                button->click();
+        }
+        QCOMPARE(rig.dialog.requests.size(), 1);
+        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"png (*.png)", "csv (*.csv)"}));
+        QVERIFY(contents(path).contains(",231\r\n"));
+        // The tab's Save opens on the type the pop-out chose.
+        rig.save();
+        QCOMPARE(rig.dialog.requests.last().selectedFilter, 2);
     }
 
     void cancelWritesAndSaysNothing()

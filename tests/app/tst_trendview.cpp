@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend view's following, zoom, going on and "All": what the user's wheel and buttons do to
-// the span shown. Decimation and gaps are in tst_series; pixels are not tested.
+// the span shown; colours kept per quantity; one pop-out. Decimation and gaps are in tst_series,
+// tick steps in tst_ticks; pixels are not tested.
 #include "app/trendview.h"
 #include "support/framebuilder.h"
 
 #include <QApplication>
 #include <QChartView>
+#include <QLineSeries>
+#include <QPointer>
 #include <QTest>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -72,7 +75,83 @@ private slots:
         QCOMPARE(view.shownFrom(), qint64(1'000'000));
         QCOMPARE(view.shownTo(), now);
     }
+
+    void aQuantityKeepsItsColourWhateverElseIsShown_data();
+    void aQuantityKeepsItsColourWhateverElseIsShown();
+    void windowRaisesItsPopOutInsteadOfOpeningAnother();
 };
+
+namespace {
+// Lines are made for every quantity chosen, with samples or without.
+const trend::TrendStore& storeOfU1()
+{
+    static trend::TrendStore store;
+    if (store.series(measure::Key::U1).size() == 0) {
+        for (int i = 0; i < 100; ++i)
+            store.add(*measure::decodeFrame(FrameBuilder(1).q(1, 2300, 3).frame(),
+                                            measure::Source::Live, 1'000'000 + i * 500));
+    }
+    return store;
+}
+
+QColor lineColour(const app::TrendView& view, const QString& name)
+{
+    for (auto* series : view.findChildren<QChartView*>().first()->chart()->series()) {
+        if (auto* line = qobject_cast<QLineSeries*>(series); line && line->name() == name)
+            return line->color();
+    }
+    return {};
+}
+} // namespace
+
+void TstTrendView::aQuantityKeepsItsColourWhateverElseIsShown_data()
+{
+    QTest::addColumn<QList<measure::Key>>("before");
+    QTest::addColumn<QList<measure::Key>>("after");
+    QTest::newRow("another ticked before it")
+        << QList{measure::Key::I1} << QList{measure::Key::U2, measure::Key::I1};
+    QTest::newRow("the one before it unticked")
+        << QList{measure::Key::U1, measure::Key::I1} << QList{measure::Key::I1};
+}
+
+void TstTrendView::aQuantityKeepsItsColourWhateverElseIsShown()
+{
+    QFETCH(QList<measure::Key>, before);
+    QFETCH(QList<measure::Key>, after);
+    app::TrendView view(storeOfU1(), nullptr, [] { return 1'050'000; });
+    view.setChosen(before);
+    const QColor colour = lineColour(view, QStringLiteral("I1 (A)"));
+    QVERIFY(colour.isValid());
+    view.setChosen(after);
+    QCOMPARE(lineColour(view, QStringLiteral("I1 (A)")), colour);
+}
+
+void TstTrendView::windowRaisesItsPopOutInsteadOfOpeningAnother()
+{
+    qint64 now = 1'050'000;
+    app::TrendView view(storeOfU1(), nullptr, [&] { return now; });
+    view.setChosen({measure::Key::U1, measure::Key::I1});
+    view.show();
+    QPointer<app::TrendView> popOut = view.openPopOut();
+    QVERIFY(popOut && popOut->isVisible());
+    QCOMPARE(popOut->chosen(), view.chosen());
+    QCOMPARE(view.openPopOut(), popOut.data());
+    int shown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        shown += qobject_cast<app::TrendView*>(w) && w->isVisible() ? 1 : 0;
+    QCOMPARE(shown, 2);
+
+    // It follows new samples with the tab hidden behind another page.
+    view.hide();
+    now += 10'000;
+    view.samplesArrived();
+    QTRY_COMPARE(popOut->shownTo(), now);
+
+    popOut->close();
+    QTRY_VERIFY(!view.popOut());
+    popOut = view.openPopOut();
+    QVERIFY(popOut && popOut->isVisible());
+}
 
 QTEST_MAIN(TstTrendView)
 #include "tst_trendview.moc"

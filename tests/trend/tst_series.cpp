@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A series' decimation into pixel columns against a plain scan of the samples, spikes at every
-// zoom, column edges and gaps, and the store fed by readings. Drawing is the window's.
+// zoom, column edges and gaps, plotted lines through every column, and the store fed by
+// readings. Drawing is the window's.
 #include "measure/reading.h"
 #include "support/framebuilder.h"
 #include "trend/plotsegments.h"
@@ -228,6 +229,46 @@ private slots:
             std::max_element(segments[0].high.begin(), segments[0].high.end(),
                              [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
         QCOMPARE(highest->y(), 9.0);
+    }
+
+    void plottedLinesPassThroughEveryColumn_data()
+    {
+        QTest::addColumn<int>("levels"); // values drawn from 0 .. levels - 1
+        QTest::newRow("long level runs") << 2;
+        QTest::newRow("short runs") << 5;
+        QTest::newRow("hardly a run") << 1000;
+    }
+    void plottedLinesPassThroughEveryColumn()
+    {
+        QFETCH(int, levels);
+        QRandomGenerator random(3);
+        int value = 0;
+        const Series s = seriesOf(4000, 500, [&](qsizetype) {
+            if (random.bounded(8) == 0)
+                value = random.bounded(levels);
+            return float(value);
+        });
+        constexpr int kColumns = 1000;
+        const auto columns = s.decimate(0, 2'000'000, kColumns);
+        const auto segments = plotSegments(columns, 0, 2'000'000);
+        QCOMPARE(segments.size(), std::size_t(1));
+        // Where the drawn line, the band's top or its bottom is at each column's middle.
+        const auto at = [](const QList<QPointF>& points, double x) {
+            const auto after =
+                std::lower_bound(points.begin(), points.end(), x,
+                                 [](const QPointF& p, double v) { return p.x() < v; });
+            if (after->x() == x)
+                return after->y();
+            const QPointF before = *std::prev(after);
+            return before.y() +
+                   (after->y() - before.y()) * (x - before.x()) / (after->x() - before.x());
+        };
+        for (int c = 0; c < kColumns; ++c) {
+            const double x = 2000.0 * (c + 0.5);
+            QCOMPARE(at(segments[0].line, x), columns[std::size_t(c)].mean);
+            QCOMPARE(at(segments[0].low, x), columns[std::size_t(c)].min);
+            QCOMPARE(at(segments[0].high, x), columns[std::size_t(c)].max);
+        }
     }
 
     void aWeekCostsLessThanNineBytesPerSample()
