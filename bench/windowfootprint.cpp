@@ -132,6 +132,8 @@ int main(int argc, char* argv[])
     measureIdle(program, idle, "linked, Realtime tab, polling");
     program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
     measureIdle(program, idle, "linked, Trend tab, polling");
+    program.window.tabs->setCurrentIndex(app::MainWindow::kOverviewTab);
+    measureIdle(program, idle, "linked, Overview tab, polling");
     program.window.tabs->setCurrentIndex(app::MainWindow::kRealtimeTab);
 
     // The download runs against an unpaced meter: at 960 bytes/s 65535 records take 23 minutes.
