@@ -35,8 +35,7 @@ void TrendPage::shown()
 TrendView* TrendPage::openPopOut()
 {
     TrendView* popOut = view->openPopOut();
-    connect(popOut, &TrendView::saveRequested, this, &TrendPage::savePopOut,
-            Qt::UniqueConnection);
+    connect(popOut, &TrendView::saveRequested, this, &TrendPage::savePopOut, Qt::UniqueConnection);
     return popOut;
 }
 

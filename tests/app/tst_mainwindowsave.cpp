@@ -2,9 +2,9 @@
 // The Save button: which dialog each tab opens, the type index both saves share, the capture of
 // our own window, cancel, and failures shown to the user. File bytes are in the export suites.
 #include "app/mainwindow.h"
+#include "app/realtimepage.h"
 #include "app/trendpage.h"
 #include "app/trendview.h"
-#include "app/realtimepage.h"
 #include "export/liveviewtext.h"
 #include "export/recordtext.h"
 #include "fakes/fakemessageboxes.h"
