@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QSessionManager>
 #include <QSettings>
+#include <QTimer>
 
 #include <memory>
 
@@ -47,15 +48,33 @@ void rememberChoices(app::MainWindow& window, QSettings& settings)
                      [&settings](const QString& path) { settings.setValue("log/path", path); });
 }
 
+QMargins frameOf(const QWidget& window)
+{
+    return QMargins(window.geometry().left() - window.frameGeometry().left(),
+                    window.geometry().top() - window.frameGeometry().top(),
+                    window.frameGeometry().right() - window.geometry().right(),
+                    window.frameGeometry().bottom() - window.geometry().bottom());
+}
+
+// Moves the window in, and shrinks it if need be, when its frame reaches past its screen. A window
+// manager on X11 adds the frame a moment after the window is shown, so this runs again then.
+void keepOnScreen(app::MainWindow& window)
+{
+    const QScreen* screen = window.screen();
+    if (!screen || window.isMaximized() ||
+        screen->availableGeometry().contains(window.frameGeometry()))
+        return;
+    const QRect placed = app::fitOnScreen(window.geometry(), frameOf(window),
+                                          screen->availableGeometry(), window.minimumSize());
+    window.setMinimumSize(window.minimumSize().boundedTo(placed.size()));
+    window.setGeometry(placed);
+}
+
 // Where the window was last time if that still lies on a screen, else the laid-out size in the
-// middle of the screen; either way wholly on the screen. Called once the window is shown, when
-// its frame is known.
+// middle of the screen; either way wholly on the screen. Called once the window is shown.
 void placeWindow(app::MainWindow& window, const QSettings& settings)
 {
-    const QMargins frame(window.geometry().left() - window.frameGeometry().left(),
-                         window.geometry().top() - window.frameGeometry().top(),
-                         window.frameGeometry().right() - window.geometry().right(),
-                         window.frameGeometry().bottom() - window.geometry().bottom());
+    const QMargins frame = frameOf(window);
     QList<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens << screen->availableGeometry();
@@ -71,6 +90,8 @@ void placeWindow(app::MainWindow& window, const QSettings& settings)
     }
     if (settings.value("window/maximized").toBool())
         window.showMaximized();
+    for (const int ms : {200, 1000})
+        QTimer::singleShot(ms, &window, [&window] { keepOnScreen(window); });
 }
 
 // The window over one meter session until it is closed; the program's exit status.
