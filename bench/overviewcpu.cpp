@@ -6,6 +6,7 @@
 #include "app/overviewpage.h"
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
+#include "bench/sessioncpu.h"
 #include "platform/qtmeterdevices.h"
 #include "session/metersession.h"
 #include "sim/virtualmeter.h"
@@ -25,26 +26,6 @@ constexpr int kDefaultSeconds = 30;
 constexpr std::chrono::seconds kConnectTimeout{10};
 constexpr std::chrono::seconds kFrameTimeout{3};
 constexpr std::chrono::seconds kSettle{3};
-
-// CPU over the period as a share of one core, with the live frames received meanwhile.
-void measureCpu(session::MeterSession& session, std::chrono::seconds period, const char* what)
-{
-    int frames = 0;
-    const auto counter =
-        QObject::connect(&session, &session::MeterSession::readingReceived, [&] { ++frames; });
-    const auto cpu0 = bench::cpuTime();
-    const auto wall0 = Clock::now();
-    bench::runEventLoopFor(period);
-    const auto cpu = bench::cpuTime() - cpu0;
-    const auto wall = Clock::now() - wall0;
-    QObject::disconnect(counter);
-    const double share = 100.0 * std::chrono::duration<double>(cpu).count() /
-                         std::chrono::duration<double>(wall).count();
-    std::printf("cpu %-36s %7.2f %% of one core (%.0f ms in %.1f s, %d live frames)\n", what, share,
-                std::chrono::duration<double, std::milli>(cpu).count(),
-                std::chrono::duration<double>(wall).count(), frames);
-    std::fflush(stdout);
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -75,14 +56,14 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "no live frames from the virtual meter\n");
         return 1;
     }
-    measureCpu(session, period, "session polling, page hidden");
+    bench::printSessionCpu(session, period, "session polling, page hidden");
     page.resize(553, 495);
     page.show();
     // Loading the fonts and the first glyphs of each size is start-up, not polling.
     bench::runEventLoopFor(kSettle);
-    measureCpu(session, period, "Overview page shown at 553x495");
+    bench::printSessionCpu(session, period, "Overview page shown at 553x495");
     page.resize(1400, 900);
     bench::runEventLoopFor(kSettle);
-    measureCpu(session, period, "Overview page shown at 1400x900");
+    bench::printSessionCpu(session, period, "Overview page shown at 1400x900");
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "bench/eventwait.h"
 #include "bench/procstats.h"
+#include "bench/sessioncpu.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -71,26 +72,6 @@ void printResident(const char* when)
                 bench::mebibytes(bench::peakResidentBytes()));
     std::fflush(stdout);
 }
-
-// CPU over the period as a share of one core, with the live frames shown meanwhile.
-void measureIdle(Program& program, std::chrono::seconds period, const char* what)
-{
-    int frames = 0;
-    const auto counter = QObject::connect(&program.session, &session::MeterSession::readingReceived,
-                                          [&] { ++frames; });
-    const auto cpu0 = bench::cpuTime();
-    const auto wall0 = Clock::now();
-    bench::runEventLoopFor(period);
-    const auto cpu = bench::cpuTime() - cpu0;
-    const auto wall = Clock::now() - wall0;
-    QObject::disconnect(counter);
-    const double share = 100.0 * std::chrono::duration<double>(cpu).count() /
-                         std::chrono::duration<double>(wall).count();
-    std::printf("cpu %-38s %7.2f %% of one core (%.0f ms in %.1f s, %d live frames shown)\n", what,
-                share, std::chrono::duration<double, std::milli>(cpu).count(),
-                std::chrono::duration<double>(wall).count(), frames);
-    std::fflush(stdout);
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -129,11 +110,11 @@ int main(int argc, char* argv[])
         }
     }
     printResident("linked, live frames shown");
-    measureIdle(program, idle, "linked, Realtime tab, polling");
+    bench::printSessionCpu(program.session, idle, "linked, Realtime tab, polling");
     program.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
-    measureIdle(program, idle, "linked, Trend tab, polling");
+    bench::printSessionCpu(program.session, idle, "linked, Trend tab, polling");
     program.window.tabs->setCurrentIndex(app::MainWindow::kOverviewTab);
-    measureIdle(program, idle, "linked, Overview tab, polling");
+    bench::printSessionCpu(program.session, idle, "linked, Overview tab, polling");
     program.window.tabs->setCurrentIndex(app::MainWindow::kRealtimeTab);
 
     // The download runs against an unpaced meter: at 960 bytes/s 65535 records take 23 minutes.
@@ -181,7 +162,7 @@ int main(int argc, char* argv[])
                 std::chrono::duration<double, std::milli>(filled - *dumpSent).count());
     bench::runEventLoopFor(kSettle);
     printResident("after the download, Record tab");
-    measureIdle(program, idle, "linked, Record tab, full grid");
+    bench::printSessionCpu(program.session, idle, "linked, Record tab, full grid");
     if (!program.messages.shown.isEmpty()) {
         std::fprintf(stderr, "the window showed a message: %s\n",
                      qPrintable(program.messages.shown.join(u'\n')));

@@ -2,6 +2,7 @@
 // The overview as CSV: a row per quantity with the time of the save, values as the screen shows
 // them; the cells themselves are in tst_overview.
 #include "export/overviewcsv.h"
+#include "support/csvreader.h"
 #include "support/framebuilder.h"
 
 #include <QLocale>
@@ -19,16 +20,6 @@ constexpr qint64 kReceivedMs = 1796634902250;
 constexpr qint64 kSavedMs = kReceivedMs + 3000;
 const QString kSaved = QStringLiteral("2026-12-07T10:15:05.250+01:00");
 const QString kReceived = QStringLiteral("2026-12-07T10:15:02.250+01:00");
-
-QStringList lines(const QByteArray& csv)
-{
-    if (!csv.startsWith("\xEF\xBB\xBF"))
-        return {};
-    QStringList out = QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n"));
-    if (!out.isEmpty() && out.last().isEmpty())
-        out.removeLast();
-    return out;
-}
 
 measure::OverviewTable tableOf(const QList<QByteArray>& frames)
 {
@@ -107,7 +98,8 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(QString, quantity);
         QLocale::setDefault(QLocale(locale));
-        const QStringList got = lines(exporting::overviewCsv(tableOf(frames), kSavedMs));
+        const QStringList got =
+            testing::bomLines(exporting::overviewCsv(tableOf(frames), kSavedMs));
         QVERIFY(!got.isEmpty());
         QCOMPARE(got.first(), QStringLiteral("time,quantity,value,unit,min,max,received"));
         QStringList matching;

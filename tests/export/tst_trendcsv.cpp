@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The trend's samples as CSV: headings with units, rows merged by time, and the span.
 #include "export/trendcsv.h"
+#include "support/csvreader.h"
 #include "support/framebuilder.h"
 
 #include <QTest>
@@ -14,17 +15,6 @@ using korvane::testing::FrameBuilder;
 namespace {
 // 2026-12-07T09:15:02.250Z
 constexpr qint64 kWinterMs = 1796634902250;
-
-// The lines after the byte-order mark; none when the mark is missing.
-QStringList lines(const QByteArray& csv)
-{
-    if (!csv.startsWith("\xEF\xBB\xBF"))
-        return {};
-    QStringList out = QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n"));
-    if (!out.isEmpty() && out.last().isEmpty())
-        out.removeLast();
-    return out;
-}
 } // namespace
 
 class TstTrendCsv : public QObject
@@ -48,11 +38,11 @@ private slots:
         add(FrameBuilder(1).q(1, 2310, 3).q(13, 500), kWinterMs + 1000);
         add(FrameBuilder(1).q(1, 2400, 3), kWinterMs + 60'000); // beyond the span
 
-        const QStringList got =
-            lines(exporting::trendCsv(store,
-                                      {measure::Key::U1, measure::Key::F, measure::Key::PF1,
-                                       measure::Key::P1, measure::Key::AngleU1},
-                                      kWinterMs, kWinterMs + 60'000));
+        const QStringList got = testing::bomLines(
+            exporting::trendCsv(store,
+                                {measure::Key::U1, measure::Key::F, measure::Key::PF1,
+                                 measure::Key::P1, measure::Key::AngleU1},
+                                kWinterMs, kWinterMs + 60'000));
         QCOMPARE(got, (QStringList{
                           "time,U1 [V],F [Hz],PF1,P1 [W],angU1 [\u00B0]",
                           "2026-12-07T10:15:02.250+01:00,230.5,49.9,,,",

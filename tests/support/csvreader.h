@@ -1,12 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QStringList>
 
 #include <optional>
 
 namespace korvane::testing {
+
+// The lines of a CSV file written with a byte-order mark and CR LF; none when the mark is missing.
+inline QStringList bomLines(const QByteArray& csv)
+{
+    if (!csv.startsWith("\xEF\xBB\xBF"))
+        return {};
+    QStringList out = QString::fromUtf8(csv.mid(3)).split(QStringLiteral("\r\n"));
+    if (!out.isEmpty() && out.last().isEmpty())
+        out.removeLast();
+    return out;
+}
 
 // A strict reader of CSV as RFC 4180 has it (CR LF line ends, quotes doubled inside quoted
 // fields), with the separator given: any malformed quoting, a bare CR or LF, or a row whose
