@@ -21,7 +21,8 @@ constexpr qint16 kSilentTicksForLoss = 4;
 constexpr qsizetype kHandshakeBytes = 3;
 constexpr qsizetype kCountBytes = 4;
 constexpr qsizetype kRecordBytes = measure::kFrameSize;
-constexpr int kBitsPerByte = 10; // start bit, eight data bits, stop bit
+constexpr qsizetype kLiveSignOfLifeBytes = 7; // the first bytes of a frame, type and values
+constexpr int kBitsPerByte = 10;              // start bit, eight data bits, stop bit
 constexpr int kBaud = 9600;
 
 const QByteArray kHandshakeAnswer = QByteArray::fromHex("d55555");
@@ -41,6 +42,23 @@ qsizetype lateKeepAliveBytes(const QByteArray& b)
             return n;
     }
     return 0;
+}
+
+// How many bytes since a command show that the meter is alive: the receive threshold set for
+// the command. A meter that answers each poll with a byte or two is as good as a silent one;
+// a dump streams for seconds, so every byte of it counts.
+qsizetype signOfLifeBytes(qint16 code)
+{
+    switch (code) {
+    case kHandshake:
+        return kHandshakeBytes;
+    case kLive:
+        return kLiveSignOfLifeBytes;
+    case kDump:
+        return 1;
+    default:
+        return kCountBytes;
+    }
 }
 
 // How many bytes the answer to a command has: a branch is handed only whole answers.
@@ -137,6 +155,7 @@ void Link::send(qint16 code)
     }
     m_lastCommand = code;
     m_answered = false;
+    m_bytesSinceCommand = 0;
     m_port.write(QByteArray(1, char(quint8(code))));
     // Bytes left over from earlier answers are no part of this one.
     m_port.discardInput();
@@ -322,9 +341,11 @@ void Link::onBytesArrived()
 {
     if (!m_port.isOpen())
         return;
-    m_received += m_port.readAll();
-    // Every byte is a sign of life, so a dump that is still streaming never looks like silence.
-    m_silentTicks = 0;
+    const QByteArray bytes = m_port.readAll();
+    m_received += bytes;
+    m_bytesSinceCommand += bytes.size();
+    if (m_bytesSinceCommand >= signOfLifeBytes(m_lastCommand))
+        m_silentTicks = 0;
     if (m_download == Download::DumpPending && m_lastCommand == kDump)
         emit downloadProgress(int(m_received.size() / kRecordBytes), m_recordCount);
     if (answerIsWhole())
@@ -346,7 +367,6 @@ void Link::onAnswer()
     QByteArray answer = std::exchange(m_received, {});
     m_port.discardInput();
     m_port.discardOutput();
-    m_silentTicks = 0;
     m_answered = true;
 
     if (!m_linked && m_lastCommand == kHandshake) {

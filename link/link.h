@@ -149,13 +149,14 @@ private:
     LinkTimers m_timers;
     records::RecordModel& m_records;
     bool m_linked = false;
-    qint16 m_silentTicks = 0;  // supervision ticks since bytes last arrived
+    qint16 m_silentTicks = 0;  // supervision ticks since the meter last showed life
     qint16 m_nextPort = 1;     // the port the search tries next, 1..16
     qint16 m_lastCommand = 0;  // the last command written
     quint16 m_recordCount = 0; // records the meter reported: 0..65535
     std::function<qint64()> m_clock;
     QByteArray m_received;   // what arrived since the last command, until its answer is whole
     qsizetype m_awaited = 0; // bytes the answer to the last command has; 0 awaits nothing
+    qsizetype m_bytesSinceCommand = 0;
     bool m_answered = false; // the answer to the last command was handled
     Download m_download = Download::None;
     bool m_askFirst = false;      // this download waits for the go after its count

@@ -104,6 +104,9 @@ CommandLine parseCommandLine(const QStringList& arguments)
         {QStringLiteral("silent-for"),
          QStringLiteral("Answer again <s> seconds after falling silent (default: never)."),
          QStringLiteral("s")},
+        {QStringLiteral("fragments-after"),
+         QStringLiteral("After <n> answers, send only the first byte or two of each answer."),
+         QStringLiteral("n")},
         {QStringLiteral("garbage"),
          QStringLiteral("Send a few random bytes before and after every answer.")},
         {QStringLiteral("garbage-instead"),
@@ -165,6 +168,8 @@ CommandLine parseCommandLine(const QStringList& arguments)
     o.silentAfterAnswers =
         read.integer(QStringLiteral("silent-after"), 0, std::numeric_limits<int>::max());
     o.silentAfterTime = read.seconds(QStringLiteral("silent-after-seconds"));
+    o.fragmentsAfterAnswers =
+        read.integer(QStringLiteral("fragments-after"), 0, std::numeric_limits<int>::max());
     o.silentFor = read.seconds(QStringLiteral("silent-for"));
     o.chunkSize =
         read.integer(QStringLiteral("chunk"), 1, std::numeric_limits<int>::max()).value_or(0);

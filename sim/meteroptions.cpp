@@ -18,6 +18,8 @@ QString checkOptions(const MeterOptions& o)
             .arg(kMaxRecordCount);
     if (o.answerDelay.count() < 0)
         return QStringLiteral("the answer delay cannot be negative");
+    if (o.fragmentsAfterAnswers && *o.fragmentsAfterAnswers < 0)
+        return QStringLiteral("the number of answers before fragments cannot be negative");
     if (o.silentAfterAnswers && *o.silentAfterAnswers < 0)
         return QStringLiteral("the number of answers before falling silent cannot be negative");
     if (negative(o.silentAfterTime) || negative(o.silentFor) || negative(o.replugAfter))

@@ -39,6 +39,10 @@ struct MeterOptions
     // How long a silence lasts before the meter answers again; empty: for good.
     std::optional<std::chrono::milliseconds> silentFor;
 
+    // After this many answers, every answer is cut to its first byte or two, in turn: a meter
+    // that still stirs but says nothing whole.
+    std::optional<int> fragmentsAfterAnswers;
+
     Garbage garbage = Garbage::None;
     quint32 garbageSeed = 1;
 

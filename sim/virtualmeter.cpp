@@ -88,6 +88,8 @@ bool VirtualMeter::start(QString* error)
         m_silenceStartTimer.start(*m_options.silentAfterTime);
     if (m_options.silentAfterAnswers == 0)
         beginFaultSilence();
+    if (m_options.fragmentsAfterAnswers == 0)
+        m_fragments = true;
     return true;
 }
 
@@ -260,7 +262,9 @@ QByteArray VirtualMeter::answerBody(quint8 code)
 
 void VirtualMeter::enqueueAnswer(quint8 code)
 {
-    const QByteArray body = answerBody(code);
+    QByteArray body = answerBody(code);
+    if (m_fragments)
+        body.truncate(1 + m_fragmentsSent++ % 2);
     QByteArray block;
     qsizetype bodyStart = 0;
     switch (m_options.garbage) {
@@ -445,6 +449,8 @@ void VirtualMeter::countAnswer()
     ++m_answersGiven;
     if (m_options.silentAfterAnswers && m_answersGiven >= *m_options.silentAfterAnswers)
         beginFaultSilence();
+    if (m_options.fragmentsAfterAnswers && m_answersGiven >= *m_options.fragmentsAfterAnswers)
+        m_fragments = true;
     // Pulled a moment later, so the answer's bytes reach the program before the pty goes.
     if (m_options.unplugAfterAnswers && m_answersGiven == *m_options.unplugAfterAnswers)
         QTimer::singleShot(kUnplugAfterAnswerDelay, this, &VirtualMeter::unplug);

@@ -54,6 +54,8 @@ public:
     void unplug();
     // The cable is plugged back in: a new pty, the link re-pointed at it.
     bool replug(QString* error = nullptr);
+    // Only the first byte or two of each answer from now on (or whole answers again).
+    void setFragments(bool fragments) { m_fragments = fragments; }
     // Garbage from now on (or none), as the option of that name.
     void setGarbage(Garbage garbage) { m_options.garbage = garbage; }
     // The next dump breaks off after this many of its bytes: the meter restarts.
@@ -143,6 +145,8 @@ private:
     int m_answersGiven = 0;
     bool m_silent = false;
     bool m_silenceFaultUsed = false;
+    bool m_fragments = false;
+    int m_fragmentsSent = 0;
     bool m_unplugArmed = false;
     bool m_restartArmed = false;
     QRandomGenerator m_random;

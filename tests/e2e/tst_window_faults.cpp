@@ -30,6 +30,10 @@ constexpr int kSearchCycleMs = 16 * 500 + 4000;
 using Program = korvane::testing::WindowProgram;
 } // namespace
 
+// How the meter stops giving whole answers for a while.
+enum class Fault { Silent, Unplugged, Fragments };
+Q_DECLARE_METATYPE(Fault)
+
 class TstWindowFaults : public QObject
 {
     Q_OBJECT
@@ -169,13 +173,15 @@ private slots:
 
     void meterAnsweringAgainIsLinkedWithoutAWholeSearchCycle_data()
     {
-        QTest::addColumn<bool>("unplugged");
-        QTest::newRow("silent for 4 s") << false;
-        QTest::newRow("unplugged for 4 s") << true;
+        QTest::addColumn<Fault>("fault");
+        QTest::newRow("silent for 4 s") << Fault::Silent;
+        QTest::newRow("unplugged for 4 s") << Fault::Unplugged;
+        QTest::newRow("a byte or two per answer for 4 s") << Fault::Fragments;
     }
     void meterAnsweringAgainIsLinkedWithoutAWholeSearchCycle()
     {
-        QFETCH(bool, unplugged);
+        QFETCH(Fault, fault);
+        const bool unplugged = fault == Fault::Unplugged;
         sim::MeterOptions options;
         options.pacing = false;
         auto meter = startMeter(options);
@@ -183,16 +189,18 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
         if (unplugged)
             meter->unplug();
-        else
+        else if (fault == Fault::Silent)
             meter->setSilent(true);
+        else
+            meter->setFragments(true);
         QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("unconnected"), kSilenceMs);
         // The meter stays away while the search tries its port and the next ones.
         QSignalSpy portsTried(&program.session, &session::MeterSession::portStatusChanged);
         QTRY_VERIFY_WITH_TIMEOUT(portsTried.count() >= 3, kSilenceMs);
         if (unplugged)
             QVERIFY(meter->replug());
-        else
-            meter->setSilent(false);
+        meter->setSilent(false);
+        meter->setFragments(false);
         // Two search ticks at most, with room for a loaded machine; a whole cycle takes 8 s.
         QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), 2500);
     }

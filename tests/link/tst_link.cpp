@@ -23,6 +23,7 @@ using korvane::testing::hex;
 
 Q_DECLARE_METATYPE(OpenError)
 Q_DECLARE_METATYPE(Outcome)
+Q_DECLARE_METATYPE(korvane::link::Polling)
 
 namespace {
 struct RecordingStatus
@@ -224,23 +225,63 @@ private slots:
     {
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("connected");
-        QTest::newRow("D5 55 55 connects") << hex("d55555") << true;
-        QTest::newRow("D5 55 54 does not") << hex("d55554") << false;
-        QTest::newRow("two bytes never complete an answer") << hex("d555") << false;
-        QTest::newRow("answer with trailing bytes connects") << hex("d5555500") << true;
-        QTest::newRow("garbage does not") << hex("000000") << false;
+        QTest::addColumn<bool>("signOfLife");
+        QTest::newRow("D5 55 55 connects") << hex("d55555") << true << true;
+        QTest::newRow("D5 55 54 does not") << hex("d55554") << false << true;
+        QTest::newRow("two bytes are neither answer nor life") << hex("d555") << false << false;
+        QTest::newRow("answer with trailing bytes connects") << hex("d5555500") << true << true;
+        QTest::newRow("garbage does not") << hex("000000") << false << true;
     }
     void handshakeAnswers()
     {
         QFETCH(QByteArray, answer);
         QFETCH(bool, connected);
+        QFETCH(bool, signOfLife);
         Rig rig;
         rig.port.setOpenResult(1, OpenError::None);
         rig.tick();
+        QCOMPARE(rig.link.silentTicks(), qint16(1));
         rig.port.feed(answer);
         QCOMPARE(rig.link.isLinked(), connected);
         QCOMPARE(rig.status.links, connected ? QStringList{"Connected"} : QStringList{});
-        QCOMPARE(rig.link.silentTicks(), qint16(0));
+        QCOMPARE(rig.link.silentTicks(), qint16(signOfLife ? 0 : 1));
+    }
+
+    void aMeterAnsweringWithFragmentsIsLost_data()
+    {
+        QTest::addColumn<Polling>("polling");
+        QTest::addColumn<QList<QByteArray>>("piecesPerPoll");
+        QTest::addColumn<bool>("lost");
+        const QByteArray frame = FrameBuilder(1).q(13, 499);
+        QTest::newRow("live: 1 byte") << Polling::LiveFrames << QList{frame.first(1)} << true;
+        QTest::newRow("live: 2 bytes") << Polling::LiveFrames << QList{frame.first(2)} << true;
+        QTest::newRow("live: 6 bytes") << Polling::LiveFrames << QList{frame.first(6)} << true;
+        QTest::newRow("live: 7 bytes are life, no frame")
+            << Polling::LiveFrames << QList{frame.first(7)} << false;
+        QTest::newRow("live: 4 + 3 bytes")
+            << Polling::LiveFrames << QList{frame.first(4), frame.sliced(4, 3)} << false;
+        QTest::newRow("keep-alive: 2 bytes") << Polling::KeepAlive << QList{hex("d555")} << true;
+        QTest::newRow("keep-alive: 1 + 1 bytes")
+            << Polling::KeepAlive << QList{hex("d5"), hex("55")} << true;
+        QTest::newRow("keep-alive: 2 + 1 bytes")
+            << Polling::KeepAlive << QList{hex("d555"), hex("55")} << false;
+    }
+    void aMeterAnsweringWithFragmentsIsLost()
+    {
+        QFETCH(Polling, polling);
+        QFETCH(QList<QByteArray>, piecesPerPoll);
+        QFETCH(bool, lost);
+        Rig rig;
+        rig.connectOn(1);
+        rig.link.setPolling(polling);
+        QSignalSpy shown(&rig.link, &Link::readingReceived);
+        for (int i = 0; i < 10 && rig.link.isLinked(); ++i) {
+            rig.tick();
+            for (const QByteArray& piece : piecesPerPoll)
+                rig.port.feed(piece);
+        }
+        QCOMPARE(!rig.link.isLinked(), lost);
+        QCOMPARE(shown.count(), 0);
     }
 
     void handshakeWhileLinkedIsOnlyASignOfLife()

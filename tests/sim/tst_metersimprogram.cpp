@@ -235,6 +235,8 @@ void TestMeterSimProgram::rejectsBadArguments_data()
     QTest::newRow("negative seconds")
         << QStringList{"--silent-after-seconds", "-1"} << "--silent-after-seconds";
     QTest::newRow("silence without a start") << QStringList{"--silent-for", "1"} << "--silent-for";
+    QTest::newRow("negative fragments")
+        << QStringList{"--fragments-after", "-1"} << "--fragments-after";
     QTest::newRow("two kinds of garbage")
         << QStringList{"--garbage", "--garbage-instead"} << "--garbage";
     QTest::newRow("two dump faults")
@@ -260,11 +262,26 @@ void TestMeterSimProgram::rejectsBadArguments()
 void TestMeterSimProgram::helpListsEveryOption_data()
 {
     QTest::addColumn<QString>("option");
-    for (const char* o :
-         {"--link", "--records", "--no-pacing", "--answer-delay", "--silent-after",
-          "--silent-after-seconds", "--silent-for", "--garbage", "--garbage-instead", "--chunk",
-          "--chunk-gap", "--wrong-handshake", "--bad-count", "--zero-count", "--unplug-mid-dump",
-          "--restart-mid-dump", "--replug-after", "--verbose", "--version"})
+    for (const char* o : {"--link",
+                          "--records",
+                          "--no-pacing",
+                          "--answer-delay",
+                          "--silent-after",
+                          "--silent-after-seconds",
+                          "--silent-for",
+                          "--fragments-after",
+                          "--garbage",
+                          "--garbage-instead",
+                          "--chunk",
+                          "--chunk-gap",
+                          "--wrong-handshake",
+                          "--bad-count",
+                          "--zero-count",
+                          "--unplug-mid-dump",
+                          "--restart-mid-dump",
+                          "--replug-after",
+                          "--verbose",
+                          "--version"})
         QTest::newRow(o) << QString::fromLatin1(o);
 }
 
