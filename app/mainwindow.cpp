@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "app/page.h"
 #include "app/recordpage.h"
+#include "app/statustexts.h"
 #include "platform/freedmemory.h"
 
 #include <QCloseEvent>
@@ -29,8 +30,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(clearButton, &QToolButton::clicked, this, &MainWindow::onClearClicked);
     connect(helpButton, &QToolButton::clicked, this, &MainWindow::onHelpClicked);
     connect(closeButton, &QToolButton::clicked, this, &MainWindow::onCloseClicked);
-    connect(&m_session, &MeterSession::portStatusChanged, this, &MainWindow::setPortStatus);
-    connect(&m_session, &MeterSession::linkStatusChanged, this, &MainWindow::setLinkStatus);
+    connect(&m_session, &MeterSession::portAttempted, this, &MainWindow::showPortAttempt);
+    connect(&m_session, &MeterSession::linkStateChanged, this, &MainWindow::showLinkState);
     connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::onDownloadProgress);
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::onDownloadEnded);
     connect(&m_session, &MeterSession::downloadWaiting, this, &MainWindow::askToDownload);
@@ -110,19 +111,16 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void MainWindow::setPortStatus(const QString& text, const QString& device, const QString& problem)
+void MainWindow::showPortAttempt(const link::PortAttempt& attempt)
 {
-    portStatusLabel->setText(text);
-    QString tip = device.isEmpty() ? QStringLiteral("no device") : device;
-    if (!problem.isEmpty())
-        tip += u'\n' + problem;
-    portStatusLabel->setToolTip(tip);
+    portStatusLabel->setText(StatusTexts::port(attempt));
+    portStatusLabel->setToolTip(StatusTexts::portTip(attempt));
     fitStatusLabel(portStatusLabel);
 }
 
-void MainWindow::setLinkStatus(const QString& text)
+void MainWindow::showLinkState(link::LinkState state)
 {
-    linkStatusLabel->setText(text);
+    linkStatusLabel->setText(StatusTexts::linkState(state));
     fitStatusLabel(linkStatusLabel);
 }
 

@@ -92,8 +92,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void setPortStatus(const QString& text, const QString& device, const QString& problem);
-    void setLinkStatus(const QString& text);
+    void showPortAttempt(const link::PortAttempt& attempt);
+    void showLinkState(link::LinkState state);
 
     void buildControls();
     void addShortcuts();

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/clisession.h"
 
+#include "cli/statuswords.h"
+
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "export/workbook.h"
@@ -53,13 +55,13 @@ CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets sav
       m_session(platform::qtMeterDevices(ports))
 {
     using session::MeterSession;
-    connect(&m_session, &MeterSession::portStatusChanged, this,
-            [this](const QString& text, const QString&, const QString& problem) {
-                m_status.setPortStatus(text, problem);
+    connect(&m_session, &MeterSession::portAttempted, this,
+            [this](const link::PortAttempt& attempt) {
+                m_status.setPortStatus(portStatusText(attempt), portProblemText(attempt));
                 onPortTried();
             });
-    connect(&m_session, &MeterSession::linkStatusChanged, this,
-            [this](const QString& text) { m_status.setLinkStatus(text); });
+    connect(&m_session, &MeterSession::linkStateChanged, this,
+            [this](link::LinkState state) { m_status.setLinkStatus(linkStateText(state)); });
     connect(&m_session, &MeterSession::pollingStarted, this, &CliSession::onPollingStarted);
     connect(&m_session, &MeterSession::downloadEnded, this, &CliSession::onDownloadEnded);
 }

@@ -87,6 +87,8 @@ Link::Link(SerialPort& port, LinkTimers timers, records::RecordModel& records, Q
 {
     qRegisterMetaType<DownloadResult>();
     qRegisterMetaType<measure::Reading>();
+    qRegisterMetaType<PortAttempt>();
+    qRegisterMetaType<LinkState>();
     connect(&m_timers.search, &platform::Timer::timeout, this, &Link::onSearchTick);
     connect(&m_timers.poll, &platform::Timer::timeout, this, &Link::onPollTick);
     connect(&m_timers.supervision, &platform::Timer::timeout, this, &Link::onSupervisionTick);
@@ -112,27 +114,11 @@ void Link::openPort(qint16 n)
     m_port.selectPort(n);
     const SerialPort::OpenError result = m_port.open();
     m_openPort = result == SerialPort::OpenError::None ? n : 0;
-    const QString name = QStringLiteral("COM") + QString::number(n);
-    // Every failed open is a failure, whatever its kind.
-    const QString text = result == SerialPort::OpenError::None ? name + QStringLiteral(" Open")
-                                                               : name + QStringLiteral("Unviable");
-    qCDebug(lcLink) << "open" << name << m_port.deviceName() << int(result) << m_port.errorText();
-    emit portStatusChanged(text, m_port.deviceName(), portProblem(result));
-}
-
-QString Link::portProblem(SerialPort::OpenError error) const
-{
-    switch (error) {
-    case SerialPort::OpenError::PermissionDenied:
-        return QStringLiteral("Permission denied on %1: your account needs access to serial "
-                              "devices (for example, join the dialout group with "
-                              "\"sudo usermod -aG dialout $USER\", then log in again).")
-            .arg(m_port.deviceName());
-    case SerialPort::OpenError::Other:
-        return QStringLiteral("Cannot open %1: %2").arg(m_port.deviceName(), m_port.errorText());
-    default:
-        return QString();
-    }
+    PortAttempt attempt{n, m_port.deviceName(), result, QString()};
+    if (!attempt.opened())
+        attempt.systemReason = m_port.errorText();
+    qCDebug(lcLink) << "open COM" << n << attempt.device << int(result) << attempt.systemReason;
+    emit portAttempted(attempt);
 }
 
 void Link::send(qint16 code)
@@ -277,7 +263,7 @@ void Link::onDeviceLost()
 void Link::loseLink()
 {
     m_silentTicks = 0;
-    emit linkStatusChanged(QStringLiteral("unconnected"));
+    emit linkStateChanged(LinkState::Unconnected);
     // The meter's port first, but only on the way down: the supervision goes on declaring the
     // loss every fifth tick while the search runs.
     m_meterPortNext = m_meterPortNext || m_linked;
@@ -371,7 +357,7 @@ void Link::onAnswer()
 
     if (!m_linked && m_lastCommand == kHandshake) {
         if (isHandshakeAnswer(answer)) {
-            emit linkStatusChanged(QStringLiteral("Connected"));
+            emit linkStateChanged(LinkState::Connected);
             m_linked = true;
             m_meterPort = m_openPort;
             qCDebug(lcLink) << "connected on" << m_port.deviceName();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/command.h"
+#include "link/linkevents.h"
 #include "measure/reading.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
@@ -95,11 +96,8 @@ public:
     qint16 silentTicks() const { return m_silentTicks; }
 
 signals:
-    // text: "COM3 Open", "COM12Unviable". device: the port's device. problem: why an open
-    // failed and what the user can do about it, empty when there is nothing to say.
-    void portStatusChanged(const QString& text, const QString& device, const QString& problem);
-    // "Connected" or "unconnected".
-    void linkStatusChanged(const QString& text);
+    void portAttempted(const korvane::link::PortAttempt& attempt);
+    void linkStateChanged(korvane::link::LinkState state);
     // The meter gave the handshake answer on COMn: the link is up.
     void linked(int port, const QString& device);
     // The search ended with the link up and polling started.
@@ -143,7 +141,6 @@ private:
     void finishDump(const QByteArray& dump, DownloadResult::Outcome outcome);
     void endDownload(DownloadResult result);
     void abandonDownload();
-    QString portProblem(platform::SerialPort::OpenError error) const;
 
     platform::SerialPort& m_port;
     LinkTimers m_timers;

@@ -10,8 +10,8 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
              m_records)
 {
     using link::Link;
-    connect(&m_link, &Link::portStatusChanged, this, &MeterSession::portStatusChanged);
-    connect(&m_link, &Link::linkStatusChanged, this, &MeterSession::linkStatusChanged);
+    connect(&m_link, &Link::portAttempted, this, &MeterSession::portAttempted);
+    connect(&m_link, &Link::linkStateChanged, this, &MeterSession::linkStateChanged);
     connect(&m_link, &Link::linked, this, [this](int port, const QString& device) {
         m_device = device;
         emit linked(port, device);

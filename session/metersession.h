@@ -77,8 +77,8 @@ public:
     link::Link& meterLink() { return m_link; }
 
 signals:
-    void portStatusChanged(const QString& text, const QString& device, const QString& problem);
-    void linkStatusChanged(const QString& text);
+    void portAttempted(const korvane::link::PortAttempt& attempt);
+    void linkStateChanged(korvane::link::LinkState state);
     void linked(int port, const QString& device);
     void pollingStarted();
     // Live frames or keep-alives from now on.

@@ -195,7 +195,7 @@ private slots:
             meter->setFragments(true);
         QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("unconnected"), kSilenceMs);
         // The meter stays away while the search tries its port and the next ones.
-        QSignalSpy portsTried(&program.session, &session::MeterSession::portStatusChanged);
+        QSignalSpy portsTried(&program.session, &session::MeterSession::portAttempted);
         QTRY_VERIFY_WITH_TIMEOUT(portsTried.count() >= 3, kSilenceMs);
         if (unplugged)
             QVERIFY(meter->replug());

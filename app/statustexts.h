@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "link/linkevents.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+namespace korvane::app {
+
+// The window's words for what the link reports.
+class StatusTexts
+{
+    Q_DECLARE_TR_FUNCTIONS(StatusTexts)
+
+public:
+    // The port label: "COM3 Open" or "COM3Unviable".
+    static QString port(const link::PortAttempt& attempt);
+    // The port label's tooltip: the device, and why an open failed with what to do about it.
+    static QString portTip(const link::PortAttempt& attempt);
+    // The link label: "Connected" or "unconnected".
+    static QString linkState(link::LinkState state);
+};
+
+} // namespace korvane::app

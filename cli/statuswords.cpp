@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/statuswords.h"
+
+namespace korvane::cli {
+
+using OpenError = platform::SerialPort::OpenError;
+
+QString portStatusText(const link::PortAttempt& attempt)
+{
+    // Every failed open is a failure, whatever its kind.
+    return QStringLiteral("COM") + QString::number(attempt.port) +
+           (attempt.opened() ? QStringLiteral(" Open") : QStringLiteral("Unviable"));
+}
+
+QString portProblemText(const link::PortAttempt& attempt)
+{
+    switch (attempt.result) {
+    case OpenError::PermissionDenied:
+        return QStringLiteral("Permission denied on %1: your account needs access to serial "
+                              "devices (for example, join the dialout group with "
+                              "\"sudo usermod -aG dialout $USER\", then log in again).")
+            .arg(attempt.device);
+    case OpenError::Other:
+        return QStringLiteral("Cannot open %1: %2").arg(attempt.device, attempt.systemReason);
+    default:
+        return QString();
+    }
+}
+
+QString linkStateText(link::LinkState state)
+{
+    return state == link::LinkState::Connected ? QStringLiteral("Connected")
+                                               : QStringLiteral("unconnected");
+}
+
+} // namespace korvane::cli
