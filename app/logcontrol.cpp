@@ -14,9 +14,13 @@
 namespace korvane::app {
 
 namespace {
-const QStringList kLogFilters{QStringLiteral("CSV, comma and decimal point (*.csv)"),
-                              QStringLiteral("CSV, semicolon and decimal comma (*.csv)")};
 constexpr int kSemicolonFilter = 2;
+
+QStringList logFilters()
+{
+    return {LogControl::tr("CSV, comma and decimal point (*.csv)"),
+            LogControl::tr("CSV, semicolon and decimal comma (*.csv)")};
+}
 
 QString sizeText(qint64 bytes)
 {
@@ -28,8 +32,8 @@ LogControl::LogControl(session::MeterSession& session, platform::SaveDialog& dia
                        platform::MessageBoxes& messages, QWidget* parent)
     : QWidget(parent), m_session(session), m_dialog(dialog), m_messages(messages)
 {
-    m_button = new QPushButton(QStringLiteral("Start log..."), this);
-    m_button->setToolTip(QStringLiteral("Write every live frame to a CSV file as it arrives"));
+    m_button = new QPushButton(tr("Start log..."), this);
+    m_button->setToolTip(tr("Write every live frame to a CSV file as it arrives"));
     m_status = new QLabel(this);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* layout = new QHBoxLayout(this);
@@ -60,7 +64,7 @@ void LogControl::start()
     const QString folder =
         m_lastPath.isEmpty() ? defaultSaveFolder() : QFileInfo(m_lastPath).absolutePath();
     const platform::SaveDialogAnswer answer =
-        m_dialog.ask({initial, kLogFilters, m_lastFilter, QStringLiteral("csv"), folder});
+        m_dialog.ask({initial, logFilters(), m_lastFilter, QStringLiteral("csv"), folder});
     if (!answer.accepted)
         return;
     m_recorder.reset();
@@ -79,7 +83,7 @@ void LogControl::start()
     m_recorder = std::make_unique<datalog::Recorder>(m_session, std::move(format), *m_file);
     connect(m_recorder.get(), &datalog::Recorder::written, this, &LogControl::showProgress);
     connect(m_recorder.get(), &datalog::Recorder::failed, this, &LogControl::onFailed);
-    m_button->setText(QStringLiteral("Stop log"));
+    m_button->setText(tr("Stop log"));
     showProgress();
 }
 
@@ -90,21 +94,20 @@ void LogControl::stop()
     const QString path = m_file->path();
     const qint64 size = m_file->size();
     end();
-    m_status->setText(
-        QStringLiteral("Log saved: %1 (%2)").arg(QDir::toNativeSeparators(path), sizeText(size)));
+    m_status->setText(tr("Log saved: %1 (%2)").arg(QDir::toNativeSeparators(path), sizeText(size)));
 }
 
 void LogControl::showProgress()
 {
-    m_status->setText(QStringLiteral("Logging to %1 (%2)")
+    m_status->setText(tr("Logging to %1 (%2)")
                           .arg(QDir::toNativeSeparators(m_file->path()), sizeText(m_file->size())));
 }
 
 void LogControl::onFailed(const QString& message)
 {
     end();
-    m_status->setText(QStringLiteral("Logging stopped: ") + message);
-    m_messages.warning(QStringLiteral("Korvane"), QStringLiteral("Logging stopped: ") + message);
+    m_status->setText(tr("Logging stopped: %1").arg(message));
+    m_messages.warning(QStringLiteral("Korvane"), tr("Logging stopped: %1").arg(message));
 }
 
 // The recorder stays until the next start: this may run inside its own signal.
@@ -114,7 +117,7 @@ void LogControl::end()
         m_recorder->finish();
     if (m_file)
         m_file->close();
-    m_button->setText(QStringLiteral("Start log..."));
+    m_button->setText(tr("Start log..."));
 }
 
 } // namespace korvane::app

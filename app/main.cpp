@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // korvane: the window over one meter session, composed from the real devices and dialogs.
+#include "app/language.h"
 #include "app/logcontrol.h"
 #include "app/mainwindow.h"
 #include "app/trendview.h"
@@ -22,11 +23,27 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace korvane;
 
 namespace {
+// The language asked for with --lang, before the command line is parsed in earnest: the parser's
+// own texts are in it. Empty when not asked for.
+std::optional<QString> languageAsked(const QStringList& arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.startsWith(QLatin1String("--lang=")))
+            return argument.mid(7);
+        if (argument == QLatin1String("--lang"))
+            return i + 1 < arguments.size() ? arguments[i + 1] : QString();
+    }
+    return std::nullopt;
+}
+
 void rememberChoices(app::MainWindow& window, QSettings& settings)
 {
     QList<measure::Key> keys;
@@ -106,6 +123,9 @@ int runWindow(QApplication& app, const QStringList& ports, QSettings& settings,
     messages.setParent(&window);
     saveDialog.setParent(&window);
     rememberChoices(window, settings);
+    window.setLanguageChoice(settings.value("language").toString());
+    QObject::connect(&window, &app::MainWindow::languageChosen, &window,
+                     [&settings](const QString& code) { settings.setValue("language", code); });
 
     // Ctrl+C in a terminal, SIGTERM from the system or the desktop session ending close the
     // window without asking about a running log, as Quit would, so the log ends whole and a
@@ -139,23 +159,46 @@ int main(int argc, char* argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.korvane.Korvane")));
     QApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
 
+    // What the user chose last time: the language, the trend's quantities, the log's file, a
+    // --ports list.
+    QSettings settings;
+    // --lang for this run; the choice in the Help box for every run after it.
+    const std::optional<QString> asked = languageAsked(QApplication::arguments());
+    if (asked && !app::isLanguage(*asked)) {
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(
+                QStringLiteral("korvane: --lang wants en or zh_CN, not \"%1\"").arg(*asked)));
+        return 2;
+    }
+    app::installTranslations(app, asked.value_or(settings.value("language").toString()));
+
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Desktop companion for the power meter."));
+    parser.setApplicationDescription(
+        QCoreApplication::translate("korvane", "Desktop companion for the power meter."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption portsOption(
         QStringLiteral("ports"),
-        QStringLiteral("Devices to search as COM1, COM2, ... instead of the system's serial ports; "
+        QCoreApplication::translate(
+            "korvane", "Devices to search as COM1, COM2, ... instead of the system's serial ports; "
                        "remembered for the next start (\"auto\": the system's ports again)."),
         QStringLiteral("DEV[,DEV...]"));
     const QCommandLineOption demoOption(
-        QStringLiteral("demo"), QStringLiteral("Start a virtual meter and search it as COM1."));
+        QStringLiteral("demo"),
+        QCoreApplication::translate("korvane", "Start a virtual meter and search it as COM1."));
+    const QCommandLineOption languageOption(
+        QStringLiteral("lang"),
+        QCoreApplication::translate(
+            "korvane",
+            "The window's language for this run: en or zh_CN (default: the choice in Help, "
+            "else the system's)."),
+        QStringLiteral("LANG"));
     parser.addOption(portsOption);
     parser.addOption(demoOption);
+    parser.addOption(languageOption);
     parser.process(app);
 
-    // What the user chose last time: the trend's quantities, the log's file, a --ports list.
-    QSettings settings;
     QStringList ports = platform::parsePortList(parser.value(portsOption));
     if (parser.isSet(portsOption)) {
         if (parser.value(portsOption) == QLatin1String("auto")) {
@@ -174,7 +217,8 @@ int main(int argc, char* argv[])
         if (!meter->start(&error)) {
             QMessageBox::critical(
                 nullptr, QStringLiteral("Korvane"),
-                QStringLiteral("The virtual meter could not start: %1").arg(error));
+                QCoreApplication::translate("korvane", "The virtual meter could not start: %1")
+                    .arg(error));
             return 1;
         }
         ports.prepend(meter->devicePath());

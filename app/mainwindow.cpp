@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "app/helpbox.h"
 #include "app/page.h"
 #include "app/recordpage.h"
 #include "app/statustexts.h"
@@ -82,10 +83,16 @@ void MainWindow::onClearClicked()
 
 void MainWindow::onHelpClicked()
 {
-    // The message's carriage returns are its line breaks.
-    const QString text = QStringLiteral("Korvane.\r Please contact us for more information!\r");
-    m_messages.information(QStringLiteral("Thank you for using our product."),
-                           QString(text).replace(u'\r', u'\n'));
+    if (!m_helpBox) {
+        m_helpBox = new HelpBox(m_languageChoice, this);
+        connect(m_helpBox, &HelpBox::languageChosen, this, [this](const QString& code) {
+            m_languageChoice = code;
+            emit languageChosen(code);
+        });
+    }
+    // Modal to the window but returning at once: the link goes on meanwhile.
+    m_helpBox->open();
+    m_helpBox->raise();
 }
 
 void MainWindow::onCloseClicked()
@@ -167,18 +174,18 @@ void MainWindow::onDownloadEnded(const link::DownloadResult& result)
             recordPage->gridinit();
         return;
     case Outcome::Incomplete:
-        m_messages.warning(title, QStringLiteral("The download is incomplete: the meter fell "
-                                                 "silent after %1 of %2 records.")
+        m_messages.warning(title, tr("The download is incomplete: the meter fell "
+                                     "silent after %1 of %2 records.")
                                       .arg(result.received)
                                       .arg(result.count));
         return;
     case Outcome::BadCount:
-        m_messages.warning(title, QStringLiteral("The meter's answer to the record count was "
-                                                 "malformed. Press Read to try again."));
+        m_messages.warning(title, tr("The meter's answer to the record count was "
+                                     "malformed. Press Read to try again."));
         return;
     case Outcome::NoCount:
-        m_messages.warning(title, QStringLiteral("The meter did not answer the record count "
-                                                 "request. Press Read to try again."));
+        m_messages.warning(title, tr("The meter did not answer the record count "
+                                     "request. Press Read to try again."));
         return;
     case Outcome::Cancelled:
         // The user's own choice: nothing to warn about.

@@ -19,6 +19,7 @@ class QToolButton;
 
 namespace korvane::app {
 
+class HelpBox;
 class LogControl;
 class OverviewPage;
 class Page;
@@ -58,6 +59,10 @@ public:
     // The next close does not ask, even with a log or publishing running: the program is told
     // to end (a signal, the desktop session ending).
     void closeWithoutAsking() { m_askBeforeClosing = false; }
+    // The language chosen in Help before (a code, empty for the system's).
+    void setLanguageChoice(const QString& code) { m_languageChoice = code; }
+    // Help's box while it exists: made at the first Help.
+    HelpBox* helpBox() const { return m_helpBox; }
 
     session::MeterSession& session() { return m_session; }
     Page& currentPage() const;
@@ -87,6 +92,10 @@ public:
     LogControl* logControl = nullptr;
     PublishControl* publishControl = nullptr;
 
+signals:
+    // Chosen in Help; it applies at the next start.
+    void languageChosen(const QString& code);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -113,6 +122,8 @@ private:
     // of the window.
     int m_typeIndex = 1;
     bool m_askBeforeClosing = true;
+    QString m_languageChoice;
+    HelpBox* m_helpBox = nullptr;
 };
 
 } // namespace korvane::app

@@ -31,14 +31,14 @@ constexpr int kButtonHeight = 855;
 
 struct ButtonSpec
 {
-    const char* caption; // with its mnemonic
+    QString caption; // with its mnemonic
     ButtonPicture picture;
 };
 
 QToolButton* makeButton(QWidget* parent, const ButtonSpec& spec)
 {
     auto* button = new QToolButton(parent);
-    button->setText(QString::fromUtf8(spec.caption));
+    button->setText(spec.caption);
     button->setIcon(buttonIcon(spec.picture));
     button->setIconSize(spec.picture == ButtonPicture::Help ? QSize(24, 24) : QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
@@ -63,8 +63,8 @@ void MainWindow::buildControls()
     setMinimumSize(px(9000), px(7200));
 
     // Siblings are created back to front: a later one lies in front of an earlier one.
-    linkStatusLabel = makeStatusLabel(this, QStringLiteral("unconnected"));
-    portStatusLabel = makeStatusLabel(this, QStringLiteral("COM status"));
+    linkStatusLabel = makeStatusLabel(this, tr("unconnected"));
+    portStatusLabel = makeStatusLabel(this, tr("COM status"));
 
     downloadProgress = new QProgressBar(this);
     downloadProgress->setTextVisible(true);
@@ -93,11 +93,11 @@ void MainWindow::buildControls()
 
     // Made in the order Tab visits them: the tab strip, the page shown, the buttons top to
     // bottom.
-    readButton = makeButton(this, {"&Read", ButtonPicture::Read});
-    saveButton = makeButton(this, {"&Save", ButtonPicture::Save});
-    clearButton = makeButton(this, {"C&lear", ButtonPicture::Clear});
-    helpButton = makeButton(this, {"&Help", ButtonPicture::Help});
-    closeButton = makeButton(this, {"&Close", ButtonPicture::Close});
+    readButton = makeButton(this, {tr("&Read"), ButtonPicture::Read});
+    saveButton = makeButton(this, {tr("&Save"), ButtonPicture::Save});
+    clearButton = makeButton(this, {tr("C&lear"), ButtonPicture::Clear});
+    helpButton = makeButton(this, {tr("&Help"), ButtonPicture::Help});
+    closeButton = makeButton(this, {tr("&Close"), ButtonPicture::Close});
     m_buttonTops = {{readButton, 840},
                     {saveButton, 2160},
                     {clearButton, 3480},
@@ -124,8 +124,9 @@ void MainWindow::addShortcuts()
         auto* shortcut = new QShortcut(sequence, this);
         // A click does nothing on a disabled button, so Ctrl+R reads on the Record tab only.
         connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
-        button->setToolTip(QStringLiteral("%1 (%2)").arg(
-            button->text().remove(u'&'), sequence.toString(QKeySequence::NativeText)));
+        button->setToolTip(
+            tr("%1 (%2)", "a button and its shortcut")
+                .arg(button->text().remove(u'&'), sequence.toString(QKeySequence::NativeText)));
     }
 }
 

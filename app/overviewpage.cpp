@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/overviewpage.h"
 
+#include "app/filetypes.h"
+
 #include "app/overviewpainter.h"
 #include "export/overviewcsv.h"
 #include "export/picture.h"
@@ -100,10 +102,10 @@ private:
 
 OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
     : QWidget(parent), m_session(session), m_minMaxSinceMs(session.now()),
-      m_canvas(new OverviewCanvas(*this)), m_reset(new QPushButton(QStringLiteral("Reset")))
+      m_canvas(new OverviewCanvas(*this)), m_reset(new QPushButton(tr("Reset")))
 {
     setAutoFillBackground(true);
-    m_reset->setToolTip(QStringLiteral("Forget the lowest and highest values"));
+    m_reset->setToolTip(tr("Forget the lowest and highest values"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_reset);
@@ -141,8 +143,8 @@ void OverviewPage::resetMinMax()
 
 QString OverviewPage::footer() const
 {
-    return QStringLiteral("\u2193 lowest, \u2191 highest since %1  \u00B7  grey: older than %2 s "
-                          "or the link lost")
+    return tr("\u2193 lowest, \u2191 highest since %1  \u00B7  grey: older than %2 s or the link "
+              "lost")
         .arg(QDateTime::fromMSecsSinceEpoch(m_minMaxSinceMs).toString(QStringLiteral("HH:mm:ss")))
         .arg(std::chrono::duration_cast<std::chrono::seconds>(measure::kStaleAfter).count());
 }
@@ -153,10 +155,9 @@ QImage OverviewPage::renderForSave(const QDateTime& at) const
     QImage image(size, QImage::Format_RGB32);
     image.fill(palette().color(QPalette::Window));
     QPainter painter(&image);
-    paintOverview(
-        painter, QRectF(8, 8, size.width() - 16, size.height() - 12), table(), palette(), font(),
-        footer(),
-        QStringLiteral("Overview  %1").arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+    paintOverview(painter, QRectF(8, 8, size.width() - 16, size.height() - 12), table(), palette(),
+                  font(), footer(),
+                  tr("Overview  %1").arg(at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     return image;
 }
 
@@ -176,13 +177,12 @@ SaveOffer OverviewPage::saveOffer()
     const qint64 now = m_session.now();
     const QImage shot = renderForSave(QDateTime::fromMSecsSinceEpoch(now));
     const measure::OverviewTable cells = table();
-    return {
-        QStringLiteral("Korvane overview"),
-        {{QStringLiteral("png (*.png)"), QStringLiteral("png"),
-          [shot](const QString& path) { return exporting::savePng(path, shot); }},
-         {QStringLiteral("csv (*.csv)"), QStringLiteral("csv"), [cells, now](const QString& path) {
-              return exporting::saveOverviewCsv(path, cells, now);
-          }}}};
+    return {QStringLiteral("Korvane overview"),
+            {{FileTypes::png(), QStringLiteral("png"),
+              [shot](const QString& path) { return exporting::savePng(path, shot); }},
+             {FileTypes::csv(), QStringLiteral("csv"), [cells, now](const QString& path) {
+                  return exporting::saveOverviewCsv(path, cells, now);
+              }}}};
 }
 
 } // namespace korvane::app

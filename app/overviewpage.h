@@ -30,7 +30,7 @@ class OverviewPage : public QWidget, public Page
 public:
     explicit OverviewPage(session::MeterSession& session, QWidget* parent = nullptr);
 
-    QString title() const override { return QStringLiteral("Overview"); }
+    QString title() const override { return tr("Overview"); }
     QWidget* widget() override { return this; }
     SaveOffer saveOffer() override;
     int& saveType() override { return m_saveType; }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/overviewpainter.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -188,13 +189,14 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
     const QFont columnFont = sized(font, s.unit * 0.36, true);
     painter.setFont(columnFont);
     painter.setPen(s.muted);
-    static const std::array<QString, 4> kColumns{QStringLiteral("L1"), QStringLiteral("L2"),
-                                                 QStringLiteral("L3"), QStringLiteral("Total")};
-    for (std::size_t c = 0; c < kColumns.size(); ++c) {
+    const std::array<QString, 4> columns{
+        QStringLiteral("L1"), QStringLiteral("L2"), QStringLiteral("L3"),
+        QCoreApplication::translate("korvane::app::OverviewPage", "Total")};
+    for (std::size_t c = 0; c < columns.size(); ++c) {
         const QRectF box(left + headingWidth + double(c) * valueWidth, y, valueWidth,
                          s.unit * kGridHeading);
         painter.drawText(box.adjusted(0, 0, -s.unit * 0.15, 0), Qt::AlignRight | Qt::AlignVCenter,
-                         kColumns[c]);
+                         columns[c]);
     }
     y += s.unit * kGridHeading;
     for (std::size_t r = 0; r < table.grid.size(); ++r) {
@@ -222,7 +224,7 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
     painter.drawText(
         QRectF(right + s.unit * 0.15, y, half - s.unit * 0.3, s.unit),
         Qt::AlignLeft | Qt::AlignVCenter,
-        QStringLiteral("Meter clock  %1")
+        QCoreApplication::translate("korvane::app::OverviewPage", "Meter clock  %1")
             .arg(table.meterClock.isEmpty() ? QStringLiteral("\u2013") : table.meterClock));
     paint.singleRows(QRectF(right, y + s.unit, half, s.unit * 5), table.type3, lowerHeading);
     if (layout)

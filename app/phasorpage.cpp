@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/phasorpage.h"
+
+#include "app/filetypes.h"
 #include "app/phasorview.h"
 #include "export/phasortext.h"
 #include "export/picture.h"
@@ -28,10 +30,9 @@ SaveOffer PhasorPage::saveOffer()
     const QImage shot = view->renderForSave(QDateTime::fromMSecsSinceEpoch(now));
     const measure::Snapshot snapshot = m_session.snapshot();
     return {QStringLiteral("Korvane phasor"),
-            {{QStringLiteral("png (*.png)"), QStringLiteral("png"),
+            {{FileTypes::png(), QStringLiteral("png"),
               [shot](const QString& path) { return exporting::savePng(path, shot); }},
-             {QStringLiteral("txt (*.txt)"), QStringLiteral("txt"),
-              [snapshot, now](const QString& path) {
+             {FileTypes::text(), QStringLiteral("txt"), [snapshot, now](const QString& path) {
                   return exporting::savePhasorText(path, snapshot, now);
               }}}};
 }

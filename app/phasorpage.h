@@ -18,7 +18,7 @@ class PhasorPage : public QWidget, public Page
 public:
     explicit PhasorPage(session::MeterSession& session, QWidget* parent = nullptr);
 
-    QString title() const override { return QStringLiteral("Phasor"); }
+    QString title() const override { return tr("Phasor"); }
     QWidget* widget() override { return this; }
     SaveOffer saveOffer() override;
     int& saveType() override { return m_saveType; }

@@ -62,8 +62,8 @@ void paintArrow(QPainter& painter, QPointF from, QPointF to, double width)
 QString ageText(qint64 ms)
 {
     if (ms < 60'000)
-        return QStringLiteral("%1 s").arg(ms / 1000);
-    return QStringLiteral("%1 min").arg(ms / 60'000);
+        return PhasorView::tr("%1 s").arg(ms / 1000);
+    return PhasorView::tr("%1 min").arg(ms / 60'000);
 }
 
 // The numbers of the saved picture, in the order of the saved text.
@@ -82,12 +82,12 @@ constexpr std::array<SavedRow, 9> kSavedRows{{
     {measure::Key::AngleU2, u"U2\u00B0", 1},
     {measure::Key::AngleU3, u"U3\u00B0", 2},
     {measure::Key::AngleI, u"I\u00B0", 3},
-    {measure::Key::Sequence, u"Phase sequence", -1},
+    {measure::Key::Sequence, u"", -1},
 }};
 
 QString orderText(PhaseOrder order)
 {
-    return order == PhaseOrder::Normal ? QStringLiteral("normal") : QStringLiteral("reverse");
+    return order == PhaseOrder::Normal ? PhasorView::tr("normal") : PhasorView::tr("reverse");
 }
 
 // The current in a colour of its own, apart from the three phases.
@@ -162,9 +162,9 @@ QImage PhasorView::renderForSave(const QDateTime& at) const
     painter.setFont(title);
     const double titleHeight = painter.fontMetrics().height() * 1.6;
     painter.setPen(textColour(false));
-    painter.drawText(
-        QRectF(all.left(), all.top(), all.width(), titleHeight), Qt::AlignLeft | Qt::AlignVCenter,
-        QStringLiteral("Phasor diagram, ") + at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
+    painter.drawText(QRectF(all.left(), all.top(), all.width(), titleHeight),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     tr("Phasor diagram, ") + at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
     painter.setFont(font());
 
     const QRectF body = all.adjusted(0, titleHeight, 0, 0);
@@ -218,7 +218,7 @@ void PhasorView::paintFooter(QPainter& painter, const QRectF& area) const
     QRectF row(area.left(), area.top(), area.width(), line);
     painter.setPen(textColour(m_stale));
     painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("U1 at 0°, angles lag U1 (clockwise)"));
+                     tr("U1 at 0°, angles lag U1 (clockwise)"));
     const auto& sequence = m_snapshot.latest(measure::Key::Sequence);
     const auto sequenceText =
         sequence.seen ? measure::quantityText(sequence.quantity) : std::nullopt;
@@ -226,7 +226,7 @@ void PhasorView::paintFooter(QPainter& painter, const QRectF& area) const
         return;
     row.translate(0, line);
     painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("Phase sequence: ") + *sequenceText);
+                     tr("Phase sequence: %1").arg(*sequenceText));
     const PhasorArrows arrows = phasorArrows(m_snapshot);
     if (!orderDisagrees(arrows, m_snapshot))
         return;
@@ -236,7 +236,7 @@ void PhasorView::paintFooter(QPainter& painter, const QRectF& area) const
         warning.setAlpha(110);
     painter.setPen(warning);
     painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("The arrows show a %1 sequence; the meter says %2.")
+                     tr("The arrows show a %1 sequence; the meter says %2.")
                          .arg(orderText(drawnOrder(arrows)), *sequenceText));
 }
 
@@ -265,7 +265,7 @@ void PhasorView::paintTable(QPainter& painter, const QRectF& area, qint64 now) c
         y += line;
         if (arrow.present) {
             painter.drawText(QPointF(area.left() + 12, y),
-                             QStringLiteral("received %1 ago").arg(ageText(now - oldest)));
+                             tr("received %1 ago").arg(ageText(now - oldest)));
             y += line;
         }
     }
@@ -293,19 +293,19 @@ void PhasorView::paintSavedTable(QPainter& painter, const QRectF& area, qint64 a
         if (saved.arrow < 0) {
             // The sequence has a long caption: it takes a line of its own.
             y += line * 0.4;
-            painter.drawText(QPointF(area.left(), y), saved.caption.toString());
+            painter.drawText(QPointF(area.left(), y), tr("Phase sequence"));
             y += line;
         } else {
             painter.drawText(QPointF(area.left() + 24, y), saved.caption.toString());
         }
-        painter.drawText(QPointF(valueX, y), value.value_or(QStringLiteral("not received")));
+        painter.drawText(QPointF(valueX, y), value.value_or(tr("not received")));
         if (value) {
             const QDateTime received = QDateTime::fromMSecsSinceEpoch(entry.receivedMs);
             const QString clock =
                 received.toString(received.date() == day ? QStringLiteral("HH:mm:ss")
                                                          : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
             painter.drawText(QPointF(receivedX, y),
-                             QStringLiteral("received %1 (%2 before)")
+                             tr("received %1 (%2 before)")
                                  .arg(clock, ageText(std::max<qint64>(0, at - entry.receivedMs))));
         }
         y += line;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/realtimepage.h"
+
 #include "app/appearance.h"
+#include "app/filetypes.h"
 #include "app/twips.h"
 #include "export/liveviewtext.h"
 #include "export/picture.h"
@@ -102,7 +104,7 @@ void RealtimePage::showStale(bool stale)
 SaveOffer RealtimePage::saveOffer()
 {
     m_shot = QImage();
-    SaveChoice picture{QStringLiteral("jpg格式 (*.jpg)"), QStringLiteral("jpg"),
+    SaveChoice picture{FileTypes::jpeg(), QStringLiteral("jpg"),
                        [this](const QString& path) {
                            // Our own window, never whatever another program left on the
                            // clipboard; taken now if the user chose the picture in the dialog.
@@ -116,10 +118,10 @@ SaveOffer RealtimePage::saveOffer()
                            m_capture.toClipboard(m_shot);
                        }};
     // The rows as they stand when the file is written, after the dialog.
-    SaveChoice text{
-        QStringLiteral("txt格式 (*.txt)"), QStringLiteral("txt"), [this](const QString& path) {
-            return exporting::saveLiveViewText(path, m_texts.captions(), m_texts.values());
-        }};
+    SaveChoice text{FileTypes::text(), QStringLiteral("txt"), [this](const QString& path) {
+                        return exporting::saveLiveViewText(path, m_texts.captions(),
+                                                           m_texts.values());
+                    }};
     return {QStringLiteral("Korvane"), {picture, text}};
 }
 

@@ -25,7 +25,7 @@ public:
     RealtimePage(session::MeterSession& session, platform::WindowCapture& capture, QWidget& window,
                  int& saveType, QWidget* parent = nullptr);
 
-    QString title() const override { return QStringLiteral("Realtime"); }
+    QString title() const override { return tr("Realtime"); }
     QWidget* widget() override { return this; }
     SaveOffer saveOffer() override;
     int& saveType() override { return m_saveType; }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/recordpage.h"
+
 #include "app/appearance.h"
+#include "app/filetypes.h"
 #include "app/twips.h"
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
@@ -115,12 +117,9 @@ SaveOffer RecordPage::saveOffer()
         return [&table, writer](const QString& path) { return writer(path, table); };
     };
     return {QStringLiteral("Korvane"),
-            {{QStringLiteral("txt格式 (*.txt)"), QStringLiteral("txt"),
-              write(exporting::saveRecordText)},
-             {QStringLiteral("excel格式 (*.xlsx)"), QStringLiteral("xlsx"),
-              write(exporting::xlsexport)},
-             {QStringLiteral("csv格式 (*.csv)"), QStringLiteral("csv"),
-              write(exporting::saveRecordCsv)}}};
+            {{FileTypes::text(), QStringLiteral("txt"), write(exporting::saveRecordText)},
+             {FileTypes::workbook(), QStringLiteral("xlsx"), write(exporting::xlsexport)},
+             {FileTypes::csv(), QStringLiteral("csv"), write(exporting::saveRecordCsv)}}};
 }
 
 } // namespace korvane::app

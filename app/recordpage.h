@@ -21,7 +21,7 @@ class RecordPage : public QWidget, public Page
 public:
     RecordPage(session::MeterSession& session, int& saveType, QWidget* parent = nullptr);
 
-    QString title() const override { return QStringLiteral("Record"); }
+    QString title() const override { return tr("Record"); }
     QWidget* widget() override { return this; }
     link::Polling polling() const override { return link::Polling::KeepAlive; }
     bool takesRecordActions() const override { return true; }

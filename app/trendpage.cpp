@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/trendpage.h"
+
+#include "app/filetypes.h"
 #include "app/logcontrol.h"
 #include "app/publishcontrol.h"
 #include "app/saveflow.h"
@@ -58,13 +60,13 @@ SaveOffer TrendPage::offerOf(TrendView& shown)
     const qint64 to = shown.shownTo();
     const QList<measure::Key> keys = shown.chosen();
     const trend::TrendStore& store = m_session.trend();
-    return {QStringLiteral("Korvane trend"),
-            {{QStringLiteral("png (*.png)"), QStringLiteral("png"),
-              [shot](const QString& path) { return exporting::savePng(path, shot); }},
-             {QStringLiteral("csv (*.csv)"), QStringLiteral("csv"),
-              [&store, keys, from, to](const QString& path) {
-                  return exporting::saveTrendCsv(path, store, keys, from, to + 1);
-              }}}};
+    return {
+        QStringLiteral("Korvane trend"),
+        {{FileTypes::png(), QStringLiteral("png"),
+          [shot](const QString& path) { return exporting::savePng(path, shot); }},
+         {FileTypes::csv(), QStringLiteral("csv"), [&store, keys, from, to](const QString& path) {
+              return exporting::saveTrendCsv(path, store, keys, from, to + 1);
+          }}}};
 }
 
 } // namespace korvane::app

@@ -23,7 +23,7 @@ public:
     TrendPage(session::MeterSession& session, platform::SaveDialog& saveDialog,
               platform::MessageBoxes& messages, QWidget* parent = nullptr);
 
-    QString title() const override { return QStringLiteral("Trend"); }
+    QString title() const override { return tr("Trend"); }
     QWidget* widget() override { return this; }
     SaveOffer saveOffer() override;
     int& saveType() override { return m_saveType; }

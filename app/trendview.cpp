@@ -43,14 +43,14 @@ struct GroupName
 };
 // The kinds a user picks from; the phase sequence is a code, not a number to plot.
 constexpr std::array<GroupName, 8> kGroups{{
-    {Group::Voltage, "Voltages"},
-    {Group::Current, "Currents"},
-    {Group::PowerFactor, "Power factors"},
-    {Group::Active, "Active power"},
-    {Group::Reactive, "Reactive power"},
-    {Group::Apparent, "Apparent power"},
-    {Group::Frequency, "Frequency"},
-    {Group::Angle, "Angles"},
+    {Group::Voltage, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Voltages")},
+    {Group::Current, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Currents")},
+    {Group::PowerFactor, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Power factors")},
+    {Group::Active, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Active power")},
+    {Group::Reactive, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Reactive power")},
+    {Group::Apparent, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Apparent power")},
+    {Group::Frequency, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Frequency")},
+    {Group::Angle, QT_TRANSLATE_NOOP("korvane::app::TrendView", "Angles")},
 }};
 
 constexpr int kKeyRole = Qt::UserRole + 1;
@@ -153,26 +153,25 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     applyPalette();
 
     m_pause = new QToolButton(this);
-    m_pause->setText(QStringLiteral("Pause"));
+    m_pause->setText(tr("Pause"));
     m_pause->setCheckable(true);
     auto* all = new QToolButton(this);
-    all->setText(QStringLiteral("All"));
-    all->setToolTip(QStringLiteral("Everything since start, following the newest data"));
+    all->setText(tr("All"));
+    all->setToolTip(tr("Everything since start, following the newest data"));
     auto* window = m_windowButton = new QToolButton(this);
-    window->setText(QStringLiteral("Window"));
-    window->setToolTip(QStringLiteral("Open the trend in a window of its own"));
+    window->setText(tr("Window"));
+    window->setToolTip(tr("Open the trend in a window of its own"));
     m_saveButton = new QToolButton(this);
-    m_saveButton->setText(QStringLiteral("Save..."));
-    m_saveButton->setToolTip(QStringLiteral("The chart as PNG or its samples as CSV (Ctrl+S)"));
+    m_saveButton->setText(tr("Save..."));
+    m_saveButton->setToolTip(tr("The chart as PNG or its samples as CSV (Ctrl+S)"));
     m_saveButton->hide();
-    m_view->setToolTip(
-        QStringLiteral("Wheel: zoom. Left drag: zoom into a span. Right drag: pan."));
+    m_view->setToolTip(tr("Wheel: zoom. Left drag: zoom into a span. Right drag: pan."));
 
     // The choice drops down from a button: beside the chart it would take the width that the
     // value axes need (Qt Charts gives them together at most 0.4 of the chart's width).
     auto* choose = new QToolButton(this);
-    choose->setText(QStringLiteral("Quantities"));
-    choose->setToolTip(QStringLiteral("The quantities to draw"));
+    choose->setText(tr("Quantities"));
+    choose->setToolTip(tr("The quantities to draw"));
     choose->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(choose);
     auto* list = new QWidgetAction(menu);
@@ -212,7 +211,7 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
 void TrendView::buildChoices()
 {
     for (const GroupName& g : kGroups) {
-        auto* group = new QTreeWidgetItem(m_choices, {QString::fromLatin1(g.name)});
+        auto* group = new QTreeWidgetItem(m_choices, {tr(g.name)});
         group->setFlags(Qt::ItemIsEnabled);
         for (int k = 0; k < measure::kKeyCount; ++k) {
             if (measure::keyInfo(Key(k)).group != g.group)
@@ -332,9 +331,7 @@ void TrendView::styleAxes()
         axis->setLabelsColor(colour);
         axis->setLinePenColor(colour);
         axis->setTitleBrush(colour);
-        axis->setTitleText(keys.size() == 1 ? QString()
-                           : unit.isEmpty() ? QStringLiteral("(no unit)")
-                                            : unit);
+        axis->setTitleText(keys.size() == 1 ? QString() : unit.isEmpty() ? tr("(no unit)") : unit);
         axis->setTitleVisible(keys.size() != 1);
         axis->setGridLineVisible(unit == gridUnit);
     }
@@ -568,7 +565,7 @@ TrendView* TrendView::openPopOut()
         m_popOut = new TrendView(m_store, window(), m_now);
         m_popOut->setWindowFlag(Qt::Window);
         m_popOut->setAttribute(Qt::WA_DeleteOnClose);
-        m_popOut->setWindowTitle(QStringLiteral("Korvane: trend"));
+        m_popOut->setWindowTitle(tr("Korvane: trend"));
         m_popOut->setDetached();
         m_popOut->setChosen(chosen());
         m_popOut->resize(960, 540);

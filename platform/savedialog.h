@@ -10,7 +10,7 @@ namespace korvane::platform {
 struct SaveDialogRequest
 {
     QString initialName;
-    QStringList filters; // "txt格式 (*.txt)", ...
+    QStringList filters; // "Text (*.txt)", ...
     int selectedFilter = 1;
     QString defaultSuffix; // without the dot
     QString folder;

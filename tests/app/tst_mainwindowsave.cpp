@@ -88,7 +88,7 @@ private slots:
         QCOMPARE(rig.dialog.requests.size(), 1);
         const auto& request = rig.dialog.requests.first();
         QCOMPARE(request.initialName, QStringLiteral("Korvane"));
-        QCOMPARE(request.filters, (QStringList{"jpg格式 (*.jpg)", "txt格式 (*.txt)"}));
+        QCOMPARE(request.filters, (QStringList{"JPEG picture (*.jpg)", "Text (*.txt)"}));
         QCOMPARE(request.selectedFilter, 1);
         QCOMPARE(request.defaultSuffix, QStringLiteral("jpg"));
         QCOMPARE(request.folder, QDir(m_home.path()).filePath("Korvane"));
@@ -107,15 +107,15 @@ private slots:
         QTest::addColumn<QByteArrayList>("holds"); // in a text; a picture must load
         const int trend = app::MainWindow::kTrendTab;
         const int phasor = app::MainWindow::kPhasorTab;
-        const QStringList trendTypes{"png (*.png)", "csv (*.csv)"};
-        const QStringList phasorTypes{"png (*.png)", "txt (*.txt)"};
+        const QStringList trendTypes{"PNG picture (*.png)", "CSV (*.csv)"};
+        const QStringList phasorTypes{"PNG picture (*.png)", "Text (*.txt)"};
         QTest::newRow("trend chart as PNG")
             << trend << trendTypes << 1 << QByteArray("\x89PNG") << QByteArrayList();
         QTest::newRow("trend samples as CSV")
             << trend << trendTypes << 2 << QByteArray("\xEF\xBB\xBFtime,U1 [V]\r\n")
             << QByteArrayList{",230.5\r\n", ",231\r\n"};
         const int overview = app::MainWindow::kOverviewTab;
-        const QStringList overviewTypes{"png (*.png)", "csv (*.csv)"};
+        const QStringList overviewTypes{"PNG picture (*.png)", "CSV (*.csv)"};
         QTest::newRow("overview as PNG")
             << overview << overviewTypes << 1 << QByteArray("\x89PNG") << QByteArrayList();
         QTest::newRow("overview cells as CSV")
@@ -169,7 +169,7 @@ private slots:
                 button->click();
         }
         QCOMPARE(rig.dialog.requests.size(), 1);
-        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"png (*.png)", "csv (*.csv)"}));
+        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"PNG picture (*.png)", "CSV (*.csv)"}));
         QVERIFY(contents(path).contains(",231\r\n"));
         // The tab's Save opens on the type the pop-out chose.
         rig.save();
@@ -291,7 +291,7 @@ private slots:
         rig.answer(path, type);
         rig.save();
         QCOMPARE(rig.dialog.requests.first().filters,
-                 (QStringList{"txt格式 (*.txt)", "excel格式 (*.xlsx)", "csv格式 (*.csv)"}));
+                 (QStringList{"Text (*.txt)", "Excel workbook (*.xlsx)", "CSV (*.csv)"}));
         QVERIFY(contents(path).startsWith(starts));
         if (type == 1)
             QCOMPARE(contents(path), exporting::recordTableText(rig.session.records().table()));

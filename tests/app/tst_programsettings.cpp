@@ -53,6 +53,59 @@ private slots:
         QVERIFY(!saved(home.path(), "ports").isValid());
     }
 
+    void theLanguageFollowsTheSystemUnlessChosen_data()
+    {
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("chosenInHelp");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("says");
+        const QString english = QStringLiteral("Start a virtual meter");
+        const QString chinese = QStringLiteral("启动一台虚拟仪表");
+        QTest::newRow("Chinese system") << "zh_CN.UTF-8"
+                                        << "" << QStringList{} << 0 << chinese;
+        QTest::newRow("English system") << "en_US.UTF-8"
+                                        << "" << QStringList{} << 0 << english;
+        QTest::newRow("a language without a catalogue") << "de_DE.UTF-8"
+                                                        << "" << QStringList{} << 0 << english;
+        QTest::newRow("chosen in Help") << "C"
+                                        << "zh_CN" << QStringList{} << 0 << chinese;
+        QTest::newRow("--lang over the system")
+            << "zh_CN.UTF-8"
+            << "" << QStringList{"--lang", "en"} << 0 << english;
+        QTest::newRow("--lang over Help") << "C"
+                                          << "en" << QStringList{"--lang=zh_CN"} << 0 << chinese;
+        QTest::newRow("an unknown language")
+            << "C"
+            << "" << QStringList{"--lang", "fr"} << 2 << "--lang wants en or zh_CN, not \"fr\"";
+    }
+    void theLanguageFollowsTheSystemUnlessChosen()
+    {
+        QFETCH(QString, lang);
+        QFETCH(QString, chosenInHelp);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, says);
+        QTemporaryDir home;
+        if (!chosenInHelp.isEmpty()) {
+            QSettings(home.path() + QStringLiteral("/.config/Korvane/korvane.conf"),
+                      QSettings::IniFormat)
+                .setValue("language", chosenInHelp);
+        }
+        QProcess window;
+        QProcessEnvironment env = korvane::testing::windowEnvironment(home.path());
+        env.insert(QStringLiteral("LANG"), lang);
+        env.remove(QStringLiteral("LC_ALL"));
+        env.remove(QStringLiteral("LANGUAGE"));
+        window.setProcessEnvironment(env);
+        window.start(kWindow, args << QStringLiteral("--help"));
+        QVERIFY(window.waitForFinished(10000));
+        QCOMPARE(window.exitCode(), exitCode);
+        const QString output =
+            QString::fromUtf8(window.readAllStandardOutput() + window.readAllStandardError());
+        QVERIFY2(output.contains(says), qPrintable(output));
+    }
+
     void aSignalEndsTheProgramWithoutAsking()
     {
         // Publishing would make Close ask first; SIGTERM must not.

@@ -1,0 +1,440 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>FileTypes</name>
+    <message>
+        <source>JPEG picture (*.jpg)</source>
+        <translation>jpg格式 (*.jpg)</translation>
+    </message>
+    <message>
+        <source>PNG picture (*.png)</source>
+        <translation>png格式 (*.png)</translation>
+    </message>
+    <message>
+        <source>Text (*.txt)</source>
+        <translation>txt格式 (*.txt)</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx)</source>
+        <translation>excel格式 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>csv格式 (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>StatusTexts</name>
+    <message>
+        <source>COM%1 Open</source>
+        <translation>COM%1 已打开</translation>
+    </message>
+    <message>
+        <source>COM%1Unviable</source>
+        <translation>COM%1 不可用</translation>
+    </message>
+    <message>
+        <source>no device</source>
+        <translation>无设备</translation>
+    </message>
+    <message>
+        <source>Permission denied on %1: your account needs access to serial devices (for example, join the dialout group with &quot;sudo usermod -aG dialout $USER&quot;, then log in again).</source>
+        <translation>无权访问 %1：您的账户需要串口设备的访问权限（例如用 &quot;sudo usermod -aG dialout $USER&quot; 加入 dialout 组，然后重新登录）。</translation>
+    </message>
+    <message>
+        <source>Cannot open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>unconnected</source>
+        <translation>未连接</translation>
+    </message>
+</context>
+<context>
+    <name>korvane</name>
+    <message>
+        <source>Desktop companion for the power meter.</source>
+        <translation>功率计的桌面助手。</translation>
+    </message>
+    <message>
+        <source>Devices to search as COM1, COM2, ... instead of the system&apos;s serial ports; remembered for the next start (&quot;auto&quot;: the system&apos;s ports again).</source>
+        <translation>作为 COM1、COM2……搜索的设备，代替系统的串口；下次启动时沿用（&quot;auto&quot;：恢复系统的串口）。</translation>
+    </message>
+    <message>
+        <source>Start a virtual meter and search it as COM1.</source>
+        <translation>启动一台虚拟仪表，并作为 COM1 搜索。</translation>
+    </message>
+    <message>
+        <source>The window&apos;s language for this run: en or zh_CN (default: the choice in Help, else the system&apos;s).</source>
+        <translation>本次运行的界面语言：en 或 zh_CN（默认：帮助中的选择，否则为系统语言）。</translation>
+    </message>
+    <message>
+        <source>The virtual meter could not start: %1</source>
+        <translation>虚拟仪表无法启动：%1</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::HelpBox</name>
+    <message>
+        <source>Thank you for using our product.</source>
+        <translation>感谢您使用我们的产品。</translation>
+    </message>
+    <message>
+        <source>&lt;table&gt;&lt;tr&gt;&lt;td&gt;Ctrl+1 … Ctrl+5&amp;nbsp;&amp;nbsp;&lt;/td&gt;&lt;td&gt;the tabs&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+S&lt;/td&gt;&lt;td&gt;Save what the tab shows&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+R&lt;/td&gt;&lt;td&gt;Read the stored records (Record tab)&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;F1&lt;/td&gt;&lt;td&gt;this help&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+Q&lt;/td&gt;&lt;td&gt;Close&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;</source>
+        <translation>&lt;table&gt;&lt;tr&gt;&lt;td&gt;Ctrl+1 … Ctrl+5&amp;nbsp;&amp;nbsp;&lt;/td&gt;&lt;td&gt;切换选项卡&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+S&lt;/td&gt;&lt;td&gt;保存当前选项卡显示的内容&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+R&lt;/td&gt;&lt;td&gt;读取仪表存储的记录（记录选项卡）&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;F1&lt;/td&gt;&lt;td&gt;本帮助&lt;/td&gt;&lt;/tr&gt;&lt;tr&gt;&lt;td&gt;Ctrl+Q&lt;/td&gt;&lt;td&gt;关闭&lt;/td&gt;&lt;/tr&gt;&lt;/table&gt;</translation>
+    </message>
+    <message>
+        <source>A companion for the handheld power meter: it finds the meter on a serial port by itself, shows its live readings, downloads the records stored in it, and saves, charts, logs and publishes what it measures.</source>
+        <translation>手持式功率计的助手：自动在串口上找到仪表，显示实时读数，下载仪表中存储的记录，并保存、绘制、记录和发布测量结果。</translation>
+    </message>
+    <message>
+        <source>Free software under the GNU General Public License, version 3 or later; it comes with no warranty.</source>
+        <translation>自由软件，依据 GNU 通用公共许可证第 3 版或更高版本发布；不提供任何担保。</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Reaching the meter:&lt;/b&gt; connect it with its USB-serial cable; Korvane tries COM1 to COM16 by itself. On Linux your account needs the dialout group: &lt;code&gt;sudo usermod -aG dialout $USER&lt;/code&gt;, then log in again.</source>
+        <translation>&lt;b&gt;连接仪表：&lt;/b&gt;用 USB 串口线连接仪表，Korvane 会自动尝试 COM1 到 COM16。在 Linux 上，您的账户需要加入 dialout 组：&lt;code&gt;sudo usermod -aG dialout $USER&lt;/code&gt;，然后重新登录。</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Files:&lt;/b&gt; Save opens in %1; a log goes where you choose; settings are kept in %2.</source>
+        <translation>&lt;b&gt;文件：&lt;/b&gt;保存对话框默认打开 %1；日志保存在您选择的位置；设置保存在 %2。</translation>
+    </message>
+    <message>
+        <source>Keys</source>
+        <translation>快捷键</translation>
+    </message>
+    <message>
+        <source>More in the README: %1, and in /usr/share/doc/korvane where the package is installed.</source>
+        <translation>更多说明见 README：%1；安装软件包后也可在 /usr/share/doc/korvane 中找到。</translation>
+    </message>
+    <message>
+        <source>The system&apos;s language</source>
+        <translation>系统语言</translation>
+    </message>
+    <message>
+        <source>&amp;Language (from the next start):</source>
+        <translation>语言（下次启动生效）(&amp;L)：</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::LogControl</name>
+    <message>
+        <source>CSV, comma and decimal point (*.csv)</source>
+        <translation>CSV，逗号分隔、小数点 (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV, semicolon and decimal comma (*.csv)</source>
+        <translation>CSV，分号分隔、小数逗号 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Start log...</source>
+        <translation>开始记录...</translation>
+    </message>
+    <message>
+        <source>Write every live frame to a CSV file as it arrives</source>
+        <translation>把收到的每一帧实时数据写入 CSV 文件</translation>
+    </message>
+    <message>
+        <source>Stop log</source>
+        <translation>停止记录</translation>
+    </message>
+    <message>
+        <source>Log saved: %1 (%2)</source>
+        <translation>日志已保存：%1（%2）</translation>
+    </message>
+    <message>
+        <source>Logging to %1 (%2)</source>
+        <translation>正在记录到 %1（%2）</translation>
+    </message>
+    <message>
+        <source>Logging stopped: %1</source>
+        <translation>记录已停止：%1</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::MainWindow</name>
+    <message>
+        <source>Closing Korvane stops the log or publishing that is running. Stop and close?</source>
+        <translation>关闭 Korvane 会停止正在进行的记录或发布。停止并关闭吗？</translation>
+    </message>
+    <message>
+        <source>Stop and close</source>
+        <translation>停止并关闭</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 分钟</translation>
+    </message>
+    <message>
+        <source>The meter holds %1 %2; downloading takes about %3. Live readings pause meanwhile, so the log and publishing get none until it ends.</source>
+        <translation>仪表中有 %1 %2；下载约需 %3。下载期间实时读数暂停，记录和发布在下载结束前收不到数据。</translation>
+    </message>
+    <message>
+        <source>record</source>
+        <translation>条记录</translation>
+    </message>
+    <message>
+        <source>records</source>
+        <translation>条记录</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>下载</translation>
+    </message>
+    <message>
+        <source>The download is incomplete: the meter fell silent after %1 of %2 records.</source>
+        <translation>下载不完整：仪表在 %2 条记录中的第 %1 条之后停止了应答。</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s answer to the record count was malformed. Press Read to try again.</source>
+        <translation>仪表对记录数量请求的应答格式有误。请按“读取”重试。</translation>
+    </message>
+    <message>
+        <source>The meter did not answer the record count request. Press Read to try again.</source>
+        <translation>仪表没有应答记录数量请求。请按“读取”重试。</translation>
+    </message>
+    <message>
+        <source>unconnected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>COM status</source>
+        <translation>COM 状态</translation>
+    </message>
+    <message>
+        <source>&amp;Read</source>
+        <translation>读取(&amp;R)</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>保存(&amp;S)</translation>
+    </message>
+    <message>
+        <source>C&amp;lear</source>
+        <translation>清除(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Help</source>
+        <translation>帮助(&amp;H)</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>关闭(&amp;C)</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <comment>a button and its shortcut</comment>
+        <translation>%1（%2）</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::OverviewPage</name>
+    <message>
+        <source>Reset</source>
+        <translation>重置</translation>
+    </message>
+    <message>
+        <source>Forget the lowest and highest values</source>
+        <translation>清除最低值和最高值</translation>
+    </message>
+    <message>
+        <source>↓ lowest, ↑ highest since %1  ·  grey: older than %2 s or the link lost</source>
+        <translation>↓ 最低，↑ 最高（自 %1 起）  ·  灰色：超过 %2 秒未更新或连接已断开</translation>
+    </message>
+    <message>
+        <source>Overview  %1</source>
+        <translation>总览  %1</translation>
+    </message>
+    <message>
+        <source>Total</source>
+        <translation>合计</translation>
+    </message>
+    <message>
+        <source>Meter clock  %1</source>
+        <translation>仪表时钟  %1</translation>
+    </message>
+    <message>
+        <source>Overview</source>
+        <translation>总览</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::PhasorPage</name>
+    <message>
+        <source>Phasor</source>
+        <translation>相量</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::PhasorView</name>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 分钟</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>正序</translation>
+    </message>
+    <message>
+        <source>reverse</source>
+        <translation>逆序</translation>
+    </message>
+    <message>
+        <source>Phasor diagram, </source>
+        <translation>相量图，</translation>
+    </message>
+    <message>
+        <source>U1 at 0°, angles lag U1 (clockwise)</source>
+        <translation>U1 位于 0°，角度为滞后于 U1 的角度（顺时针）</translation>
+    </message>
+    <message>
+        <source>Phase sequence: %1</source>
+        <translation>相序：%1</translation>
+    </message>
+    <message>
+        <source>The arrows show a %1 sequence; the meter says %2.</source>
+        <translation>箭头显示为%1相序；仪表报告为 %2。</translation>
+    </message>
+    <message>
+        <source>received %1 ago</source>
+        <translation>%1前收到</translation>
+    </message>
+    <message>
+        <source>Phase sequence</source>
+        <translation>相序</translation>
+    </message>
+    <message>
+        <source>not received</source>
+        <translation>未收到</translation>
+    </message>
+    <message>
+        <source>received %1 (%2 before)</source>
+        <translation>收到于 %1（早 %2）</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::RealtimePage</name>
+    <message>
+        <source>Realtime</source>
+        <translation>实时</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::RecordPage</name>
+    <message>
+        <source>Live readings pause while the records download.</source>
+        <translation>下载记录期间实时读数暂停。</translation>
+    </message>
+    <message>
+        <source>Live readings pause while this page is shown; a log or publishing would keep them coming.</source>
+        <translation>显示此页时实时读数暂停；若正在记录或发布，则会继续读取。</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>记录</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::TrendPage</name>
+    <message>
+        <source>Trend</source>
+        <translation>趋势</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::TrendView</name>
+    <message>
+        <source>Voltages</source>
+        <translation>电压</translation>
+    </message>
+    <message>
+        <source>Currents</source>
+        <translation>电流</translation>
+    </message>
+    <message>
+        <source>Power factors</source>
+        <translation>功率因数</translation>
+    </message>
+    <message>
+        <source>Active power</source>
+        <translation>有功功率</translation>
+    </message>
+    <message>
+        <source>Reactive power</source>
+        <translation>无功功率</translation>
+    </message>
+    <message>
+        <source>Apparent power</source>
+        <translation>视在功率</translation>
+    </message>
+    <message>
+        <source>Frequency</source>
+        <translation>频率</translation>
+    </message>
+    <message>
+        <source>Angles</source>
+        <translation>角度</translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation>暂停</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Everything since start, following the newest data</source>
+        <translation>自启动以来的全部数据，并跟随最新数据</translation>
+    </message>
+    <message>
+        <source>Window</source>
+        <translation>窗口</translation>
+    </message>
+    <message>
+        <source>Open the trend in a window of its own</source>
+        <translation>在单独的窗口中打开趋势图</translation>
+    </message>
+    <message>
+        <source>Save...</source>
+        <translation>保存...</translation>
+    </message>
+    <message>
+        <source>The chart as PNG or its samples as CSV (Ctrl+S)</source>
+        <translation>将图表保存为 PNG，或将采样数据保存为 CSV（Ctrl+S）</translation>
+    </message>
+    <message>
+        <source>Wheel: zoom. Left drag: zoom into a span. Right drag: pan.</source>
+        <translation>滚轮：缩放。左键拖动：放大所选区间。右键拖动：平移。</translation>
+    </message>
+    <message>
+        <source>Quantities</source>
+        <translation>物理量</translation>
+    </message>
+    <message>
+        <source>The quantities to draw</source>
+        <translation>要绘制的物理量</translation>
+    </message>
+    <message>
+        <source>(no unit)</source>
+        <translation>（无单位）</translation>
+    </message>
+    <message>
+        <source>Korvane: trend</source>
+        <translation>Korvane：趋势</translation>
+    </message>
+</context>
+</TS>
