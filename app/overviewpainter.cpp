@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/overviewpainter.h"
 
+#include "app/meterwords.h"
+
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -74,7 +76,7 @@ public:
         m_p.setPen(m_s.text);
         m_p.setFont(m_s.heading);
         m_p.drawText(QRectF(box.left(), box.top(), box.width(), valueHeight),
-                     Qt::AlignLeft | Qt::AlignBottom, row.name);
+                     Qt::AlignLeft | Qt::AlignBottom, meterWord(row.name));
         if (!row.unit.isEmpty()) {
             m_p.setPen(m_s.muted);
             m_p.setFont(m_s.headingSmall);
@@ -99,7 +101,7 @@ public:
         m_p.setFont(overload ? m_s.valueBold : m_s.value);
         m_p.drawText(QRectF(box.left(), box.top(), box.width(), valueHeight),
                      Qt::AlignRight | Qt::AlignBottom,
-                     cell.text.isEmpty() ? QStringLiteral("\u2013") : cell.text);
+                     cell.text.isEmpty() ? QStringLiteral("\u2013") : meterWord(cell.text));
         if (cell.minText.isEmpty())
             return;
         m_p.setPen(cell.stale ? m_s.staleMuted : m_s.muted);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/phasorview.h"
 
+#include "app/meterwords.h"
+
 #include "app/phasorgeometry.h"
 #include "measure/readingtext.h"
 
@@ -226,7 +228,7 @@ void PhasorView::paintFooter(QPainter& painter, const QRectF& area) const
         return;
     row.translate(0, line);
     painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
-                     tr("Phase sequence: %1").arg(*sequenceText));
+                     tr("Phase sequence: %1").arg(meterWord(*sequenceText)));
     const PhasorArrows arrows = phasorArrows(m_snapshot);
     if (!orderDisagrees(arrows, m_snapshot))
         return;
@@ -237,7 +239,7 @@ void PhasorView::paintFooter(QPainter& painter, const QRectF& area) const
     painter.setPen(warning);
     painter.drawText(row, Qt::AlignLeft | Qt::AlignVCenter,
                      tr("The arrows show a %1 sequence; the meter says %2.")
-                         .arg(orderText(drawnOrder(arrows)), *sequenceText));
+                         .arg(orderText(drawnOrder(arrows)), meterWord(*sequenceText)));
 }
 
 void PhasorView::paintTable(QPainter& painter, const QRectF& area, qint64 now) const
@@ -298,7 +300,7 @@ void PhasorView::paintSavedTable(QPainter& painter, const QRectF& area, qint64 a
         } else {
             painter.drawText(QPointF(area.left() + 24, y), saved.caption.toString());
         }
-        painter.drawText(QPointF(valueX, y), value.value_or(tr("not received")));
+        painter.drawText(QPointF(valueX, y), value ? meterWord(*value) : tr("not received"));
         if (value) {
             const QDateTime received = QDateTime::fromMSecsSinceEpoch(entry.receivedMs);
             const QString clock =

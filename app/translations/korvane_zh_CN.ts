@@ -25,6 +25,25 @@
     </message>
 </context>
 <context>
+    <name>MeterWords</name>
+    <message>
+        <source>normal</source>
+        <translation>正序</translation>
+    </message>
+    <message>
+        <source>reverse</source>
+        <translation>逆序</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Phase</source>
+        <translation>相序</translation>
+    </message>
+</context>
+<context>
     <name>StatusTexts</name>
     <message>
         <source>COM%1 Open</source>

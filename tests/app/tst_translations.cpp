@@ -4,6 +4,7 @@
 #include "app/helpbox.h"
 #include "app/language.h"
 #include "app/mainwindow.h"
+#include "app/meterwords.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -207,6 +208,9 @@ private slots:
         QCOMPARE(rig.window.readButton->text(), QStringLiteral("读取(&R)"));
         QCOMPARE(rig.window.tabs->tabText(app::MainWindow::kOverviewTab), QStringLiteral("总览"));
         QCOMPARE(rig.window.linkStatusLabel->text(), QStringLiteral("已连接"));
+        // The meter's words on the Overview and Phasor pages; its numbers stay as they are.
+        QCOMPARE(app::meterWord(QStringLiteral("reverse")), QStringLiteral("逆序"));
+        QCOMPARE(app::meterWord(QStringLiteral("230.1")), QStringLiteral("230.1"));
     }
 };
 
