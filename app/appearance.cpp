@@ -26,12 +26,16 @@ QPixmap painted(int size, const std::function<void(QPainter&, double)>& draw)
     return pixmap;
 }
 
-QIcon paintedIcon(ButtonPicture picture)
+// Drawn in the button's text colour, so the picture reads on light and dark palettes alike; the
+// disabled look is derived from it by the style.
+QIcon paintedIcon(ButtonPicture picture, const QPalette& palette)
 {
     const int size = picture == ButtonPicture::Help ? 24 : 32;
-    return QIcon(painted(size, [picture](QPainter& p, double s) {
+    const QColor ink = palette.color(QPalette::Active, QPalette::ButtonText);
+    const QColor paper = palette.color(QPalette::Active, QPalette::Button);
+    return QIcon(painted(size, [picture, ink, paper](QPainter& p, double s) {
         p.scale(s, s);
-        QPen pen(QColor(40, 70, 120), 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        QPen pen(ink, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         p.setPen(pen);
         switch (picture) {
         case ButtonPicture::Read: // an arrow down into a tray
@@ -43,7 +47,7 @@ QIcon paintedIcon(ButtonPicture picture)
         case ButtonPicture::Save: // a floppy disk
             p.setBrush(QColor(120, 150, 200));
             p.drawRoundedRect(QRectF(5, 5, 22, 22), 2, 2);
-            p.setBrush(Qt::white);
+            p.setBrush(paper);
             p.drawRect(QRectF(10, 5, 12, 8));
             p.drawRect(QRectF(9, 17, 14, 10));
             break;
@@ -92,11 +96,12 @@ QFont cjkFont(double points, bool bold)
     return font;
 }
 
-QIcon buttonIcon(ButtonPicture picture)
+QIcon buttonIcon(ButtonPicture picture, const QPalette& palette)
 {
     static constexpr std::array<const char*, 5> kThemeNames{
         "document-import", "document-save", "edit-clear", "help-about", "application-exit"};
-    return QIcon::fromTheme(QLatin1String(kThemeNames[std::size_t(picture)]), paintedIcon(picture));
+    return QIcon::fromTheme(QLatin1String(kThemeNames[std::size_t(picture)]),
+                            paintedIcon(picture, palette));
 }
 
 QIcon windowIcon()

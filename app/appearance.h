@@ -14,8 +14,8 @@ QString cjkFamily();
 QFont cjkFont(double points, bool bold);
 
 enum class ButtonPicture { Read, Save, Clear, Help, Close };
-// The theme's icon where there is one, else a plain one painted here.
-QIcon buttonIcon(ButtonPicture picture);
+// The theme's icon where there is one, else a plain one painted here in the palette's colours.
+QIcon buttonIcon(ButtonPicture picture, const QPalette& palette);
 QIcon windowIcon();
 
 // Draws the record grid's cells in the application's window colours.

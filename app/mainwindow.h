@@ -99,6 +99,7 @@ signals:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void showPortAttempt(const link::PortAttempt& attempt);

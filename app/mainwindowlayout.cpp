@@ -10,6 +10,7 @@
 #include "app/trendpage.h"
 #include "app/twips.h"
 
+#include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QProgressBar>
@@ -17,6 +18,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
+
+#include <array>
 
 namespace korvane::app {
 
@@ -39,7 +42,7 @@ QToolButton* makeButton(QWidget* parent, const ButtonSpec& spec)
 {
     auto* button = new QToolButton(parent);
     button->setText(spec.caption);
-    button->setIcon(buttonIcon(spec.picture));
+    button->setIcon(buttonIcon(spec.picture, button->palette()));
     button->setIconSize(spec.picture == ButtonPicture::Help ? QSize(24, 24) : QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFocusPolicy(Qt::StrongFocus);
@@ -81,8 +84,11 @@ void MainWindow::buildControls()
     phasorPage = new PhasorPage(m_session, this);
     overviewPage = new OverviewPage(m_session, this);
     m_pages = {realtimePage, recordPage, trendPage, phasorPage, overviewPage};
-    for (const Page* page : m_pages)
+    for (Page* page : m_pages) {
         tabs->addTab(new QWidget, page->title());
+        // The pages lie over the tab strip and over each other: each paints its whole area.
+        page->widget()->setAutoFillBackground(true);
+    }
 
     readingsPanel = realtimePage;
     recordGrid = recordPage->grid;
@@ -128,6 +134,23 @@ void MainWindow::addShortcuts()
             tr("%1 (%2)", "a button and its shortcut")
                 .arg(button->text().remove(u'&'), sequence.toString(QKeySequence::NativeText)));
     }
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::PaletteChange || !readButton)
+        return;
+    // A dark or light palette chosen while running: the pictures follow the text colour.
+    const std::array<std::pair<QToolButton*, ButtonPicture>, 5> pictures{{
+        {readButton, ButtonPicture::Read},
+        {saveButton, ButtonPicture::Save},
+        {clearButton, ButtonPicture::Clear},
+        {helpButton, ButtonPicture::Help},
+        {closeButton, ButtonPicture::Close},
+    }};
+    for (const auto& [button, picture] : pictures)
+        button->setIcon(buttonIcon(picture, palette()));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

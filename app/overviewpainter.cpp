@@ -2,6 +2,7 @@
 #include "app/overviewpainter.h"
 
 #include "app/meterwords.h"
+#include "app/readingcolours.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -26,13 +27,6 @@ constexpr int kRangeChars = 19;
 // DejaVu Sans Mono advances 0.602 em per character.
 constexpr double kMonoAdvance = 0.61;
 
-QColor blend(const QColor& a, const QColor& b, double towardsB)
-{
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * towardsB),
-                            float(a.greenF() + (b.greenF() - a.greenF()) * towardsB),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * towardsB));
-}
-
 QFont monoFont(double pixels, bool bold = false)
 {
     QFont font(QStringLiteral("DejaVu Sans Mono"));
@@ -52,7 +46,7 @@ QFont sized(QFont font, double pixels, bool bold = false)
 struct Style
 {
     double unit = 0;
-    QFont heading, headingSmall, value, valueBold, small;
+    QFont heading, headingSmall, value, valueBold, valueStale, small;
     QColor text, stale, muted, staleMuted, stripe;
 };
 
@@ -98,7 +92,7 @@ public:
         const double valueHeight = m_s.unit * 0.6;
         const bool overload = cell.state == measure::State::Overload;
         m_p.setPen(cell.stale ? m_s.stale : m_s.text);
-        m_p.setFont(overload ? m_s.valueBold : m_s.value);
+        m_p.setFont(overload ? m_s.valueBold : cell.stale ? m_s.valueStale : m_s.value);
         m_p.drawText(QRectF(box.left(), box.top(), box.width(), valueHeight),
                      Qt::AlignRight | Qt::AlignBottom,
                      cell.text.isEmpty() ? QStringLiteral("\u2013") : meterWord(cell.text));
@@ -155,13 +149,16 @@ Style styleFor(const QRectF& area, const QPalette& palette, const QFont& font, b
     s.headingSmall = sized(font, std::max(smallPixels, s.unit * 0.28));
     s.value = monoFont(s.unit * 0.5);
     s.valueBold = monoFont(s.unit * 0.5, true);
+    // Stale values lean as well as fade: the colour alone is lost on some eyes and screens.
+    s.valueStale = s.value;
+    s.valueStale.setItalic(true);
     s.small = monoFont(smallPixels);
-    s.text = palette.color(QPalette::Active, QPalette::WindowText);
-    const QColor window = palette.color(QPalette::Active, QPalette::Window);
-    s.stale = blend(s.text, window, 0.55);
-    s.muted = blend(s.text, window, 0.3);
-    s.staleMuted = blend(s.text, window, 0.65);
-    s.stripe = blend(window, s.text, 0.05);
+    const OverviewColours colours = overviewColours(palette);
+    s.text = colours.text;
+    s.stale = colours.stale;
+    s.muted = colours.muted;
+    s.staleMuted = colours.staleMuted;
+    s.stripe = colours.stripe;
     return s;
 }
 } // namespace
@@ -240,8 +237,8 @@ void paintOverview(QPainter& painter, const QRectF& area, const measure::Overvie
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, footer);
     painter.restore();
     if (layout) {
-        layout->fonts = {s.heading, s.headingSmall, s.value,   s.valueBold,
-                         s.small,   columnFont,     footerFont};
+        layout->fonts = {s.heading,    s.headingSmall, s.value,    s.valueBold,
+                         s.valueStale, s.small,        columnFont, footerFont};
     }
 }
 

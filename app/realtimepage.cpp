@@ -3,30 +3,38 @@
 
 #include "app/appearance.h"
 #include "app/filetypes.h"
+#include "app/readingcolours.h"
 #include "app/twips.h"
 #include "export/liveviewtext.h"
 #include "export/picture.h"
 #include "measure/livetexts.h"
 
+#include <QEvent>
 #include <QLabel>
 
 namespace korvane::app {
 
 namespace {
-constexpr QColor kReadingGreen{0, 192, 0};
-
 constexpr double kReadingPoints = 36;
+constexpr double kMarkPoints = 12;
 
 QLabel* makeReadingLabel(QWidget* parent, const QString& text)
 {
     auto* label = new QLabel(text, parent);
     label->setFont(cjkFont(kReadingPoints, true));
     label->setAutoFillBackground(true);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::Window, kReadingGreen);
-    label->setPalette(palette);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
+}
+
+void colour(QLabel* label, const QColor& background, const QColor& text)
+{
+    QPalette palette = label->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Window, background);
+        palette.setColor(group, QPalette::WindowText, text);
+    }
+    label->setPalette(palette);
 }
 
 // Row i's caption and value, in twips inside the panel at its laid-out size.
@@ -55,7 +63,12 @@ RealtimePage::RealtimePage(session::MeterSession& session, platform::WindowCaptu
     for (int i = 0; i < measure::kLiveRows; ++i) {
         captionLabels[i] = makeReadingLabel(this, m_texts.captions()[i]);
         valueLabels[i] = makeReadingLabel(this, m_texts.values()[i]);
+        staleMarks[i] = new QLabel(tr("stale"), this);
+        staleMarks[i]->setFont(cjkFont(kMarkPoints, false));
+        staleMarks[i]->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+        staleMarks[i]->hide();
     }
+    applyColours();
     connect(&session, &session::MeterSession::readingReceived, this,
             [this](const measure::Reading& reading) {
                 measure::applyTo(measure::liveTexts(reading), *this);
@@ -79,6 +92,34 @@ void RealtimePage::resizeEvent(QResizeEvent* event)
             label->setFont(font);
             label->setGeometry(scaled(place, factor));
         }
+        QFont markFont = staleMarks[i]->font();
+        markFont.setPointSizeF(kMarkPoints * factor);
+        staleMarks[i]->setFont(markFont);
+        const QRect value = valueLabels[i]->geometry();
+        staleMarks[i]->setGeometry(value.adjusted(value.width() / 2, 0, -qRound(6 * factor), 0));
+    }
+}
+
+void RealtimePage::changeEvent(QEvent* event)
+{
+    QFrame::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        applyColours();
+}
+
+void RealtimePage::applyColours()
+{
+    // Stale rows change colour, and say "stale" too: colour alone is lost on some eyes.
+    const ReadingColours colours = readingColours(palette());
+    const bool stale = m_stale && !m_capturing;
+    const QColor background = stale ? colours.staleBackground : colours.background;
+    const QColor text = stale ? colours.staleText : colours.text;
+    for (int i = 0; i < measure::kLiveRows; ++i) {
+        colour(captionLabels[i], background, text);
+        colour(valueLabels[i], background, text);
+        colour(staleMarks[i], background, text);
+        staleMarks[i]->setAutoFillBackground(false);
+        staleMarks[i]->setVisible(stale);
     }
 }
 
@@ -97,8 +138,7 @@ void RealtimePage::setValue(int row, const QString& text)
 void RealtimePage::showStale(bool stale)
 {
     m_stale = stale;
-    if (!m_capturing)
-        setEnabled(!stale);
+    applyColours();
 }
 
 SaveOffer RealtimePage::saveOffer()
@@ -130,10 +170,10 @@ QImage RealtimePage::captureWindow()
     // The picture shows the readings as they are, never greyed for a lost link. The capture
     // lets the window repaint first, so the link may lose or find the meter meanwhile.
     m_capturing = true;
-    setEnabled(true);
+    applyColours();
     QImage shot = m_capture.capture(m_window);
     m_capturing = false;
-    setEnabled(!m_stale);
+    applyColours();
     return shot;
 }
 

@@ -32,14 +32,18 @@ public:
 
     std::array<QLabel*, measure::kLiveRows> captionLabels{};
     std::array<QLabel*, measure::kLiveRows> valueLabels{};
+    // "stale" at the right end of each value while the readings are old.
+    std::array<QLabel*, measure::kLiveRows> staleMarks{};
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void setCaption(int row, const QString& text) override;
     void setValue(int row, const QString& text) override;
     void showStale(bool stale);
+    void applyColours();
     QImage captureWindow();
 
     platform::WindowCapture& m_capture;

@@ -350,6 +350,10 @@
         <source>Realtime</source>
         <translation>实时</translation>
     </message>
+    <message>
+        <source>stale</source>
+        <translation>旧数据</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::RecordPage</name>
