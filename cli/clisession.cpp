@@ -222,9 +222,16 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
             return;
         }
     } else {
+        // A reader that went away (| head) fails the write, as a full disk would.
+        datalog::StreamSink out(stdout, {});
         const records::RecordTable& t = m_session.records().table();
-        for (int r = 0; r < t.rowCount(); ++r)
-            printLine(stdout, tableRow(t, r));
+        for (int r = 0; r < t.rowCount(); ++r) {
+            if (!out.append(0, tableRow(t, r).toUtf8() + '\n')) {
+                printLine(stderr, QStringLiteral("standard output failed: ") + out.error());
+                emit finished(kExitSaveFailed);
+                return;
+            }
+        }
     }
     emit finished(result.outcome == Outcome::Complete ? kExitDone : kExitIncomplete);
 }
