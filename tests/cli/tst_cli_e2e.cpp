@@ -451,13 +451,15 @@ private slots:
     // renamed around the name ("-2"), no empty file that would push the next run aside.
     void aLogThatCannotBeCreatedExitsFive_data()
     {
-        QTest::addColumn<QString>("log"); // in a folder of its own with a folder "adir" and a FIFO
+        // In a folder of its own with a folder "adir", a FIFO and "null", a link to /dev/null
+        // (so that a failure as root leaves nothing in /dev).
+        QTest::addColumn<QString>("log");
         QTest::addColumn<int>("logLimit");
         QTest::addColumn<QString>("errMentions");
         QTest::newRow("no such folder") << "no-such-folder/survey.csv" << 0 << "could not create";
         QTest::newRow("a folder") << "adir" << 0 << "adir is a folder";
         QTest::newRow("a folder, with a slash") << "adir/" << 0 << "adir/ names a folder";
-        QTest::newRow("a device") << "/dev/null" << 0 << "/dev/null is a device";
+        QTest::newRow("a device") << "null" << 0 << "null is a device";
         QTest::newRow("a FIFO") << "fifo" << 0 << "fifo is a FIFO";
         QTest::newRow("a file size limit below the heading")
             << "survey.csv" << 100 << QString::fromLocal8Bit(std::strerror(EFBIG));
@@ -470,6 +472,7 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("adir"));
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath("null")));
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System);
         QProcess cli;
         cli.setWorkingDirectory(dir.path());
@@ -488,7 +491,6 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System), before);
         QCOMPARE(QDir(dir.filePath("adir")).entryList(QDir::AllEntries | QDir::System),
                  QStringList({".", ".."}));
-        QVERIFY(!QFileInfo::exists(QStringLiteral("/dev/null-2")));
     }
 
     void noMeterGivesUpAfterOneSearchCycle()
