@@ -205,6 +205,13 @@ int main(int argc, char* argv[])
             ports.clear();
             settings.remove("ports");
         } else {
+            const QString problem = platform::portListProblem(
+                parser.isSet(demoOption) ? ports + QStringList{QStringLiteral("demo")} : ports);
+            if (!problem.isEmpty()) {
+                std::fprintf(stderr, "korvane: %s%s\n", qPrintable(problem),
+                             parser.isSet(demoOption) ? " with --demo, which takes COM1" : "");
+                return 2;
+            }
             settings.setValue("ports", ports);
         }
     } else {

@@ -92,6 +92,7 @@ void CliSession::startLive()
         m_stdoutRecorder->setInterval(m_liveOutput.intervalMs);
     connect(m_stdoutRecorder.get(), &Recorder::failed, this, [this](const QString& message) {
         printLine(stderr, QStringLiteral("standard output failed: ") + message);
+        m_stdoutFailed = true; // also when the last interval, written at the end, fails
         endLive(kExitSaveFailed);
     });
 
@@ -100,14 +101,16 @@ void CliSession::startLive()
         m_log = std::make_unique<LogFile>(m_liveOutput.logPath, csv->frameHeading());
         if (!m_log->open(m_session.now())) {
             printLine(stderr, QStringLiteral("cannot log: ") + m_log->error());
+            m_logFailed = true;
             endLive(kExitSaveFailed);
             return;
         }
         printLine(stderr, QStringLiteral("logging to ") + m_log->path());
         m_logRecorder = std::make_unique<Recorder>(m_session, std::move(csv), *m_log);
-        // The log stops; the frames on stdout go on.
-        connect(m_logRecorder.get(), &Recorder::failed, this, [](const QString& message) {
+        // The log stops; the frames on stdout go on, and the exit code tells.
+        connect(m_logRecorder.get(), &Recorder::failed, this, [this](const QString& message) {
             printLine(stderr, QStringLiteral("logging stopped: ") + message);
+            m_logFailed = true;
         });
     }
     // After the recorders, so the frame that reaches --frames is written before they finish.
@@ -144,8 +147,13 @@ void CliSession::endLive(int exitCode)
         m_stdoutRecorder->finish();
     if (m_logRecorder)
         m_logRecorder->finish();
-    if (m_log)
-        m_log->close();
+    // A folder deleted since the last frame shows only now.
+    if (m_log && !m_logFailed && !m_log->close()) {
+        printLine(stderr, QStringLiteral("logging stopped: ") + m_log->error());
+        m_logFailed = true;
+    }
+    if ((m_logFailed || m_stdoutFailed) && exitCode == kExitDone)
+        exitCode = kExitSaveFailed;
     if (m_publisher) {
         m_publisher->finish();
         // Exiting at once could cut the goodbye short; the will would say "offline" anyway.
@@ -214,9 +222,16 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
             return;
         }
     } else {
+        // A reader that went away (| head) fails the write, as a full disk would.
+        datalog::StreamSink out(stdout, {});
         const records::RecordTable& t = m_session.records().table();
-        for (int r = 0; r < t.rowCount(); ++r)
-            printLine(stdout, tableRow(t, r));
+        for (int r = 0; r < t.rowCount(); ++r) {
+            if (!out.append(0, tableRow(t, r).toUtf8() + '\n')) {
+                printLine(stderr, QStringLiteral("standard output failed: ") + out.error());
+                emit finished(kExitSaveFailed);
+                return;
+            }
+        }
     }
     emit finished(result.outcome == Outcome::Complete ? kExitDone : kExitIncomplete);
 }

@@ -103,6 +103,8 @@ private:
     std::unique_ptr<datalog::Recorder> m_stdoutRecorder;
     std::unique_ptr<datalog::LogFile> m_log;
     std::unique_ptr<datalog::Recorder> m_logRecorder;
+    bool m_logFailed = false;
+    bool m_stdoutFailed = false;
     std::unique_ptr<publish::Publisher> m_publisher;
     bool m_ended = false;
 };

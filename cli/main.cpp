@@ -204,8 +204,8 @@ int main(int argc, char* argv[])
     QStringList ports;
     if (parser.isSet(portsOption)) {
         ports = platform::parsePortList(parser.value(portsOption));
-        if (ports.isEmpty())
-            return usageError(parser, QStringLiteral("--ports needs at least one device"));
+        if (const QString problem = platform::portListProblem(ports); !problem.isEmpty())
+            return usageError(parser, problem);
     }
 
     publish::PublishOptions publishing;

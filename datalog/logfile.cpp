@@ -6,7 +6,10 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace korvane::datalog {
@@ -29,15 +32,42 @@ qint64 nextLocalMidnight(qint64 ms)
     // The day's first instant, also where clocks skip from 23:59:59 to 01:00.
     return day.addDays(1).startOfDay().toMSecsSinceEpoch();
 }
+
+// What an existing path is when it is no regular file ("a folder", "a device"...), else empty.
+// Such a name is refused rather than logged around: "-2" beside /dev/null helps nobody.
+QString notAFile(const QString& path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return {};
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("a folder");
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        return QStringLiteral("a device");
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("a FIFO");
+    return QStringLiteral("no regular file");
+#else
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return {};
+    return info.isDir() ? QStringLiteral("a folder") : QStringLiteral("no regular file");
+#endif
+}
 } // namespace
 
 LogFile::LogFile(QString path, QByteArray heading)
     : m_wantedPath(std::move(path)), m_heading(std::move(heading))
-{
-}
+{}
 
 bool LogFile::open(qint64 nowMs)
 {
+    if (m_wantedPath.endsWith(u'/') || m_wantedPath.endsWith(QDir::separator()))
+        return fail(QStringLiteral("%1 names a folder, not a file")
+                        .arg(QDir::toNativeSeparators(m_wantedPath)));
     return create(m_wantedPath, nowMs);
 }
 
@@ -51,9 +81,12 @@ bool LogFile::create(const QString& wanted, qint64 ms)
         if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             break;
         if (!m_file.exists())
-            return fail(QStringLiteral("could not create %1: %2")
-                            .arg(QDir::toNativeSeparators(m_file.fileName()),
-                                 m_file.errorString()));
+            return fail(
+                QStringLiteral("could not create %1: %2")
+                    .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString()));
+        if (const QString what = notAFile(m_file.fileName()); n == 1 && !what.isEmpty())
+            return fail(QStringLiteral("%1 is %2, not a file to log to")
+                            .arg(QDir::toNativeSeparators(m_file.fileName()), what));
     }
     if (!m_file.isOpen())
         return fail(QStringLiteral("could not create a new file next to %1: every name is taken")
@@ -61,9 +94,12 @@ bool LogFile::create(const QString& wanted, qint64 ms)
     m_size = 0;
     if (m_heading.isEmpty())
         return true;
-    if (m_file.write(m_heading) != m_heading.size())
+    if (const QString problem = writeWhole(m_heading); !problem.isEmpty()) {
+        // Made by us a moment ago and holding no line: the next run may have the name.
+        m_file.remove();
         return fail(QStringLiteral("could not write %1: %2")
-                        .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString()));
+                        .arg(QDir::toNativeSeparators(m_file.fileName()), problem));
+    }
     m_size = m_heading.size();
     return true;
 }
@@ -80,16 +116,25 @@ bool LogFile::append(qint64 ms, const QByteArray& lines)
     if (deletedUnderUs())
         return fail(QStringLiteral("%1 was deleted or its folder removed")
                         .arg(QDir::toNativeSeparators(m_file.fileName())));
-    if (m_file.write(lines) != lines.size())
+    if (const QString problem = writeWhole(lines); !problem.isEmpty()) {
+        // What did fit would be a torn line; the file ends with whole ones.
+        m_file.resize(m_size);
         return fail(QStringLiteral("could not write %1: %2")
-                        .arg(QDir::toNativeSeparators(m_file.fileName()), m_file.errorString()));
+                        .arg(QDir::toNativeSeparators(m_file.fileName()), problem));
+    }
     m_size += lines.size();
     return true;
 }
 
-void LogFile::close()
+bool LogFile::close()
 {
+    if (!m_file.isOpen())
+        return m_error.isEmpty();
+    if (deletedUnderUs())
+        return fail(QStringLiteral("%1 was deleted or its folder removed")
+                        .arg(QDir::toNativeSeparators(m_file.fileName())));
     m_file.close();
+    return true;
 }
 
 bool LogFile::fail(const QString& message)
@@ -99,11 +144,35 @@ bool LogFile::fail(const QString& message)
     return false;
 }
 
+// A full disk or a file size limit lets part of a write through and refuses the rest; the
+// refusal carries the reason, which a short count alone does not.
+QString LogFile::writeWhole(const QByteArray& bytes)
+{
+#ifdef Q_OS_UNIX
+    const char* data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_file.handle(), data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return QString::fromLocal8Bit(std::strerror(n < 0 ? errno : EIO));
+        data += n;
+        left -= n;
+    }
+    return {};
+#else
+    return m_file.write(bytes) == bytes.size() ? QString() : m_file.errorString();
+#endif
+}
+
 // Writes to a file that is no longer in any folder succeed and go nowhere.
 bool LogFile::deletedUnderUs() const
 {
 #ifdef Q_OS_UNIX
-    struct stat st{};
+    struct stat st
+    {
+    };
     return ::fstat(m_file.handle(), &st) == 0 && st.st_nlink == 0;
 #else
     return !QFileInfo::exists(m_file.fileName());

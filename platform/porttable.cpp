@@ -100,4 +100,15 @@ QStringList parsePortList(const QString& text)
     return devices;
 }
 
+QString portListProblem(const QStringList& devices)
+{
+    if (devices.isEmpty())
+        return QStringLiteral("--ports needs at least one device");
+    if (devices.size() > PortTable::kMaxPorts)
+        return QStringLiteral("--ports takes at most %1 devices (COM1 to COM%1), not %2")
+            .arg(PortTable::kMaxPorts)
+            .arg(devices.size());
+    return {};
+}
+
 } // namespace korvane::platform

@@ -40,5 +40,7 @@ QCommandLineOption portsOption();
 
 // "/dev/ttyUSB0,/dev/ttyUSB1" to a list; blanks trimmed, empty entries dropped.
 QStringList parsePortList(const QString& text);
+// What is wrong with a --ports list (none, or more than COM1..COM16 can hold), empty if nothing.
+QString portListProblem(const QStringList& devices);
 
 } // namespace korvane::platform

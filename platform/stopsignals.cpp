@@ -15,6 +15,7 @@ namespace korvane::platform {
 #ifdef Q_OS_UNIX
 namespace {
 int g_fds[2] = {-1, -1};
+bool g_hangUpCaught = false;
 
 void onSignal(int signal)
 {
@@ -30,6 +31,7 @@ void onSignal(int signal)
 StopSignals::StopSignals(QObject* parent) : QObject(parent)
 {
     ::signal(SIGXFSZ, SIG_IGN);
+    ::signal(SIGPIPE, SIG_IGN);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0, g_fds) != 0)
         return;
     m_notifier = new QSocketNotifier(g_fds[1], QSocketNotifier::Read, this);
@@ -47,12 +49,22 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    // Started under nohup, a hang-up is meant to pass unnoticed.
+    struct sigaction hangUp
+    {
+    };
+    ::sigaction(SIGHUP, nullptr, &hangUp);
+    g_hangUpCaught = hangUp.sa_handler != SIG_IGN;
+    if (g_hangUpCaught)
+        ::sigaction(SIGHUP, &action, nullptr);
 }
 
 StopSignals::~StopSignals()
 {
     ::signal(SIGINT, SIG_DFL);
     ::signal(SIGTERM, SIG_DFL);
+    if (g_hangUpCaught)
+        ::signal(SIGHUP, SIG_DFL);
     if (g_fds[0] >= 0) {
         ::close(g_fds[0]);
         ::close(g_fds[1]);

@@ -7,9 +7,10 @@ class QSocketNotifier;
 
 namespace korvane::platform {
 
-// SIGINT and SIGTERM as a Qt signal, delivered from the event loop: the handler only writes a
-// byte to a socket pair, so the program stops between two events, never in the middle of one.
-// A second signal ends the program at once. Also ignores SIGXFSZ, so a file over the size limit
+// SIGINT, SIGTERM and SIGHUP as a Qt signal, delivered from the event loop: the handler only
+// writes a byte to a socket pair, so the program stops between two events, never in the middle
+// of one. A second signal ends the program at once. SIGHUP stays ignored when it was at start
+// (nohup). Also ignores SIGXFSZ and SIGPIPE, so a file over the size limit or a closed pipe
 // fails its write instead of killing us. Unix only; elsewhere it never fires.
 class StopSignals : public QObject
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli against korvane-meter-sim over a real pseudo-terminal: connecting, live frames of
-// every type, downloads, silence and recovery, chunked answers, unplugging, and usage errors.
-// The link's logic in detail is in tst_link.
+// every type, downloads, silence and recovery, chunked answers, unplugging, logs that fail,
+// signals, and usage errors. The link's logic in detail is in tst_link.
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "support/csvreader.h"
@@ -9,6 +9,7 @@
 #include "support/process.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -18,7 +19,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using korvane::testing::MeterProcess;
 using korvane::testing::ProcessResult;
@@ -57,6 +62,7 @@ private:
         return link;
     }
     int m_meters = 0;
+    int m_logs = 0;
 
 private slots:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
@@ -349,35 +355,91 @@ private slots:
             QVERIFY(QDateTime::fromString(rows->at(i).first(), Qt::ISODateWithMs).isValid());
     }
 
-    // SIGINT or SIGTERM ends the run between two frames: exit 0, the last interval written as
-    // partial, and the log whole.
+    // A signal ends the run between two frames: the last interval written as partial, and the
+    // log whole; exit 0 unless the log failed before. SIGHUP ignored at start (nohup) stays
+    // ignored. A reader that goes away (| head) ends the run like a failed write, exit 5.
     void interruptedRunEndsCleanly_data()
     {
-        QTest::addColumn<int>("signal");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::addColumn<int>("signal"); // 0: none, the run ends by itself
+        QTest::addColumn<bool>("nohup");
+        QTest::addColumn<int>("logLimit");  // bytes any file may grow to; 0: no limit
+        QTest::addColumn<int>("headLines"); // 0: standard output read to its end
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("errMentions");
+        QTest::newRow("SIGINT") << SIGINT << false << 0 << 0 << 0 << "Connected";
+        QTest::newRow("SIGTERM") << SIGTERM << false << 0 << 0 << 0 << "Connected";
+        QTest::newRow("SIGHUP") << SIGHUP << false << 0 << 0 << 0 << "Connected";
+        QTest::newRow("SIGHUP under nohup goes unnoticed, SIGTERM ends it")
+            << SIGHUP << true << 0 << 0 << 0 << "Connected";
+        QTest::newRow("SIGTERM after the log hit a file size limit")
+            << SIGTERM << false << 3000 << 0 << 5 << QString::fromLocal8Bit(std::strerror(EFBIG));
+        QTest::newRow("standard output closed by head -3")
+            << 0 << false << 0 << 3 << 5
+            << "standard output failed: " + QString::fromLocal8Bit(std::strerror(EPIPE));
     }
     void interruptedRunEndsCleanly()
     {
         QFETCH(int, signal);
+        QFETCH(bool, nohup);
+        QFETCH(int, logLimit);
+        QFETCH(int, headLines);
+        QFETCH(int, exitCode);
+        QFETCH(QString, errMentions);
         MeterProcess meter;
         const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
         QVERIFY(!port.isEmpty());
-        const QString log = m_dir.filePath(QStringLiteral("interrupted-%1.csv").arg(signal));
+        const QString log = m_dir.filePath(QStringLiteral("interrupted-%1.csv").arg(++m_logs));
         QProcess cli;
-        cli.start(kCli, {"--ports", port, "live", "--format", "jsonl", "--interval", "15m", "--log",
-                         log, "--dialect", "semicolon"});
+        // What a shell would hand down: SIGPIPE as the default, SIGHUP ignored under nohup.
+        cli.setChildProcessModifier([nohup, logLimit] {
+            ::signal(SIGPIPE, SIG_DFL);
+            ::signal(SIGHUP, nohup ? SIG_IGN : SIG_DFL);
+            if (logLimit > 0) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{rlim_t(logLimit), rlim_t(logLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        });
+        QProcess head;
+        if (headLines > 0) {
+            cli.setStandardOutputProcess(&head);
+            head.start(QStringLiteral("head"), {"-n", QString::number(headLines)});
+        }
+        QStringList args{"--ports", port, "live",      "--format", "jsonl",
+                         "--log",   log,  "--dialect", "semicolon"};
+        if (headLines == 0)
+            args << "--interval"
+                 << "15m";
+        cli.start(kCli, args);
         QVERIFY(cli.waitForStarted(5000));
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 1000, 20000);
-        ::kill(pid_t(cli.processId()), signal);
-        QVERIFY(cli.waitForFinished(5000));
+        QByteArray err;
+        const auto errSoFar = [&cli, &err] { return err += cli.readAllStandardError(); };
+        if (logLimit > 0)
+            QTRY_VERIFY_WITH_TIMEOUT(errSoFar().contains("logging stopped"), 20000);
+        else if (signal != 0)
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > 1000, 20000);
+        if (signal != 0)
+            ::kill(pid_t(cli.processId()), signal);
+        if (nohup) {
+            const qint64 sizeThen = QFileInfo(log).size();
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() > sizeThen + 500, 20000);
+            ::kill(pid_t(cli.processId()), SIGTERM);
+        }
+        QVERIFY(cli.waitForFinished(20000));
         QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(cli.exitCode(), 0);
-        const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');
-        QVERIFY(lines.size() >= 2);
-        const QJsonObject last = QJsonDocument::fromJson(lines[lines.size() - 2]).object();
-        QCOMPARE(last.value("partial").toBool(false), true);
-        QVERIFY(last.value("stats").toObject().value("U1").toObject().value("count").toInt() > 0);
+        QCOMPARE(cli.exitCode(), exitCode);
+        QVERIFY2(errSoFar().contains(errMentions.toUtf8()), err.constData());
+        if (headLines > 0) {
+            QVERIFY(head.waitForFinished(5000));
+            QCOMPARE(head.readAllStandardOutput().count('\n'), headLines);
+        } else {
+            const QList<QByteArray> lines = cli.readAllStandardOutput().split('\n');
+            QVERIFY(lines.size() >= 2);
+            const QJsonObject last = QJsonDocument::fromJson(lines[lines.size() - 2]).object();
+            QCOMPARE(last.value("partial").toBool(false), true);
+            QVERIFY(last.value("stats").toObject().value("U1").toObject().value("count").toInt() >
+                    0);
+        }
         QFile file(log);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -385,15 +447,50 @@ private slots:
         QVERIFY(korvane::testing::readCsvStrictly(QString::fromUtf8(bytes.mid(3)), u';'));
     }
 
+    // A log refused at start ends the run before it begins, and leaves no file behind: nothing
+    // renamed around the name ("-2"), no empty file that would push the next run aside.
+    void aLogThatCannotBeCreatedExitsFive_data()
+    {
+        // In a folder of its own with a folder "adir", a FIFO and "null", a link to /dev/null
+        // (so that a failure as root leaves nothing in /dev).
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<int>("logLimit");
+        QTest::addColumn<QString>("errMentions");
+        QTest::newRow("no such folder") << "no-such-folder/survey.csv" << 0 << "could not create";
+        QTest::newRow("a folder") << "adir" << 0 << "adir is a folder";
+        QTest::newRow("a folder, with a slash") << "adir/" << 0 << "adir/ names a folder";
+        QTest::newRow("a device") << "null" << 0 << "null is a device";
+        QTest::newRow("a FIFO") << "fifo" << 0 << "fifo is a FIFO";
+        QTest::newRow("a file size limit below the heading")
+            << "survey.csv" << 100 << QString::fromLocal8Bit(std::strerror(EFBIG));
+    }
     void aLogThatCannotBeCreatedExitsFive()
     {
-        const QString log = m_dir.filePath(QStringLiteral("no-such-folder/survey.csv"));
-        const ProcessResult run =
-            runProgram(kCli, {"--ports", "/dev/null", "live", "--log", log}, 10000);
-        QVERIFY(run.finished);
-        QCOMPARE(run.exitCode, 5);
-        QVERIFY2(run.errText().contains(QLatin1String("could not create")),
-                 qPrintable(run.errText()));
+        QFETCH(QString, log);
+        QFETCH(int, logLimit);
+        QFETCH(QString, errMentions);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("adir"));
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("fifo")).constData(), 0600) == 0);
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), dir.filePath("null")));
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::System);
+        QProcess cli;
+        cli.setWorkingDirectory(dir.path());
+        cli.setChildProcessModifier([logLimit] {
+            if (logLimit > 0) {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{rlim_t(logLimit), rlim_t(logLimit)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            }
+        });
+        cli.start(kCli, {"--ports", "/dev/null", "live", "--log", log});
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 5);
+        const QString err = QString::fromUtf8(cli.readAllStandardError());
+        QVERIFY2(err.contains(errMentions), qPrintable(err));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System), before);
+        QCOMPARE(QDir(dir.filePath("adir")).entryList(QDir::AllEntries | QDir::System),
+                 QStringList({".", ".."}));
     }
 
     void noMeterGivesUpAfterOneSearchCycle()
@@ -409,30 +506,43 @@ private slots:
     void usageErrorsExitTwo_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("no command") << QStringList{};
-        QTest::newRow("unknown command") << QStringList{"dance"};
-        QTest::newRow("unknown option") << QStringList{"--colour", "live"};
-        QTest::newRow("frames of zero") << QStringList{"live", "--frames", "0"};
-        QTest::newRow("frames not a number") << QStringList{"live", "--frames", "many"};
-        QTest::newRow("frames without a value") << QStringList{"live", "--frames"};
-        QTest::newRow("frames for records") << QStringList{"records", "--frames", "3"};
-        QTest::newRow("empty port list") << QStringList{"--ports", ",", "live"};
-        QTest::newRow("saving belongs to records") << QStringList{"live", "--csv", "x.csv"};
-        QTest::newRow("save without a file name") << QStringList{"records", "--text", ""};
-        QTest::newRow("unknown format") << QStringList{"live", "--format", "xml"};
-        QTest::newRow("dialect without CSV") << QStringList{"live", "--dialect", "semicolon"};
+        QTest::addColumn<QString>("mentions");
+        QTest::newRow("no command") << QStringList{} << QString();
+        QTest::newRow("unknown command") << QStringList{"dance"} << QString();
+        QTest::newRow("unknown option") << QStringList{"--colour", "live"} << QString();
+        QTest::newRow("frames of zero") << QStringList{"live", "--frames", "0"} << QString();
+        QTest::newRow("frames not a number")
+            << QStringList{"live", "--frames", "many"} << QString();
+        QTest::newRow("frames without a value") << QStringList{"live", "--frames"} << QString();
+        QTest::newRow("frames for records") << QStringList{"records", "--frames", "3"} << QString();
+        QTest::newRow("empty port list") << QStringList{"--ports", ",", "live"} << QString();
+        QStringList seventeen;
+        for (int n = 0; n < 17; ++n)
+            seventeen << QStringLiteral("/dev/ttyUSB%1").arg(n);
+        QTest::newRow("17 ports") << QStringList{"--ports", seventeen.join(u','), "live"}
+                                  << "at most 16 devices";
+        QTest::newRow("saving belongs to records")
+            << QStringList{"live", "--csv", "x.csv"} << QString();
+        QTest::newRow("save without a file name")
+            << QStringList{"records", "--text", ""} << QString();
+        QTest::newRow("unknown format") << QStringList{"live", "--format", "xml"} << QString();
+        QTest::newRow("dialect without CSV")
+            << QStringList{"live", "--dialect", "semicolon"} << QString();
         QTest::newRow("unknown dialect")
-            << QStringList{"live", "--format", "csv", "--dialect", "x"};
-        QTest::newRow("unknown interval") << QStringList{"live", "--interval", "5m"};
-        QTest::newRow("logging belongs to live") << QStringList{"records", "--log", "x.csv"};
+            << QStringList{"live", "--format", "csv", "--dialect", "x"} << QString();
+        QTest::newRow("unknown interval") << QStringList{"live", "--interval", "5m"} << QString();
+        QTest::newRow("logging belongs to live")
+            << QStringList{"records", "--log", "x.csv"} << QString();
     }
     void usageErrorsExitTwo()
     {
         QFETCH(QStringList, args);
+        QFETCH(QString, mentions);
         const ProcessResult run = runProgram(kCli, args, 10000);
         QVERIFY(run.finished);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.errText().startsWith(QLatin1String("korvane-cli: ")));
+        QVERIFY2(run.errText().contains(mentions), qPrintable(run.errText()));
     }
 
     void helpAndVersion()
