@@ -221,10 +221,13 @@ mosquitto* newClient(const QString& clientId, void* data, QString* error)
 {
     const QByteArray id = clientId.toUtf8();
     mosquitto* mosq = mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, data);
+    // Short of memory, or an id libmosquitto refuses (its errno is not kept for that).
     if (!mosq)
-        *error = errno == EINVAL
-                     ? QStringLiteral("the client id %1 cannot be used").arg(clientId)
-                     : QStringLiteral("cannot make an MQTT client: ") + errorText(MOSQ_ERR_ERRNO);
+        *error = errno == ENOMEM
+                     ? QStringLiteral("cannot make an MQTT client: ") + errorText(MOSQ_ERR_ERRNO)
+                     : QStringLiteral("the client id %1 cannot be used (it must be UTF-8 without "
+                                      "control characters)")
+                           .arg(clientId);
     return mosq;
 }
 } // namespace
