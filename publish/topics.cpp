@@ -124,7 +124,7 @@ QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QStrin
                                {"model", "Handheld power meter"},
                                {"manufacturer", "Korvane"},
                                {"identifiers", QJsonArray{nodeId}}}},
-        {"origin", QJsonObject{{"name", "Korvane"}}},
+        {"origin", QJsonObject{{"name", "Korvane"}, {"sw_version", KORVANE_VERSION}}},
     };
     if (info.group == Group::Sequence) {
         // The topic carries the meter's code; Home Assistant shows the word for it.
