@@ -71,11 +71,18 @@ Kind connackKind(int code)
     }
 }
 
-// OpenSSL's reason from a line such as "OpenSSL Error[0]: error:0A000086:SSL routines::certificate
-// verify failed".
-QString opensslReason(const QString& line)
+// The reason in a line libmosquitto logged: "Error: host name verification failed." or
+// "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed".
+QString reasonIn(const QString& line)
 {
-    return line.section(u':', -1).trimmed();
+    if (line.startsWith(QLatin1String("OpenSSL Error")))
+        return line.section(u':', -1).trimmed();
+    QString reason = line;
+    if (reason.startsWith(QLatin1String("Error: ")))
+        reason.remove(0, 7);
+    if (reason.endsWith(u'.'))
+        reason.chop(1);
+    return reason;
 }
 
 // An attempt that ended with rc, told apart by what the broker answered and what was logged.
@@ -85,13 +92,18 @@ BrokerProblem problemOf(int rc, int connackRefusal, const QStringList& log, bool
         return {connackKind(connackRefusal),
                 QString::fromUtf8(mosquitto_connack_string(connackRefusal))};
     if (rc == MOSQ_ERR_TLS) {
+        if (log.isEmpty())
+            return {Kind::Tls, errorText(rc)};
+        // The first line is the most telling: a host name refused comes before OpenSSL's
+        // "certificate verify failed".
         for (const QString& line : log) {
-            if (line.contains(QLatin1String("certificate verify failed")))
-                return {Kind::CertificateRejected, opensslReason(line)};
+            if (line.contains(QLatin1String("certificate verify failed")) ||
+                line.contains(QLatin1String("host name verification failed")))
+                return {Kind::CertificateRejected, reasonIn(log.first())};
             if (line.contains(QLatin1String("Unable to load CA certificates")))
-                return {Kind::AuthorityUnusable, opensslReason(log.last())};
+                return {Kind::AuthorityUnusable, reasonIn(log.last())};
         }
-        return {Kind::Tls, log.isEmpty() ? errorText(rc) : opensslReason(log.last())};
+        return {Kind::Tls, reasonIn(log.last())};
     }
     if (rc == MOSQ_ERR_KEEPALIVE)
         return {Kind::NoAnswer, QString()};

@@ -35,7 +35,7 @@ private slots:
 
     void settingsAreRememberedAndTheBrokersStateShown()
     {
-        testing::Broker broker({false, QStringLiteral("meter"), QStringLiteral("s3cret pass")});
+        testing::Broker broker({false, QStringLiteral("meter"), QStringLiteral("s3cret pass"), {}});
         QVERIFY(broker.start());
         testing::FakeSession rig;
         rig.session.start();
@@ -143,9 +143,9 @@ private slots:
     {
         QFETCH(bool, tls);
         QFETCH(QString, reason);
-        testing::Broker broker({tls, QStringLiteral("meter"), QStringLiteral("s3cret")});
+        testing::Broker broker({tls, QStringLiteral("meter"), QStringLiteral("s3cret"), {}});
         QVERIFY2(broker.start(), qPrintable(broker.log()));
-        testing::Broker stranger({true, {}, {}});
+        testing::Broker stranger({true, {}, {}, {}});
         QVERIFY(!tls || stranger.prepare());
         testing::FakeSession rig;
         rig.session.start();

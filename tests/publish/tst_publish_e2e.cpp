@@ -486,7 +486,8 @@ private slots:
         QTest::addColumn<QByteArray>("passwordFile"); // empty: no --password-file
         QTest::addColumn<bool>("othersMayRead");      // the password file's mode is 0644, else 0600
         QTest::addColumn<QString>("environment");     // the password variable, empty: unset
-        QTest::addColumn<QString>("ca"); // broker, stranger (did not sign it), a path, or bytes
+        QTest::addColumn<QString>("ca"); // broker, misnamed (broker's, certified for another name),
+                                         // stranger (did not sign it), a path, or bytes
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("stderrHas");
         QTest::newRow("password from a file's first line")
@@ -503,6 +504,9 @@ private slots:
         QTest::newRow("broker not signed by the CA given ends the run")
             << QByteArray("s3cret\n") << false << QString() << "stranger" << 6
             << "certificate failed verification (certificate verify failed)";
+        QTest::newRow("broker certified for another name ends the run")
+            << QByteArray("s3cret\n") << false << QString() << "misnamed" << 6
+            << "certificate failed verification (host name verification failed)";
         QTest::newRow("CA file of garbage ends the run at once")
             << QByteArray("s3cret\n") << false << QString() << "not a certificate\n"
             << 6 << "no certificate in it";
@@ -520,15 +524,17 @@ private slots:
         QFETCH(QString, ca);
         QFETCH(int, exitCode);
         QFETCH(QString, stderrHas);
-        Broker broker({true, "meter", "s3cret"});
+        const bool misnamed = ca == QLatin1String("misnamed");
+        Broker broker({true, "meter", "s3cret", misnamed ? "elsewhere.example" : QString()});
         QVERIFY2(broker.start(), qPrintable(broker.log()));
-        Broker stranger({true, {}, {}});
-        QString caFile = ca == QLatin1String("broker") ? broker.caFile() : stranger.caFile();
+        Broker stranger({true, {}, {}, {}});
+        QString caFile =
+            ca == QLatin1String("broker") || misnamed ? broker.caFile() : stranger.caFile();
         if (ca == QLatin1String("stranger")) {
             QVERIFY(stranger.prepare());
         } else if (ca.startsWith(u'/')) {
             caFile = ca;
-        } else if (ca != QLatin1String("broker")) {
+        } else if (ca != QLatin1String("broker") && !misnamed) {
             QFile file(m_dir.filePath(QStringLiteral("ca-%1.crt").arg(++m_passwordFiles)));
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(ca.toUtf8());
