@@ -126,7 +126,7 @@ struct MqttConnection::Shared
     int finalMid = -1;
     Clock::time_point deadline;
     int connackRefusal = 0; // the broker's reason for refusing the last connect
-    QStringList tlsLog;     // libmosquitto's errors since the last attempt began
+    QStringList errorLog;   // libmosquitto's errors since the last attempt began
 
     // Hands a call to the owner's thread while the owner still exists; Qt drops the call if the
     // owner goes before it runs.
@@ -292,7 +292,7 @@ bool MqttConnection::start()
             return;
         auto* shared = static_cast<Shared*>(data);
         std::lock_guard lock(shared->mutex);
-        shared->tlsLog << QString::fromUtf8(text);
+        shared->errorLog << QString::fromUtf8(text);
     });
     {
         std::lock_guard lock(runningThreads().mutex);
@@ -338,9 +338,9 @@ void MqttConnection::run(std::shared_ptr<Shared> shared)
         BrokerProblem problem;
         {
             std::lock_guard lock(shared->mutex);
-            problem = problemOf(rc, shared->connackRefusal, shared->tlsLog, wasUp);
+            problem = problemOf(rc, shared->connackRefusal, shared->errorLog, wasUp);
             shared->connackRefusal = 0;
-            shared->tlsLog.clear();
+            shared->errorLog.clear();
         }
         if (!problem.permanent())
             problem.retryInSeconds = wait;
