@@ -18,7 +18,8 @@ class PublishDialog;
 
 // Publishing over MQTT from the window: a button for the settings (remembered between runs)
 // and the broker's state as text: off, connected, or retrying and why. Network events only
-// change that text; they never open a box.
+// change that text; they never open a box. A broker that refuses us for good (credentials, client
+// id, its certificate) is not tried again until Retry is pressed or the settings change.
 class PublishControl : public QWidget
 {
     Q_OBJECT
@@ -31,17 +32,21 @@ public:
     const PublishSettings& settings() const { return m_settings; }
     QString statusText() const;
     QPushButton* button() const { return m_button; }
+    // Shown once the broker has refused us for good.
+    QPushButton* retryButton() const { return m_retry; }
     publish::Publisher* publisher() const { return m_publisher.get(); }
 
 private:
     void openDialog();
     void restart();
+    void onStopped(const publish::BrokerProblem& problem);
     void setStatus(const QString& text);
 
     session::MeterSession& m_session;
     PublishSettings m_settings;
     QPushButton* m_button = nullptr;
     QLabel* m_status = nullptr;
+    QPushButton* m_retry = nullptr;
     PublishDialog* m_dialog = nullptr;
     std::unique_ptr<publish::Publisher> m_publisher;
 };

@@ -2,6 +2,8 @@
 #include "app/publishdialog.h"
 
 #include "publish/brokeraddress.h"
+#include "publish/mqttconnection.h"
+#include "publish/settingfiles.h"
 #include "publish/topics.h"
 
 #include <QCheckBox>
@@ -61,18 +63,48 @@ void PublishDialog::setSettings(const PublishSettings& s)
 
 PublishSettings PublishDialog::settings() const
 {
-    return {m_enabled->isChecked(),  m_broker->text().trimmed(), m_prefix->text().trimmed(),
-            m_username->text(),      m_password->text(),         m_caFile->text().trimmed(),
-            m_discovery->isChecked()};
+    PublishSettings s;
+    s.enabled = m_enabled->isChecked();
+    s.broker = m_broker->text().trimmed();
+    s.prefix = m_prefix->text().trimmed();
+    s.username = m_username->text();
+    s.password = m_password->text();
+    s.caFile = m_caFile->text().trimmed();
+    s.haDiscovery = m_discovery->isChecked();
+    return s;
+}
+
+// The same checks as korvane-cli's options: what would fail on every attempt is refused here.
+QString PublishDialog::problem() const
+{
+    const PublishSettings s = settings();
+    QString error;
+    const auto broker = publish::BrokerAddress::parse(s.broker, &error);
+    if (!broker)
+        return error;
+    if (!s.prefix.isEmpty()) {
+        error = publish::prefixProblem(s.prefix);
+        if (!error.isEmpty())
+            return error;
+    }
+    if (broker->tls && !s.caFile.isEmpty()) {
+        error = publish::certificateAuthorityProblem(s.caFile);
+        if (!error.isEmpty())
+            return tr("cannot use the CA file %1: %2").arg(s.caFile, error);
+    }
+    const QString prefix = s.prefix.isEmpty() ? QStringLiteral("korvane/meter") : s.prefix;
+    return publish::MqttConnection::settingsProblem(
+        *broker, {QString(), s.username, s.password, s.caFile}, prefix + QStringLiteral("/status"));
 }
 
 void PublishDialog::tryAccept()
 {
-    QString error;
-    if (m_enabled->isChecked() &&
-        !publish::BrokerAddress::parse(m_broker->text().trimmed(), &error)) {
-        m_problem->setText(error);
-        return;
+    if (m_enabled->isChecked()) {
+        const QString why = problem();
+        if (!why.isEmpty()) {
+            m_problem->setText(why);
+            return;
+        }
     }
     emit settingsChosen(settings());
     accept();

@@ -20,6 +20,8 @@ public:
 
     void setSettings(const PublishSettings& settings);
     PublishSettings settings() const;
+    // Why the settings shown cannot be used, or nothing; OK is refused while there is one.
+    QString problem() const;
 
 signals:
     void settingsChosen(const korvane::app::PublishSettings& settings);

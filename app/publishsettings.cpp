@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/publishsettings.h"
 
+#include "publish/settingfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -36,8 +38,15 @@ PublishSettings PublishSettings::load()
     if (file.exists() && file.permissions() != (QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                 QFileDevice::ReadUser | QFileDevice::WriteUser))
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (file.open(QIODevice::ReadOnly))
-        s.password = QString::fromUtf8(file.readAll());
+    if (file.exists()) {
+        // Edited by hand, it may end in a line end that is no part of the password.
+        const publish::SettingFile read = publish::SettingFile::read(file.fileName());
+        if (read.error.isEmpty())
+            s.password = publish::passwordOf(read.bytes);
+        else
+            s.passwordProblem = QStringLiteral("cannot read the password file %1: %2")
+                                    .arg(QDir::toNativeSeparators(file.fileName()), read.error);
+    }
     return s;
 }
 

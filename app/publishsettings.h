@@ -16,6 +16,7 @@ struct PublishSettings
     QString password;
     QString caFile;
     bool haDiscovery = false;
+    QString passwordProblem; // why the kept password could not be read; empty when it was
 
     static PublishSettings load();
     // False, with why in error, when the password file cannot be written.

@@ -117,6 +117,36 @@ void CliSession::startLive()
     connect(&m_session, &session::MeterSession::readingReceived, this, &CliSession::onReading);
 }
 
+namespace {
+// Why publishing stopped for good, in words for the terminal.
+QString refusalText(const publish::BrokerProblem& problem)
+{
+    using Kind = publish::BrokerProblem::Kind;
+    QString what;
+    switch (problem.kind) {
+    case Kind::CredentialsRefused:
+        what = QStringLiteral("the broker refused the user name or password");
+        break;
+    case Kind::ClientIdRefused:
+        what = QStringLiteral("the broker refused the client id");
+        break;
+    case Kind::ProtocolRefused:
+        what = QStringLiteral("the broker does not speak MQTT 3.1.1");
+        break;
+    case Kind::CertificateRejected:
+        what = QStringLiteral("the broker's certificate failed verification");
+        break;
+    case Kind::AuthorityUnusable:
+        what = QStringLiteral("the certificate authority could not be loaded");
+        break;
+    default:
+        what = QStringLiteral("the broker cannot be used");
+        break;
+    }
+    return problem.detail.isEmpty() ? what : what + QStringLiteral(" (") + problem.detail + u')';
+}
+} // namespace
+
 void CliSession::startPublishing()
 {
     m_publisher = std::make_unique<publish::Publisher>(m_session, m_publishing);
@@ -126,6 +156,11 @@ void CliSession::startPublishing()
         printLine(stderr, QStringLiteral("cannot publish: ") + message);
         endLive(kExitUsage);
     });
+    connect(m_publisher.get(), &publish::Publisher::stopped, this,
+            [this](const publish::BrokerProblem& problem) {
+                printLine(stderr, QStringLiteral("korvane-cli: ") + refusalText(problem));
+                endLive(kExitBrokerRefused);
+            });
     // Frames count once they are on their way to the broker, not when the meter sends them.
     connect(m_publisher.get(), &publish::Publisher::framePublished, this, &CliSession::onReading);
 }

@@ -20,6 +20,7 @@ enum ExitCode {
     kExitNoMeter = 3,
     kExitIncomplete = 4,
     kExitSaveFailed = 5,
+    kExitBrokerRefused = 6, // for good: credentials, client id, certificate
 };
 
 // Files the records command writes the table to; with none it prints the table.

@@ -3,11 +3,11 @@
 #include "cli/clisession.h"
 #include "platform/porttable.h"
 #include "platform/stopsignals.h"
+#include "publish/settingfiles.h"
 #include "publish/topics.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 
 using namespace korvane;
 using korvane::cli::printLine;
@@ -39,7 +39,8 @@ int main(int argc, char* argv[])
         "The MQTT password comes from --password-file or the environment variable\n"
         "KORVANE_MQTT_PASSWORD, never from the command line.\n\n"
         "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete, "
-        "5 a file could not be saved."));
+        "5 a file could not be saved, 6 the broker refused us for good or its certificate "
+        "cannot be verified."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portsOption = platform::portsOption();
@@ -74,7 +75,8 @@ int main(int argc, char* argv[])
         QStringLiteral("LENGTH"));
     const QCommandLineOption brokerOption(
         QStringLiteral("broker"),
-        QStringLiteral("publish: mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS)."),
+        QStringLiteral("publish: mqtt://HOST[:PORT] or mqtts://HOST[:PORT] (TLS); HOST[:PORT] "
+                       "alone means mqtt://."),
         QStringLiteral("URL"));
     const QCommandLineOption topicOption(
         QStringLiteral("topic"),
@@ -88,7 +90,8 @@ int main(int argc, char* argv[])
                                             QStringLiteral("USER"));
     const QCommandLineOption passwordFileOption(
         QStringLiteral("password-file"),
-        QStringLiteral("publish: read the MQTT password from the first line of FILE."),
+        QStringLiteral("publish: read the MQTT password from the first line of FILE (a regular "
+                       "file of at most 64 KiB)."),
         QStringLiteral("FILE"));
     const QCommandLineOption cafileOption(
         QStringLiteral("cafile"),
@@ -233,24 +236,23 @@ int main(int argc, char* argv[])
         }
         if (parser.isSet(clientIdOption) && parser.value(clientIdOption).isEmpty())
             return usageError(parser, QStringLiteral("--client-id needs an id"));
-        if (parser.isSet(cafileOption)) {
-            if (!broker->tls)
-                return usageError(parser, QStringLiteral("--cafile belongs to an mqtts:// broker"));
-            QFile ca(parser.value(cafileOption));
-            if (!ca.open(QIODevice::ReadOnly))
-                return usageError(parser, QStringLiteral("cannot read the CA file %1: %2")
-                                              .arg(ca.fileName(), ca.errorString()));
-        }
+        if (parser.isSet(cafileOption) && !broker->tls)
+            return usageError(parser, QStringLiteral("--cafile belongs to an mqtts:// broker"));
         publishing.credentials = {parser.value(clientIdOption), parser.value(usernameOption),
                                   qEnvironmentVariable("KORVANE_MQTT_PASSWORD"),
                                   parser.value(cafileOption)};
         if (parser.isSet(passwordFileOption)) {
-            QFile file(parser.value(passwordFileOption));
-            if (!file.open(QIODevice::ReadOnly))
-                return usageError(parser, QStringLiteral("cannot read the password file %1: %2")
-                                              .arg(file.fileName(), file.errorString()));
-            publishing.credentials.password =
-                QString::fromUtf8(file.readLine()).remove(u'\n').remove(u'\r');
+            const QString path = parser.value(passwordFileOption);
+            const publish::SettingFile file = publish::SettingFile::read(path);
+            if (!file.error.isEmpty())
+                return usageError(
+                    parser,
+                    QStringLiteral("cannot read the password file %1: %2").arg(path, file.error));
+            if (file.othersMayRead)
+                printLine(stderr, QStringLiteral("korvane-cli: warning: others may read the "
+                                                 "password file %1 (chmod go-r)")
+                                      .arg(path));
+            publishing.credentials.password = publish::passwordOf(file.bytes);
         }
         if (!publishing.credentials.password.isEmpty() && publishing.credentials.username.isEmpty())
             return usageError(parser, QStringLiteral("a password needs --username"));
@@ -261,6 +263,23 @@ int main(int argc, char* argv[])
             publishing.qos = qos.toInt();
         }
         publishing.haDiscovery = parser.isSet(discoveryOption);
+        // Loaded now, not at the first connect: a CA that cannot verify anything ends the run.
+        if (!publishing.credentials.caFile.isEmpty()) {
+            const QString problem =
+                publish::certificateAuthorityProblem(publishing.credentials.caFile);
+            if (!problem.isEmpty()) {
+                printLine(stderr, QStringLiteral("korvane-cli: cannot use the CA file %1: %2")
+                                      .arg(publishing.credentials.caFile, problem));
+                return cli::kExitBrokerRefused;
+            }
+        }
+        const QString willTopic =
+            (publishing.prefix.isEmpty() ? QStringLiteral("korvane/meter") : publishing.prefix) +
+            QStringLiteral("/status");
+        const QString problem = publish::MqttConnection::settingsProblem(
+            publishing.broker, publishing.credentials, willTopic);
+        if (!problem.isEmpty())
+            return usageError(parser, problem);
     }
 
     cli::CliSession session(mode, ports, frames, saves, live, publishing);

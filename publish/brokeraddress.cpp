@@ -7,7 +7,9 @@ namespace korvane::publish {
 
 std::optional<BrokerAddress> BrokerAddress::parse(const QString& url, QString* error)
 {
-    const QUrl parsed(url, QUrl::StrictMode);
+    // "host:1883" would read as the scheme "host".
+    const bool hasScheme = url.contains(QLatin1String("://"));
+    const QUrl parsed(hasScheme ? url : QStringLiteral("mqtt://") + url, QUrl::StrictMode);
     BrokerAddress address;
     if (parsed.scheme() == QLatin1String("mqtts")) {
         address.tls = true;
@@ -19,6 +21,12 @@ std::optional<BrokerAddress> BrokerAddress::parse(const QString& url, QString* e
     if (!parsed.isValid() || parsed.host().isEmpty() || !parsed.userInfo().isEmpty() ||
         !(parsed.path().isEmpty() || parsed.path() == QLatin1String("/"))) {
         *error = QStringLiteral("the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
+        return std::nullopt;
+    }
+    // Nothing after the port is ours to drop unseen.
+    if (parsed.hasQuery() || parsed.hasFragment()) {
+        *error = QStringLiteral("the broker's address may not end in a query (?...) or a "
+                                "fragment (#...)");
         return std::nullopt;
     }
     address.host = parsed.host();

@@ -7,14 +7,16 @@
 
 namespace korvane::publish {
 
-// Where the broker listens: mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (8883, TLS).
+// Where the broker listens: mqtt://HOST[:PORT] (1883) or mqtts://HOST[:PORT] (8883, TLS); an
+// address without a scheme is mqtt://.
 struct BrokerAddress
 {
     QString host;
     int port = 1883;
     bool tls = false;
 
-    // Nothing, with why in error, for another scheme, a missing host or a bad port.
+    // Nothing, with why in error, for another scheme, a missing host, a bad port, or anything
+    // after the port (a path, a query, a fragment).
     static std::optional<BrokerAddress> parse(const QString& url, QString* error);
     QString text() const;
 };

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/mqttconnection.h"
 
+#include "publish/settingfiles.h"
+
+#include <QStringList>
+
 #include <mosquitto.h>
 
 #include <algorithm>
@@ -42,6 +46,69 @@ QString errorText(int rc)
         return QString::fromLocal8Bit(std::strerror(errno));
     return QString::fromUtf8(mosquitto_strerror(rc));
 }
+
+void initialiseLibrary()
+{
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { mosquitto_lib_init(); });
+}
+
+using Kind = BrokerProblem::Kind;
+
+// What a CONNACK refusal (MQTT 3.1.1) means for trying again.
+Kind connackKind(int code)
+{
+    switch (code) {
+    case 1:
+        return Kind::ProtocolRefused;
+    case 2:
+        return Kind::ClientIdRefused;
+    case 4:
+    case 5:
+        return Kind::CredentialsRefused;
+    default:
+        return Kind::Unavailable;
+    }
+}
+
+// The reason in a line libmosquitto logged: "Error: host name verification failed." or
+// "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed".
+QString reasonIn(const QString& line)
+{
+    if (line.startsWith(QLatin1String("OpenSSL Error")))
+        return line.section(u':', -1).trimmed();
+    QString reason = line;
+    if (reason.startsWith(QLatin1String("Error: ")))
+        reason.remove(0, 7);
+    if (reason.endsWith(u'.'))
+        reason.chop(1);
+    return reason;
+}
+
+// An attempt that ended with rc, told apart by what the broker answered and what was logged.
+BrokerProblem problemOf(int rc, int connackRefusal, const QStringList& log, bool wasUp)
+{
+    if (connackRefusal != 0)
+        return {connackKind(connackRefusal),
+                QString::fromUtf8(mosquitto_connack_string(connackRefusal))};
+    if (rc == MOSQ_ERR_TLS) {
+        if (log.isEmpty())
+            return {Kind::Tls, errorText(rc)};
+        // The first line is the most telling: a host name refused comes before OpenSSL's
+        // "certificate verify failed".
+        for (const QString& line : log) {
+            if (line.contains(QLatin1String("certificate verify failed")) ||
+                line.contains(QLatin1String("host name verification failed")))
+                return {Kind::CertificateRejected, reasonIn(log.first())};
+            if (line.contains(QLatin1String("Unable to load CA certificates")))
+                return {Kind::AuthorityUnusable, reasonIn(log.last())};
+        }
+        return {Kind::Tls, reasonIn(log.last())};
+    }
+    if (rc == MOSQ_ERR_KEEPALIVE)
+        return {Kind::NoAnswer, QString()};
+    return {wasUp ? Kind::Lost : Kind::Unreachable, errorText(rc)};
+}
 } // namespace
 
 struct MqttConnection::Shared
@@ -58,7 +125,8 @@ struct MqttConnection::Shared
     std::set<int> taken;
     int finalMid = -1;
     Clock::time_point deadline;
-    QString refusal; // the broker's reason for refusing the last connect
+    int connackRefusal = 0; // the broker's reason for refusing the last connect
+    QStringList errorLog;   // libmosquitto's errors since the last attempt began
 
     // Hands a call to the owner's thread while the owner still exists; Qt drops the call if the
     // owner goes before it runs.
@@ -89,8 +157,7 @@ MqttConnection::MqttConnection(BrokerAddress broker, Credentials credentials, Wi
     : QObject(parent), m_broker(std::move(broker)), m_credentials(std::move(credentials)),
       m_will(std::move(will)), m_shared(std::make_shared<Shared>())
 {
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { mosquitto_lib_init(); });
+    initialiseLibrary();
     m_shared->owner = this;
 }
 
@@ -112,63 +179,120 @@ bool MqttConnection::isConnected() const
     return m_shared->up;
 }
 
+// Every setter's result is checked: a value libmosquitto refuses must never mean a client that
+// connects without it (a user name refused would connect anonymously).
+QString MqttConnection::setUp(mosquitto* mosq, const BrokerAddress& broker,
+                              const Credentials& credentials, const Will& will)
+{
+    const auto refused = [](const QString& what, int rc) {
+        return QStringLiteral("%1 cannot be used: %2").arg(what, errorText(rc));
+    };
+    int rc = mosquitto_threaded_set(mosq, true);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return refused(QStringLiteral("a client thread"), rc);
+    rc = mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return refused(QStringLiteral("MQTT 3.1.1"), rc);
+    // A frame is several small messages; Nagle would hold the last of them for an ACK.
+    rc = mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return refused(QStringLiteral("TCP_NODELAY"), rc);
+    const QByteArray user = credentials.username.toUtf8();
+    const QByteArray password = credentials.password.toUtf8();
+    if (!user.isEmpty()) {
+        rc = mosquitto_username_pw_set(mosq, user.constData(),
+                                       password.isEmpty() ? nullptr : password.constData());
+        if (rc != MOSQ_ERR_SUCCESS)
+            return refused(QStringLiteral("the user name or password"), rc);
+    }
+    const QByteArray willTopic = will.topic.toUtf8();
+    rc = mosquitto_will_set(mosq, willTopic.constData(), int(will.payload.size()),
+                            will.payload.constData(), 1, true);
+    if (rc != MOSQ_ERR_SUCCESS)
+        return refused(QStringLiteral("the status topic %1").arg(will.topic), rc);
+    if (broker.tls) {
+        if (!credentials.caFile.isEmpty()) {
+            const QString problem = certificateAuthorityProblem(credentials.caFile);
+            if (!problem.isEmpty())
+                return QStringLiteral("the certificate authority %1 cannot be used: %2")
+                    .arg(credentials.caFile, problem);
+        }
+        const QByteArray ca = credentials.caFile.toLocal8Bit();
+        rc =
+            mosquitto_tls_set(mosq, ca.isEmpty() ? nullptr : ca.constData(),
+                              ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS)
+            return refused(QStringLiteral("the certificate authority %1").arg(credentials.caFile),
+                           rc);
+    }
+    return {};
+}
+
+namespace {
+mosquitto* newClient(const QString& clientId, void* data, QString* error)
+{
+    const QByteArray id = clientId.toUtf8();
+    mosquitto* mosq = mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, data);
+    // Short of memory, or an id libmosquitto refuses (its errno is not kept for that).
+    if (!mosq)
+        *error = errno == ENOMEM
+                     ? QStringLiteral("cannot make an MQTT client: ") + errorText(MOSQ_ERR_ERRNO)
+                     : QStringLiteral("the client id %1 cannot be used (it must be UTF-8 without "
+                                      "control characters)")
+                           .arg(clientId);
+    return mosq;
+}
+} // namespace
+
+QString MqttConnection::settingsProblem(const BrokerAddress& broker, const Credentials& credentials,
+                                        const QString& willTopic)
+{
+    initialiseLibrary();
+    QString error;
+    mosquitto* mosq = newClient(credentials.clientId, nullptr, &error);
+    if (!mosq)
+        return error;
+    error = setUp(mosq, broker, credentials, {willTopic, QByteArray("offline")});
+    mosquitto_destroy(mosq);
+    return error;
+}
+
 bool MqttConnection::start()
 {
-    const QByteArray id = m_credentials.clientId.toUtf8();
-    mosquitto* mosq = mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, m_shared.get());
-    if (!mosq) {
-        m_error = QStringLiteral("cannot make an MQTT client: ") + errorText(MOSQ_ERR_ERRNO);
+    mosquitto* mosq = newClient(m_credentials.clientId, m_shared.get(), &m_error);
+    if (!mosq)
         return false;
-    }
     m_shared->mosq = mosq;
     m_shared->host = m_broker.host.toUtf8();
     m_shared->port = m_broker.port;
-    mosquitto_threaded_set(mosq, true);
-    mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    // A frame is several small messages; Nagle would hold the last of them for an ACK.
-    mosquitto_int_option(mosq, MOSQ_OPT_TCP_NODELAY, 1);
-    const QByteArray user = m_credentials.username.toUtf8();
-    const QByteArray password = m_credentials.password.toUtf8();
-    if (!user.isEmpty())
-        mosquitto_username_pw_set(mosq, user.constData(),
-                                  password.isEmpty() ? nullptr : password.constData());
-    const QByteArray willTopic = m_will.topic.toUtf8();
-    const int willRc = mosquitto_will_set(mosq, willTopic.constData(), int(m_will.payload.size()),
-                                          m_will.payload.constData(), 1, true);
-    if (willRc != MOSQ_ERR_SUCCESS) {
-        m_error = QStringLiteral("cannot use %1 as the status topic: %2")
-                      .arg(m_will.topic, errorText(willRc));
+    m_error = setUp(mosq, m_broker, m_credentials, m_will);
+    if (!m_error.isEmpty())
         return false;
-    }
-    if (m_broker.tls) {
-        const QByteArray ca = m_credentials.caFile.toLocal8Bit();
-        const int rc = mosquitto_tls_set(mosq, ca.isEmpty() ? nullptr : ca.constData(),
-                                         ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr,
-                                         nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            m_error = QStringLiteral("cannot use the certificate authority %1: %2")
-                          .arg(m_credentials.caFile, errorText(rc));
-            return false;
-        }
-    }
     mosquitto_connect_callback_set(mosq, [](mosquitto*, void* data, int rc) {
         auto* shared = static_cast<Shared*>(data);
         if (rc != 0) {
             std::lock_guard lock(shared->mutex);
-            shared->refusal = QString::fromUtf8(mosquitto_connack_string(rc));
+            shared->connackRefusal = rc;
             return;
         }
         shared->up = true;
         shared->post([](MqttConnection* self) { emit self->connected(); });
     });
-    mosquitto_disconnect_callback_set(mosq, [](mosquitto*, void* data, int) {
-        static_cast<Shared*>(data)->up = false;
-    });
+    mosquitto_disconnect_callback_set(
+        mosq, [](mosquitto*, void* data, int) { static_cast<Shared*>(data)->up = false; });
     mosquitto_publish_callback_set(mosq, [](mosquitto*, void* data, int mid) {
         auto* shared = static_cast<Shared*>(data);
         std::lock_guard lock(shared->mutex);
         if (shared->collecting)
             shared->taken.insert(mid);
+    });
+    // libmosquitto returns only "a TLS error" and logs OpenSSL's reason.
+    mosquitto_log_callback_set(mosq, [](mosquitto*, void* data, int level, const char* text) {
+        if (level != MOSQ_LOG_ERR)
+            return;
+        auto* shared = static_cast<Shared*>(data);
+        std::lock_guard lock(shared->mutex);
+        shared->errorLog << QString::fromUtf8(text);
     });
     {
         std::lock_guard lock(runningThreads().mutex);
@@ -208,16 +332,21 @@ void MqttConnection::run(std::shared_ptr<Shared> shared)
             }
             break;
         }
-        if (shared->up.exchange(false))
+        const bool wasUp = shared->up.exchange(false);
+        if (wasUp)
             wait = 1; // it was connected: the waits start short again
-        QString why;
+        BrokerProblem problem;
         {
             std::lock_guard lock(shared->mutex);
-            why = shared->refusal.isEmpty() ? errorText(rc) : shared->refusal;
-            shared->refusal.clear();
+            problem = problemOf(rc, shared->connackRefusal, shared->errorLog, wasUp);
+            shared->connackRefusal = 0;
+            shared->errorLog.clear();
         }
-        why += QStringLiteral("; retrying in %1 s").arg(wait);
-        shared->post([why](MqttConnection* self) { emit self->disconnected(why); });
+        if (!problem.permanent())
+            problem.retryInSeconds = wait;
+        shared->post([problem](MqttConnection* self) { emit self->disconnected(problem); });
+        if (problem.permanent())
+            break;
         std::unique_lock lock(shared->mutex);
         shared->wake.wait_for(lock, std::chrono::seconds(wait), [&] { return shared->stopping; });
         wait = std::min(wait * 2, kLongestRetrySeconds);

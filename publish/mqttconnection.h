@@ -6,7 +6,11 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <QMetaType>
+
 #include <memory>
+
+struct mosquitto;
 
 namespace korvane::publish {
 
@@ -16,6 +20,32 @@ struct Credentials
     QString username;
     QString password;
     QString caFile; // empty: the system's certificate authorities
+};
+
+// Why the broker cannot be reached, as data: the front ends choose the words. Permanent problems
+// would come back unchanged on every attempt, so the client stops at them; the others are tried
+// again after the current wait.
+struct BrokerProblem
+{
+    enum class Kind {
+        // Tried again:
+        Unreachable, // no connection to be had (refused, name lookup, network)
+        Lost,        // the connection dropped
+        NoAnswer,    // the broker took the connection and said nothing within the keepalive
+        Unavailable, // the broker said it cannot serve clients now
+        Tls,         // a TLS failure other than the broker's certificate
+        // Permanent:
+        CredentialsRefused,  // the user name or password
+        ClientIdRefused,     // the client id
+        ProtocolRefused,     // MQTT 3.1.1
+        CertificateRejected, // the broker's certificate failed verification
+        AuthorityUnusable,   // the certificate authority file could not be loaded
+    };
+    Kind kind = Kind::Unreachable;
+    QString detail;         // libmosquitto's, OpenSSL's or the system's own text
+    int retryInSeconds = 0; // when the next attempt comes; 0 when permanent
+
+    bool permanent() const { return kind >= Kind::CredentialsRefused; }
 };
 
 // One libmosquitto client on a thread of its own: connecting (name lookup and TLS included),
@@ -44,8 +74,13 @@ public:
     // Finishes without a last message if finish() was not called; never waits.
     ~MqttConnection() override;
 
-    // False, with why in error(), when the client cannot even be set up (a bad CA file).
+    // False, with why in error(), when the client cannot even be set up: libmosquitto refused a
+    // setting (a user name that is not valid UTF-8, a client id too long) or the certificate
+    // authority file cannot be used.
     bool start();
+    // The same checks without a client left behind, for settings before they are used.
+    static QString settingsProblem(const BrokerAddress& broker, const Credentials& credentials,
+                                   const QString& willTopic);
     Handed publish(const QString& topic, const QByteArray& payload, int qos, bool retain);
     // Publishes a last retained message at QoS 1 and ends: the client's thread disconnects once
     // the broker has taken it, or after timeoutMs. Returns at once.
@@ -60,11 +95,14 @@ public:
 
 signals:
     void connected();
-    void disconnected(const QString& why);
+    // Not connected (any more), and why; a permanent problem ends the client's attempts.
+    void disconnected(const korvane::publish::BrokerProblem& problem);
 
 private:
     struct Shared;
     static void run(std::shared_ptr<Shared> shared);
+    static QString setUp(mosquitto* mosq, const BrokerAddress& broker,
+                         const Credentials& credentials, const Will& will);
 
     BrokerAddress m_broker;
     Credentials m_credentials;
@@ -76,3 +114,5 @@ private:
 };
 
 } // namespace korvane::publish
+
+Q_DECLARE_METATYPE(korvane::publish::BrokerProblem)

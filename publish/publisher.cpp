@@ -57,10 +57,7 @@ void Publisher::onLinked(const QString& device)
         connect(m_connection.get(), &MqttConnection::connected, this,
                 &Publisher::onBrokerConnected);
         connect(m_connection.get(), &MqttConnection::disconnected, this,
-                [this](const QString& why) {
-                    if (!m_finished)
-                        setStatus(QStringLiteral("retrying: ") + why);
-                });
+                &Publisher::onBrokerProblem);
         if (!m_connection->start()) {
             m_failed = true;
             m_session.releaseLiveReadings(this);
@@ -118,6 +115,43 @@ void Publisher::publishStatusAndConfigs()
                               discoveryConfig(key, m_prefix, nodeId, m_meterId), 1, true);
 }
 
+void Publisher::onBrokerProblem(const BrokerProblem& problem)
+{
+    if (m_finished || m_failed)
+        return;
+    if (problem.permanent()) {
+        // The client has stopped; the meter's readings need not wait for it.
+        m_failed = true;
+        m_session.releaseLiveReadings(this);
+        emit stopped(problem);
+        return;
+    }
+    const QString why = problem.kind == BrokerProblem::Kind::NoAnswer
+                            ? QStringLiteral("no answer from the broker")
+                            : problem.detail;
+    setStatus(
+        QStringLiteral("retrying: %1; retrying in %2 s").arg(why).arg(problem.retryInSeconds));
+}
+
+// What waited while the broker was away goes out now, but a value on its own says nothing of when
+// it was read: of each per-key topic only the newest is sent. Every state keeps its time.
+void Publisher::dropStaleValues()
+{
+    std::set<QString> seen;
+    std::vector<bool> stale(m_queue.size(), false);
+    for (std::size_t i = m_queue.size(); i-- > 0;) {
+        const Message& m = m_queue[i];
+        if (!m.frameEnd && !seen.insert(m.topic).second)
+            stale[i] = true;
+    }
+    std::deque<Message> kept;
+    for (std::size_t i = 0; i < m_queue.size(); ++i) {
+        if (!stale[i])
+            kept.push_back(std::move(m_queue[i]));
+    }
+    m_queue.swap(kept);
+}
+
 // A broker that lost us has published the will: the status is said again, and the configs
 // too, in case the broker kept nothing.
 void Publisher::onBrokerConnected()
@@ -126,6 +160,7 @@ void Publisher::onBrokerConnected()
         return;
     setStatus(QStringLiteral("connected to ") + m_options.broker.text());
     publishStatusAndConfigs();
+    dropStaleValues();
     flush();
 }
 

@@ -11,6 +11,7 @@
 #include <deque>
 #include <memory>
 #include <set>
+#include <vector>
 
 namespace korvane::publish {
 
@@ -53,6 +54,9 @@ signals:
     void framePublished();
     // The client could not be set up at all (a certificate authority that cannot be read).
     void failed(const QString& message);
+    // The broker refused us for good (credentials, client id, its certificate): no more
+    // attempts until a new publisher is made.
+    void stopped(const korvane::publish::BrokerProblem& problem);
 
 private:
     struct Message
@@ -67,6 +71,8 @@ private:
     void onLinked(const QString& device);
     void onReading(const measure::Reading& reading);
     void onBrokerConnected();
+    void onBrokerProblem(const BrokerProblem& problem);
+    void dropStaleValues();
     void setStatus(const QString& text);
     void showStatus();
     void enqueue(Message message);

@@ -1,9 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/topics.h"
 
+#include "measure/reading.h"
+#include "measure/readingtext.h"
+
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace korvane::publish {
 
@@ -27,18 +34,46 @@ QString topicSafe(const QString& text)
     return out.mid(first, last - first);
 }
 
+namespace {
+// Two names that differ only in characters outside ASCII would make one id: those keep a short
+// hash of the whole name. Plain ASCII names get none, so their ids never change.
+QString idPart(const QString& text)
+{
+    const QString safe = topicSafe(text);
+    const bool ascii =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (ascii)
+        return safe;
+    const QByteArray hash =
+        QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex().left(8);
+    return safe.isEmpty() ? QString::fromLatin1(hash) : safe + u'_' + QString::fromLatin1(hash);
+}
+
+// The longest level the publisher adds below the prefix.
+constexpr qsizetype kLongestLevel = sizeof("/status") - 1;
+constexpr qsizetype kLongestTopic = 65535;
+} // namespace
+
 QString meterIdOf(const QString& device, const QString& serialNumber)
 {
-    const QString serial = topicSafe(serialNumber);
-    return serial.isEmpty() ? topicSafe(device) : serial;
+    const QString serial = idPart(serialNumber);
+    return serial.isEmpty() ? idPart(device) : serial;
 }
 
 QString prefixProblem(const QString& prefix)
 {
+    if (prefix.startsWith(u'$'))
+        return QStringLiteral("the topic prefix may not start with $ (brokers keep those topics "
+                              "for themselves)");
     if (prefix.contains(u'#') || prefix.contains(u'+'))
         return QStringLiteral("the topic prefix may not hold # or +");
+    if (std::any_of(prefix.cbegin(), prefix.cend(),
+                    [](QChar c) { return c.category() == QChar::Other_Control; }))
+        return QStringLiteral("the topic prefix may not hold NUL or control characters");
     if (prefix.isEmpty() || prefix.split(u'/').contains(QString()))
         return QStringLiteral("the topic prefix needs a name on each level, e.g. site1/meter1");
+    if (prefix.toUtf8().size() + kLongestLevel > kLongestTopic)
+        return QStringLiteral("the topic prefix is too long: MQTT topics are at most 65535 bytes");
     return {};
 }
 
@@ -85,12 +120,33 @@ QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QStrin
         {"unique_id", nodeId + u'_' + name},
         {"state_topic", prefix + u'/' + name},
         {"availability_topic", prefix + QStringLiteral("/status")},
-        {"state_class", "measurement"},
         {"device", QJsonObject{{"name", QStringLiteral("Korvane ") + meterId},
                                {"model", "Handheld power meter"},
                                {"manufacturer", "Korvane"},
                                {"identifiers", QJsonArray{nodeId}}}},
+        {"origin", QJsonObject{{"name", "Korvane"}, {"sw_version", KORVANE_VERSION}}},
     };
+    if (info.group == Group::Sequence) {
+        // The topic carries the meter's code; Home Assistant shows the word for it.
+        QJsonArray options;
+        QStringList words;
+        for (quint8 code = 0; code < measure::kSequenceCodes; ++code) {
+            const QString word =
+                *measure::quantityText({key, measure::State::Value, false, double(code)});
+            options.append(word);
+            words << u'\'' + word + u'\'';
+        }
+        config.insert("device_class", "enum");
+        config.insert("options", options);
+        config.insert(
+            "value_template",
+            QStringLiteral("{{ [%1][value | int] }}").arg(words.join(QStringLiteral(", "))));
+    } else {
+        config.insert("state_class", "measurement");
+    }
+    // Angles and the phase sequence tell how the meter is wired, not what the supply delivers.
+    if (info.group == Group::Sequence || info.group == Group::Angle)
+        config.insert("entity_category", "diagnostic");
     if (!info.unit.isEmpty())
         config.insert("unit_of_measurement", info.unit.toString());
     const QString deviceClassName = deviceClass(info.group);

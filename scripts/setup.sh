@@ -13,7 +13,7 @@ packages=(
     libxlsxwriter-dev python3-openpyxl
     libbenchmark-dev
     tzdata  # the tests run in named time zones
-    libmosquitto-dev
+    libmosquitto-dev libssl-dev  # libssl-dev: certificate authority files are read at start
     mosquitto mosquitto-clients openssl  # the tests run a real broker, with TLS and passwords
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
     librsvg2-bin  # the icon's PNG sizes are drawn from its SVG at build time

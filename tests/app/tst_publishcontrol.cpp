@@ -1,16 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Publishing from the window: settings kept between runs with the password in a file of its own
 // that only the user may read, and the broker's state as text, against a real broker that asks
-// for a password and then goes away.
+// for a password and then goes away; settings that could never work refused by the dialog, and a
+// broker that refuses us for good left alone until Retry.
 #include "app/publishcontrol.h"
+#include "app/publishdialog.h"
 #include "support/broker.h"
 #include "support/fakesession.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace korvane;
 
@@ -27,7 +35,7 @@ private slots:
 
     void settingsAreRememberedAndTheBrokersStateShown()
     {
-        testing::Broker broker({false, QStringLiteral("meter"), QStringLiteral("s3cret pass")});
+        testing::Broker broker({false, QStringLiteral("meter"), QStringLiteral("s3cret pass"), {}});
         QVERIFY(broker.start());
         testing::FakeSession rig;
         rig.session.start();
@@ -55,7 +63,11 @@ private slots:
         QVERIFY(settingsFile.open(QIODevice::ReadOnly));
         QVERIFY(!settingsFile.readAll().contains("s3cret"));
 
-        // The next run starts publishing by itself with what was kept.
+        // The next run starts publishing by itself with what was kept, even after a hand that
+        // edited the password file left a line end behind.
+        QVERIFY(password.open(QIODevice::WriteOnly));
+        password.write("s3cret pass\n");
+        password.close();
         app::PublishControl again(rig.session);
         QCOMPARE(again.settings().password, settings.password);
         testing::Subscriber status(broker, QStringLiteral("window/meter/status"));
@@ -65,6 +77,104 @@ private slots:
 
         broker.kill();
         QTRY_VERIFY_WITH_TIMEOUT(again.statusText().startsWith("broker: retrying: "), 10000);
+        QVERIFY(rig.session.isLinked());
+    }
+
+    void theDialogRefusesWhatCouldNeverWork_data()
+    {
+        QTest::addColumn<QString>("broker");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("username");
+        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<QString>("reason"); // empty: accepted
+        QTest::newRow("prefix of the broker's own topics")
+            << "mqtt://h"
+            << "$SYS/x" << QString() << QString() << "start with $";
+        QTest::newRow("control character in the prefix")
+            << "mqtt://h"
+            << "a\tb" << QString() << QString() << "control characters";
+        QTest::newRow("query after the address")
+            << "mqtt://h?x=1" << QString() << QString() << QString() << "query";
+        QTest::newRow("user name libmosquitto refuses")
+            << "mqtt://h" << QString() << "me\x01ter" << QString() << "user name";
+        QTest::newRow("CA file that is a device")
+            << "mqtts://h" << QString() << QString() << "/dev/null"
+            << "not a regular file";
+        QTest::newRow("address without a scheme")
+            << "h:1884" << QString() << QString() << QString() << QString();
+    }
+    void theDialogRefusesWhatCouldNeverWork()
+    {
+        QFETCH(QString, broker);
+        QFETCH(QString, prefix);
+        QFETCH(QString, username);
+        QFETCH(QString, caFile);
+        QFETCH(QString, reason);
+        app::PublishDialog dialog;
+        app::PublishSettings settings;
+        settings.enabled = true;
+        settings.broker = broker;
+        settings.prefix = prefix;
+        settings.username = username;
+        settings.caFile = caFile;
+        dialog.setSettings(settings);
+        QSignalSpy chosen(&dialog, &app::PublishDialog::settingsChosen);
+        dialog.open();
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(chosen.count(), reason.isEmpty() ? 1 : 0);
+        QCOMPARE(dialog.isVisible(), !reason.isEmpty());
+        if (reason.isEmpty())
+            return;
+        const QList<QLabel*> labels = dialog.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.cbegin(), labels.cend(),
+                            [&](QLabel* l) { return l->text().contains(reason); }));
+    }
+
+    // Credentials and certificates refused are not tried again by themselves.
+    void aRefusalForGoodWaitsForRetry_data()
+    {
+        QTest::addColumn<bool>("tls"); // a CA that did not sign the broker, else a wrong password
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("wrong password") << false << "refuses the user name or password";
+        QTest::newRow("broker not signed by the CA given")
+            << true << "certificate failed verification";
+    }
+    void aRefusalForGoodWaitsForRetry()
+    {
+        QFETCH(bool, tls);
+        QFETCH(QString, reason);
+        testing::Broker broker({tls, QStringLiteral("meter"), QStringLiteral("s3cret"), {}});
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        testing::Broker stranger({true, {}, {}, {}});
+        QVERIFY(!tls || stranger.prepare());
+        testing::FakeSession rig;
+        rig.session.start();
+        rig.linkOn1();
+        app::PublishSettings settings;
+        settings.enabled = true;
+        settings.broker = broker.url();
+        settings.username = QStringLiteral("meter");
+        settings.password = tls ? QStringLiteral("s3cret") : QStringLiteral("wrong");
+        settings.caFile = stranger.caFile();
+        app::PublishControl control(rig.session);
+        control.apply(settings);
+        const auto stopped = [&] {
+            return control.statusText().startsWith(QLatin1String("MQTT stopped: ")) &&
+                   control.statusText().contains(reason);
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(stopped(), qPrintable(control.statusText()), 10000);
+        QVERIFY(!control.retryButton()->isHidden());
+        const auto attempts = [&broker] {
+            return broker.log().count(QLatin1String("New connection from"));
+        };
+        const qsizetype refused = attempts(); // the broker's start was probed too
+        QTest::qWait(1500);                   // longer than the first wait between attempts
+        QCOMPARE(attempts(), refused);
+
+        control.retryButton()->click();
+        QVERIFY(control.retryButton()->isHidden());
+        QTRY_COMPARE_WITH_TIMEOUT(attempts(), refused + 1, 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(stopped(), qPrintable(control.statusText()), 10000);
         QVERIFY(rig.session.isLinked());
     }
 };

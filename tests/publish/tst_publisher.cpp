@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The publisher over a fake session and a real broker: a broker away costs only the oldest
 // messages and the rest arrive in order; the meter's status is said once per change; finishing
-// never waits for a broker that does not answer; live frames go on while it runs; and what a
-// meter id and a prefix may be.
+// never waits for a broker that does not answer; a broker out of reach is named and tried again;
+// live frames go on while it runs; and what a meter id and a prefix may be.
 #include "publish/publisher.h"
 #include "publish/topics.h"
 #include "support/broker.h"
@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace korvane;
@@ -60,7 +61,8 @@ private slots:
         testing::Subscriber sub(broker, QStringLiteral("test/meter/#"));
         QVERIFY(sub.start());
         QTRY_VERIFY_WITH_TIMEOUT(publisher.brokerConnected(), 15000);
-        // The newest twenty: the last two of frame 7 (its state among them), then 8, 9 and 10.
+        // The newest twenty were kept: the last two of frame 7 (its state among them), then 8, 9
+        // and 10. Every state goes out, but of each value only the newest.
         QList<double> frequencies;
         QTRY_COMPARE((frequencies =
                           [&] {
@@ -70,7 +72,8 @@ private slots:
                               return f;
                           }()),
                      (QList<double>{50.7, 50.8, 50.9, 51.0}));
-        QCOMPARE(sub.payloads("test/meter/U1").size(), 3);
+        QCOMPARE(sub.payloads("test/meter/U1").size(), 1);
+        QCOMPARE(sub.payloads("test/meter/F"), QList<QByteArray>{"51"});
     }
 
     void theMeterStatusIsSaidOncePerChange()
@@ -113,6 +116,36 @@ private slots:
         QVERIFY2(took.elapsed() < 500, qPrintable(QString::number(took.elapsed())));
     }
 
+    // Out of reach for now: said why, with the wait before the next attempt, never given up.
+    void aBrokerOutOfReachIsTriedAgain_data()
+    {
+        QTest::addColumn<bool>("listening"); // else nothing listens on the port
+        QTest::addColumn<QString>("why");
+        QTest::newRow("nothing listens") << false << "Connection refused";
+        QTest::newRow("takes the connection and never answers")
+            << true << "no answer from the broker";
+    }
+    void aBrokerOutOfReachIsTriedAgain()
+    {
+        QFETCH(bool, listening);
+        QFETCH(QString, why);
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+        const int port = silent.serverPort();
+        if (!listening)
+            silent.close();
+        testing::FakeSession rig;
+        publish::Publisher publisher(rig.session, options(port));
+        QSignalSpy stopped(&publisher, &publish::Publisher::stopped);
+        rig.session.start();
+        rig.linkOn1();
+        // The keepalive is 10 s: half as long again before a silent broker counts as gone.
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            publisher.statusText().startsWith("broker: retrying: " + why + "; retrying in "),
+            qPrintable(publisher.statusText()), 20000);
+        QCOMPARE(stopped.count(), 0);
+    }
+
     // Publishing holds live readings: the record table shown does not stop them until it ends.
     void publishingKeepsLiveFramesComing_data()
     {
@@ -139,29 +172,52 @@ private slots:
     {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QString>("serial");
-        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("id");    // empty: any id that is topic-safe
+        QTest::addColumn<QString>("other"); // a device whose id must differ; empty: none
         QTest::newRow("USB serial number") << "/dev/ttyUSB0"
                                            << "A1:B/2"
-                                           << "A1_B_2";
+                                           << "A1_B_2" << QString();
         QTest::newRow("no serial number") << "/dev/ttyUSB0"
                                           << ""
-                                          << "dev_ttyUSB0";
+                                          << "dev_ttyUSB0" << QString();
         QTest::newRow("serial number of nothing usable") << "/dev/ttyACM1"
                                                          << "///"
-                                                         << "dev_ttyACM1";
+                                                         << "dev_ttyACM1" << QString();
         QTest::newRow("Windows") << "COM3"
                                  << ""
-                                 << "COM3";
+                                 << "COM3" << QString();
+        QTest::newRow("names of nothing but non-ASCII letters stay apart")
+            << QStringLiteral("/dev/\u00c4\u00d6") << "" << QString()
+            << QStringLiteral("/dev/\u00dc\u00dc");
+        QTest::newRow("a non-ASCII letter is not dropped")
+            << QStringLiteral("/dev/tty\u00c4") << "" << QString() << "/dev/tty";
+        QTest::newRow("non-ASCII serial numbers stay apart")
+            << "/dev/ttyUSB0" << QStringLiteral("Z\u00e4hler") << QString()
+            << QStringLiteral("Z\u00f6hler");
     }
     void meterIdsAndPrefixes()
     {
         QFETCH(QString, device);
         QFETCH(QString, serial);
         QFETCH(QString, id);
-        QCOMPARE(publish::meterIdOf(device, serial), id);
-        QVERIFY(publish::prefixProblem(QStringLiteral("korvane/") + id).isEmpty());
-        for (const char* bad : {"", "a/#", "a/+/b", "a//b", "a/"})
-            QVERIFY2(!publish::prefixProblem(QString::fromLatin1(bad)).isEmpty(), bad);
+        QFETCH(QString, other);
+        const QString made = publish::meterIdOf(device, serial);
+        if (!id.isEmpty())
+            QCOMPARE(made, id);
+        QVERIFY(!made.isEmpty());
+        QCOMPARE(publish::topicSafe(made), made);
+        if (!other.isEmpty()) {
+            // A serial number is compared with another serial number, a device with a device.
+            const QString otherId = serial.isEmpty() ? publish::meterIdOf(other, QString())
+                                                     : publish::meterIdOf(device, other);
+            QVERIFY2(made != otherId, qPrintable(made));
+        }
+        QVERIFY(publish::prefixProblem(QStringLiteral("korvane/") + made).isEmpty());
+        for (const QString& bad :
+             {QString(), QStringLiteral("a/#"), QStringLiteral("a/+/b"), QStringLiteral("a//b"),
+              QStringLiteral("a/"), QStringLiteral("$SYS/a"), QStringLiteral("a\u0001b"),
+              QString(QStringLiteral("a")).append(QChar(0)).append(u'b'), QString(65536, u'a')})
+            QVERIFY2(!publish::prefixProblem(bad).isEmpty(), qPrintable(bad.left(20)));
     }
 };
 

@@ -25,6 +25,7 @@ struct BrokerOptions
     bool tls = false; // a CA and a server certificate for 127.0.0.1 and localhost
     QString user;     // with a user: a password file, and no anonymous clients
     QString password;
+    QString certifiedName; // the only name its certificate holds; empty: 127.0.0.1 and localhost
 };
 
 // A real Mosquitto broker on a free loopback port, with a configuration and files of its own.
@@ -123,6 +124,9 @@ public:
         QStringList args{"-h", "127.0.0.1", "-p", QString::number(m_port)};
         if (m_options.tls)
             args << "--cafile" << caFile();
+        if (!m_options.certifiedName.isEmpty())
+            args << "--insecure"; // the test's own clients need not check the name
+
         if (!m_options.user.isEmpty())
             args << "-u" << m_options.user << "-P" << m_options.password;
         return args;
@@ -153,8 +157,12 @@ private:
     bool makeCertificates() const
     {
         const QString ext = path("server.ext");
-        if (!writeFile(ext, "subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n"
-                            "keyUsage=digitalSignature\nextendedKeyUsage=serverAuth\n"))
+        const QByteArray names = m_options.certifiedName.isEmpty()
+                                     ? QByteArray("IP:127.0.0.1,DNS:localhost")
+                                     : "DNS:" + m_options.certifiedName.toUtf8();
+        if (!writeFile(ext, "subjectAltName=" + names +
+                                "\nbasicConstraints=CA:FALSE\n"
+                                "keyUsage=digitalSignature\nextendedKeyUsage=serverAuth\n"))
             return false;
         const QList<QStringList> steps{
             {"ecparam", "-name", "prime256v1", "-genkey", "-noout", "-out", path("ca.key")},
