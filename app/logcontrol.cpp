@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/logcontrol.h"
 
+#include "app/elidedlabel.h"
 #include "app/savefolder.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 
@@ -34,8 +34,7 @@ LogControl::LogControl(session::MeterSession& session, platform::SaveDialog& dia
 {
     m_button = new QPushButton(tr("Start log..."), this);
     m_button->setToolTip(tr("Write every live frame to a CSV file as it arrives"));
-    m_status = new QLabel(this);
-    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_status = new ElidedLabel(this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_button);
@@ -50,7 +49,7 @@ LogControl::~LogControl()
 
 QString LogControl::statusText() const
 {
-    return m_status->text();
+    return m_status->fullText();
 }
 
 void LogControl::start()
@@ -64,7 +63,7 @@ void LogControl::start()
     const QString folder =
         m_lastPath.isEmpty() ? defaultSaveFolder() : QFileInfo(m_lastPath).absolutePath();
     const platform::SaveDialogAnswer answer =
-        m_dialog.ask({initial, logFilters(), m_lastFilter, QStringLiteral("csv"), folder});
+        m_dialog.ask({initial, logFilters(), m_lastFilter, QStringLiteral("csv"), folder, false});
     if (!answer.accepted)
         return;
     m_recorder.reset();
@@ -94,19 +93,27 @@ void LogControl::stop()
     const QString path = m_file->path();
     const qint64 size = m_file->size();
     end();
-    m_status->setText(tr("Log saved: %1 (%2)").arg(QDir::toNativeSeparators(path), sizeText(size)));
+    // The name and size on the line; where it is in the tooltip.
+    m_status->setFullText(tr("Log saved: %1 (%2)").arg(QFileInfo(path).fileName(), sizeText(size)),
+                          QDir::toNativeSeparators(path));
 }
 
 void LogControl::showProgress()
 {
-    m_status->setText(tr("Logging to %1 (%2)")
-                          .arg(QDir::toNativeSeparators(m_file->path()), sizeText(m_file->size())));
+    const QString name = QFileInfo(m_file->path()).fileName();
+    const QString chosen = QFileInfo(m_lastPath).fileName();
+    // A file of the chosen name is never replaced: the log goes beside it, and says so.
+    const QString text = name == chosen
+                             ? tr("Logging to %1 (%2)").arg(name, sizeText(m_file->size()))
+                             : tr("Logging to %1 (%2); %3 exists and is kept")
+                                   .arg(name, sizeText(m_file->size()), chosen);
+    m_status->setFullText(text, QDir::toNativeSeparators(m_file->path()));
 }
 
 void LogControl::onFailed(const QString& message)
 {
     end();
-    m_status->setText(tr("Logging stopped: %1").arg(message));
+    m_status->setFullText(tr("Logging stopped: %1").arg(message));
     m_messages.warning(QStringLiteral("Korvane"), tr("Logging stopped: %1").arg(message));
 }
 

@@ -11,10 +11,11 @@
 
 #include <memory>
 
-class QLabel;
 class QPushButton;
 
 namespace korvane::app {
+
+class ElidedLabel;
 
 // Start and stop a CSV log of every live frame: the file is chosen when the log starts (the
 // last choice offered again), its path and size shown while it runs, and why it stopped when a
@@ -49,7 +50,7 @@ private:
     platform::SaveDialog& m_dialog;
     platform::MessageBoxes& m_messages;
     QPushButton* m_button = nullptr;
-    QLabel* m_status = nullptr;
+    ElidedLabel* m_status = nullptr;
     QString m_lastPath;
     int m_lastFilter = 1;
     std::unique_ptr<datalog::LogFile> m_file;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/publishcontrol.h"
 
+#include "app/elidedlabel.h"
 #include "app/publishdialog.h"
+#include "app/statustexts.h"
 
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 
 namespace korvane::app {
@@ -12,9 +13,9 @@ namespace korvane::app {
 PublishControl::PublishControl(session::MeterSession& session, QWidget* parent)
     : QWidget(parent), m_session(session), m_settings(PublishSettings::load())
 {
-    m_button = new QPushButton(QStringLiteral("Publish..."), this);
-    m_button->setToolTip(QStringLiteral("Publish live readings to an MQTT broker"));
-    m_status = new QLabel(this);
+    m_button = new QPushButton(tr("Publish..."), this);
+    m_button->setToolTip(tr("Publish live readings to an MQTT broker"));
+    m_status = new ElidedLabel(this);
     m_retry = new QPushButton(tr("Retry"), this);
     m_retry->setToolTip(tr("Try the broker again with the same settings"));
     m_retry->hide();
@@ -32,7 +33,7 @@ PublishControl::~PublishControl() = default;
 
 QString PublishControl::statusText() const
 {
-    return m_status->text();
+    return m_status->fullText();
 }
 
 void PublishControl::openDialog()
@@ -65,17 +66,17 @@ void PublishControl::restart()
     m_publisher.reset();
     m_retry->hide();
     if (!m_settings.enabled) {
-        setStatus(QStringLiteral("MQTT: off"));
+        setStatus(StatusTexts::publishingOff());
         return;
     }
     if (!m_settings.passwordProblem.isEmpty()) {
-        setStatus(QStringLiteral("MQTT: ") + m_settings.passwordProblem);
+        setStatus(tr("MQTT: %1").arg(m_settings.passwordProblem));
         return;
     }
     QString error;
     const auto broker = publish::BrokerAddress::parse(m_settings.broker, &error);
     if (!broker) {
-        setStatus(QStringLiteral("MQTT: ") + error);
+        setStatus(tr("MQTT: %1").arg(error));
         return;
     }
     publish::PublishOptions options;
@@ -84,47 +85,20 @@ void PublishControl::restart()
     options.prefix = m_settings.prefix;
     options.haDiscovery = m_settings.haDiscovery;
     m_publisher = std::make_unique<publish::Publisher>(m_session, options);
-    connect(m_publisher.get(), &publish::Publisher::statusChanged, this,
-            &PublishControl::setStatus);
-    connect(m_publisher.get(), &publish::Publisher::stopped, this, &PublishControl::onStopped);
-    setStatus(m_publisher->statusText().isEmpty() ? QStringLiteral("broker: waiting for the meter")
-                                                  : m_publisher->statusText());
-}
-
-// Trying again would be refused the same way: the reason stays shown until Retry or new settings.
-void PublishControl::onStopped(const publish::BrokerProblem& problem)
-{
-    using Kind = publish::BrokerProblem::Kind;
-    QString why;
-    switch (problem.kind) {
-    case Kind::CredentialsRefused:
-        why = tr("the broker refuses the user name or password");
-        break;
-    case Kind::ClientIdRefused:
-        why = tr("the broker refuses the client id");
-        break;
-    case Kind::ProtocolRefused:
-        why = tr("the broker does not speak MQTT 3.1.1");
-        break;
-    case Kind::CertificateRejected:
-        why = tr("the broker's certificate failed verification");
-        break;
-    case Kind::AuthorityUnusable:
-        why = tr("the CA file could not be loaded");
-        break;
-    default:
-        why = tr("the broker cannot be used");
-        break;
-    }
-    if (!problem.detail.isEmpty())
-        why += QStringLiteral(" (") + problem.detail + u')';
-    setStatus(tr("MQTT stopped: %1").arg(why));
-    m_retry->show();
+    const QString hostPort = broker->host + u':' + QString::number(broker->port);
+    const auto show = [this, hostPort](const publish::PublishState& state) {
+        setStatus(StatusTexts::publishing(state, hostPort));
+        // Trying again would be refused the same way: the reason stays until Retry or new
+        // settings.
+        m_retry->setVisible(state.phase == publish::PublishState::Phase::Stopped);
+    };
+    connect(m_publisher.get(), &publish::Publisher::stateChanged, this, show);
+    show(m_publisher->state());
 }
 
 void PublishControl::setStatus(const QString& text)
 {
-    m_status->setText(text);
+    m_status->setFullText(text);
 }
 
 } // namespace korvane::app

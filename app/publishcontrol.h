@@ -9,11 +9,11 @@
 
 #include <memory>
 
-class QLabel;
 class QPushButton;
 
 namespace korvane::app {
 
+class ElidedLabel;
 class PublishDialog;
 
 // Publishing over MQTT from the window: a button for the settings (remembered between runs)
@@ -39,13 +39,13 @@ public:
 private:
     void openDialog();
     void restart();
-    void onStopped(const publish::BrokerProblem& problem);
+
     void setStatus(const QString& text);
 
     session::MeterSession& m_session;
     PublishSettings m_settings;
     QPushButton* m_button = nullptr;
-    QLabel* m_status = nullptr;
+    ElidedLabel* m_status = nullptr;
     QPushButton* m_retry = nullptr;
     PublishDialog* m_dialog = nullptr;
     std::unique_ptr<publish::Publisher> m_publisher;

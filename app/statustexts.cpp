@@ -36,4 +36,85 @@ QString StatusTexts::linkState(link::LinkState state)
     return state == link::LinkState::Connected ? tr("Connected") : tr("unconnected");
 }
 
+QString StatusTexts::publishingOff()
+{
+    return tr("MQTT: off");
+}
+
+QString StatusTexts::publishing(const publish::PublishState& state, const QString& hostPort)
+{
+    using Phase = publish::PublishState::Phase;
+    QString text;
+    switch (state.phase) {
+    case Phase::WaitingForMeter:
+        text = tr("MQTT: waiting for the meter");
+        break;
+    case Phase::Connecting:
+        text = tr("MQTT: connecting to %1").arg(hostPort);
+        break;
+    case Phase::Connected:
+        text = tr("MQTT: connected to %1").arg(hostPort);
+        break;
+    case Phase::Retrying:
+        text = tr("MQTT: cannot reach %1 (%2); retrying in %3 s")
+                   .arg(hostPort, brokerProblem(state.problem))
+                   .arg(state.problem.retryInSeconds);
+        break;
+    case Phase::Stopped:
+        text = tr("MQTT: refused by %1 (%2); not retrying")
+                   .arg(hostPort, brokerProblem(state.problem));
+        break;
+    case Phase::Failed:
+        text = tr("MQTT: cannot start (%1)").arg(state.failure);
+        break;
+    }
+    if (state.dropped > 0)
+        text += tr("; messages dropped: %1").arg(state.dropped);
+    return text;
+}
+
+QString StatusTexts::brokerProblem(const publish::BrokerProblem& problem)
+{
+    using Kind = publish::BrokerProblem::Kind;
+    // While it is tried again, the system's or the library's own words say most.
+    QString detail = problem.detail;
+    if (detail.endsWith(u'.'))
+        detail.chop(1);
+    if (!problem.permanent() && problem.kind != Kind::NoAnswer && !detail.isEmpty())
+        return detail;
+    QString why;
+    switch (problem.kind) {
+    case Kind::Unreachable:
+        why = tr("no connection");
+        break;
+    case Kind::Lost:
+        why = tr("the connection was lost");
+        break;
+    case Kind::NoAnswer:
+        return tr("no answer from the broker");
+    case Kind::Unavailable:
+        why = tr("the broker is unavailable");
+        break;
+    case Kind::Tls:
+        why = tr("TLS failed");
+        break;
+    case Kind::CredentialsRefused:
+        why = tr("user name or password refused");
+        break;
+    case Kind::ClientIdRefused:
+        why = tr("client id refused");
+        break;
+    case Kind::ProtocolRefused:
+        why = tr("it does not speak MQTT 3.1.1");
+        break;
+    case Kind::CertificateRejected:
+        why = tr("its certificate failed verification");
+        break;
+    case Kind::AuthorityUnusable:
+        why = tr("the CA file cannot be used");
+        break;
+    }
+    return detail.isEmpty() ? why : why + QStringLiteral(": ") + detail;
+}
+
 } // namespace korvane::app

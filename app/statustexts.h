@@ -2,6 +2,7 @@
 #pragma once
 
 #include "link/linkevents.h"
+#include "publish/publisher.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -20,6 +21,14 @@ public:
     static QString portTip(const link::PortAttempt& attempt);
     // The link label: "Connected" or "unconnected".
     static QString linkState(link::LinkState state);
+
+    // The Trend page's publishing line, one text for every state: "MQTT: off", "MQTT: connected
+    // to HOST:PORT", "MQTT: cannot reach HOST:PORT (why); retrying in 8 s", "MQTT: refused by
+    // HOST:PORT (why); not retrying". hostPort: where the broker listens.
+    static QString publishingOff();
+    static QString publishing(const publish::PublishState& state, const QString& hostPort);
+    // Why the broker could not be used, in a few words.
+    static QString brokerProblem(const publish::BrokerProblem& problem);
 };
 
 } // namespace korvane::app

@@ -23,6 +23,7 @@ SaveDialogAnswer QtSaveDialog::ask(const SaveDialogRequest& request)
     dialog.setNameFilters(request.filters);
     dialog.setDirectory(request.folder);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     dialog.selectFile(request.initialName);
     const int index = std::clamp(request.selectedFilter, 1, int(request.filters.size()));
     if (!request.filters.isEmpty())

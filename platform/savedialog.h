@@ -14,6 +14,8 @@ struct SaveDialogRequest
     int selectedFilter = 1;
     QString defaultSuffix; // without the dot
     QString folder;
+    // False where an existing file is never replaced (a log writes beside it): no "replace?".
+    bool confirmOverwrite = true;
 };
 
 // The user's answer: a full path and the type chosen, or a cancel.

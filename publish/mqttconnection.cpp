@@ -205,11 +205,14 @@ QString MqttConnection::setUp(mosquitto* mosq, const BrokerAddress& broker,
         if (rc != MOSQ_ERR_SUCCESS)
             return refused(QStringLiteral("the user name or password"), rc);
     }
-    const QByteArray willTopic = will.topic.toUtf8();
-    rc = mosquitto_will_set(mosq, willTopic.constData(), int(will.payload.size()),
-                            will.payload.constData(), 1, true);
-    if (rc != MOSQ_ERR_SUCCESS)
-        return refused(QStringLiteral("the status topic %1").arg(will.topic), rc);
+    // A client without a topic of its own (a connection test) leaves no will.
+    if (!will.topic.isEmpty()) {
+        const QByteArray willTopic = will.topic.toUtf8();
+        rc = mosquitto_will_set(mosq, willTopic.constData(), int(will.payload.size()),
+                                will.payload.constData(), 1, true);
+        if (rc != MOSQ_ERR_SUCCESS)
+            return refused(QStringLiteral("the status topic %1").arg(will.topic), rc);
+    }
     if (broker.tls) {
         if (!credentials.caFile.isEmpty()) {
             const QString problem = certificateAuthorityProblem(credentials.caFile);
@@ -387,7 +390,7 @@ void MqttConnection::finish(const QString& topic, const QByteArray& payload, int
         m_shared->collecting = true;
     }
     int mid = -1;
-    if (m_shared->up) {
+    if (m_shared->up && !topic.isEmpty()) {
         const QByteArray t = topic.toUtf8();
         if (mosquitto_publish(m_shared->mosq, &mid, t.constData(), int(payload.size()),
                               payload.constData(), 1, true) != MOSQ_ERR_SUCCESS)

@@ -82,8 +82,8 @@ public:
     static QString settingsProblem(const BrokerAddress& broker, const Credentials& credentials,
                                    const QString& willTopic);
     Handed publish(const QString& topic, const QByteArray& payload, int qos, bool retain);
-    // Publishes a last retained message at QoS 1 and ends: the client's thread disconnects once
-    // the broker has taken it, or after timeoutMs. Returns at once.
+    // Publishes a last retained message at QoS 1 (none for an empty topic) and ends: the client's
+    // thread disconnects once the broker has taken it, or after timeoutMs. Returns at once.
     void finish(const QString& topic, const QByteArray& payload, int timeoutMs);
     // For a program on its way out, once its connections are finished or destroyed: waits up to
     // timeoutMs for every client's thread to end, so that no goodbye is cut off and no client is

@@ -61,10 +61,13 @@ void Publisher::onLinked(const QString& device)
         if (!m_connection->start()) {
             m_failed = true;
             m_session.releaseLiveReadings(this);
+            m_state.failure = m_connection->error();
+            setPhase(PublishState::Phase::Failed);
             setStatus(m_connection->error());
             emit failed(m_connection->error());
             return;
         }
+        setPhase(PublishState::Phase::Connecting);
         setStatus(QStringLiteral("connecting to ") + m_options.broker.text());
     }
     publishMeterStatus(true);
@@ -123,12 +126,15 @@ void Publisher::onBrokerProblem(const BrokerProblem& problem)
         // The client has stopped; the meter's readings need not wait for it.
         m_failed = true;
         m_session.releaseLiveReadings(this);
+        setPhase(PublishState::Phase::Stopped, problem);
+        emit stateChanged(m_state);
         emit stopped(problem);
         return;
     }
     const QString why = problem.kind == BrokerProblem::Kind::NoAnswer
                             ? QStringLiteral("no answer from the broker")
                             : problem.detail;
+    setPhase(PublishState::Phase::Retrying, problem);
     setStatus(
         QStringLiteral("retrying: %1; retrying in %2 s").arg(why).arg(problem.retryInSeconds));
 }
@@ -158,6 +164,7 @@ void Publisher::onBrokerConnected()
 {
     if (m_finished)
         return;
+    setPhase(PublishState::Phase::Connected);
     setStatus(QStringLiteral("connected to ") + m_options.broker.text());
     publishStatusAndConfigs();
     dropStaleValues();
@@ -198,6 +205,12 @@ void Publisher::flush()
     }
 }
 
+void Publisher::setPhase(PublishState::Phase phase, const BrokerProblem& problem)
+{
+    m_state.phase = phase;
+    m_state.problem = problem;
+}
+
 void Publisher::setStatus(const QString& text)
 {
     m_brokerState = text;
@@ -212,10 +225,13 @@ void Publisher::showStatus()
         text += QStringLiteral(" (1 message dropped)");
     else if (m_dropped > 1)
         text += QStringLiteral(" (%1 messages dropped)").arg(m_dropped);
-    if (text == m_status)
+    const bool news = text != m_status || m_state.dropped != m_dropped;
+    m_state.dropped = m_dropped;
+    if (!news)
         return;
     m_status = text;
     emit statusChanged(m_status);
+    emit stateChanged(m_state);
 }
 
 void Publisher::finish(int timeoutMs)

@@ -25,6 +25,23 @@ struct PublishOptions
     std::size_t queueLimit = 5000;
 };
 
+// Where publishing stands, for a front end to put into words.
+struct PublishState
+{
+    enum class Phase {
+        WaitingForMeter, // the broker is reached once the meter is found
+        Connecting,
+        Connected,
+        Retrying, // problem says why and when the next attempt comes
+        Stopped,  // refused for good: problem says why; no more attempts
+        Failed,   // the client could not be set up: failure says why
+    };
+    Phase phase = Phase::WaitingForMeter;
+    BrokerProblem problem;
+    QString failure;
+    quint64 dropped = 0; // messages dropped from a full queue so far
+};
+
 // Publishes what a meter session receives: PREFIX/<key> as plain numbers, PREFIX/state as the
 // frame's JSON object, PREFIX/status retained ("online" while the meter is linked, "offline"
 // when the link is lost, when we finish, and as the broker's last will), and with discovery on,
@@ -44,12 +61,16 @@ public:
     void finish(int timeoutMs = 2000);
 
     QString prefix() const { return m_prefix; }
+    // The state in the words of the command-line tool ("broker: connected to ...").
     QString statusText() const { return m_status; }
+    PublishState state() const { return m_state; }
     quint64 dropped() const { return m_dropped; }
     bool brokerConnected() const { return m_connection && m_connection->isConnected(); }
 
 signals:
     void statusChanged(const QString& text);
+    // The same news as data; also when only the count of dropped messages changed.
+    void stateChanged(const korvane::publish::PublishState& state);
     // A frame's state message went to the broker.
     void framePublished();
     // The client could not be set up at all (a certificate authority that cannot be read).
@@ -74,6 +95,7 @@ private:
     void onBrokerProblem(const BrokerProblem& problem);
     void dropStaleValues();
     void setStatus(const QString& text);
+    void setPhase(PublishState::Phase phase, const BrokerProblem& problem = {});
     void showStatus();
     void enqueue(Message message);
     void flush();
@@ -94,8 +116,11 @@ private:
     QTimer m_dropsLater;
     quint64 m_dropped = 0;
     QString m_brokerState;
+    PublishState m_state;
     QString m_status;
     bool m_finished = false;
 };
 
 } // namespace korvane::publish
+
+Q_DECLARE_METATYPE(korvane::publish::PublishState)

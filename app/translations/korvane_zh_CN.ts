@@ -73,6 +73,78 @@
         <source>unconnected</source>
         <translation>未连接</translation>
     </message>
+    <message>
+        <source>MQTT: off</source>
+        <translation>MQTT：关闭</translation>
+    </message>
+    <message>
+        <source>MQTT: waiting for the meter</source>
+        <translation>MQTT：等待仪表</translation>
+    </message>
+    <message>
+        <source>MQTT: connecting to %1</source>
+        <translation>MQTT：正在连接 %1</translation>
+    </message>
+    <message>
+        <source>MQTT: connected to %1</source>
+        <translation>MQTT：已连接到 %1</translation>
+    </message>
+    <message>
+        <source>MQTT: cannot reach %1 (%2); retrying in %3 s</source>
+        <translation>MQTT：无法连接 %1（%2）；%3 秒后重试</translation>
+    </message>
+    <message>
+        <source>MQTT: refused by %1 (%2); not retrying</source>
+        <translation>MQTT：被 %1 拒绝（%2）；不再重试</translation>
+    </message>
+    <message>
+        <source>MQTT: cannot start (%1)</source>
+        <translation>MQTT：无法启动（%1）</translation>
+    </message>
+    <message>
+        <source>; messages dropped: %1</source>
+        <translation>；已丢弃消息：%1</translation>
+    </message>
+    <message>
+        <source>no connection</source>
+        <translation>无法建立连接</translation>
+    </message>
+    <message>
+        <source>the connection was lost</source>
+        <translation>连接已断开</translation>
+    </message>
+    <message>
+        <source>no answer from the broker</source>
+        <translation>代理服务器无应答</translation>
+    </message>
+    <message>
+        <source>the broker is unavailable</source>
+        <translation>代理服务器不可用</translation>
+    </message>
+    <message>
+        <source>TLS failed</source>
+        <translation>TLS 失败</translation>
+    </message>
+    <message>
+        <source>user name or password refused</source>
+        <translation>用户名或密码被拒绝</translation>
+    </message>
+    <message>
+        <source>client id refused</source>
+        <translation>客户端 ID 被拒绝</translation>
+    </message>
+    <message>
+        <source>it does not speak MQTT 3.1.1</source>
+        <translation>不支持 MQTT 3.1.1</translation>
+    </message>
+    <message>
+        <source>its certificate failed verification</source>
+        <translation>证书验证失败</translation>
+    </message>
+    <message>
+        <source>the CA file cannot be used</source>
+        <translation>CA 文件无法使用</translation>
+    </message>
 </context>
 <context>
     <name>korvane</name>
@@ -173,6 +245,10 @@
     <message>
         <source>Logging stopped: %1</source>
         <translation>记录已停止：%1</translation>
+    </message>
+    <message>
+        <source>Logging to %1 (%2); %3 exists and is kept</source>
+        <translation>正在记录到 %1（%2）；%3 已存在并予以保留</translation>
     </message>
 </context>
 <context>
@@ -342,6 +418,132 @@
     <message>
         <source>received %1 (%2 before)</source>
         <translation>收到于 %1（早 %2）</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::PublishControl</name>
+    <message>
+        <source>Publish...</source>
+        <translation>发布...</translation>
+    </message>
+    <message>
+        <source>Publish live readings to an MQTT broker</source>
+        <translation>将实时读数发布到 MQTT 代理服务器</translation>
+    </message>
+    <message>
+        <source>Retry</source>
+        <translation>重试</translation>
+    </message>
+    <message>
+        <source>Try the broker again with the same settings</source>
+        <translation>用相同设置再次尝试连接代理服务器</translation>
+    </message>
+    <message>
+        <source>MQTT: %1</source>
+        <translation>MQTT：%1</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::PublishDialog</name>
+    <message>
+        <source>Publish over MQTT</source>
+        <translation>通过 MQTT 发布</translation>
+    </message>
+    <message>
+        <source>&amp;Publish live readings</source>
+        <translation>发布实时读数(&amp;P)</translation>
+    </message>
+    <message>
+        <source>HOST[:PORT], mqtt://HOST[:PORT] or mqtts://HOST[:PORT]</source>
+        <translation>主机[:端口]、mqtt://主机[:端口] 或 mqtts://主机[:端口]</translation>
+    </message>
+    <message>
+        <source>korvane/&lt;meter id&gt;</source>
+        <translation>korvane/&lt;仪表 ID&gt;</translation>
+    </message>
+    <message>
+        <source>the system&apos;s certificate authorities</source>
+        <translation>系统的证书颁发机构</translation>
+    </message>
+    <message>
+        <source>C&amp;hoose...</source>
+        <translation>选择(&amp;H)...</translation>
+    </message>
+    <message>
+        <source>Choose the certificate authority&apos;s file (PEM)</source>
+        <translation>选择证书颁发机构的文件（PEM）</translation>
+    </message>
+    <message>
+        <source>Announce the readings to Home &amp;Assistant</source>
+        <translation>向 Home Assistant 通告读数(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Broker:</source>
+        <translation>代理服务器(&amp;B)：</translation>
+    </message>
+    <message>
+        <source>&amp;Topic prefix:</source>
+        <translation>主题前缀(&amp;T)：</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>用户名(&amp;U)：</translation>
+    </message>
+    <message>
+        <source>Pass&amp;word:</source>
+        <translation>密码(&amp;W)：</translation>
+    </message>
+    <message>
+        <source>&amp;CA file (mqtts):</source>
+        <translation>CA 文件（mqtts）(&amp;C)：</translation>
+    </message>
+    <message>
+        <source>T&amp;est connection</source>
+        <translation>测试连接(&amp;E)</translation>
+    </message>
+    <message>
+        <source>cannot use the CA file %1: %2</source>
+        <translation>无法使用 CA 文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>Publishing is off. Start publishing live readings to this broker?</source>
+        <translation>发布已关闭。要开始向此代理服务器发布实时读数吗？</translation>
+    </message>
+    <message>
+        <source>Start publishing</source>
+        <translation>开始发布</translation>
+    </message>
+    <message>
+        <source>Keep it off</source>
+        <translation>保持关闭</translation>
+    </message>
+    <message>
+        <source>Certificate authority</source>
+        <translation>证书颁发机构</translation>
+    </message>
+    <message>
+        <source>Certificates (*.pem *.crt *.cer)</source>
+        <translation>证书 (*.pem *.crt *.cer)</translation>
+    </message>
+    <message>
+        <source>All files (*)</source>
+        <translation>所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>%1 accepts the connection.</source>
+        <translation>%1 接受了连接。</translation>
+    </message>
+    <message>
+        <source>%1 refuses: %2</source>
+        <translation>%1 拒绝连接：%2</translation>
+    </message>
+    <message>
+        <source>Cannot reach %1: %2</source>
+        <translation>无法连接 %1：%2</translation>
+    </message>
+    <message>
+        <source>Connecting to %1...</source>
+        <translation>正在连接 %1...</translation>
     </message>
 </context>
 <context>

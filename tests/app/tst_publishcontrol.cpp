@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -52,8 +53,8 @@ private slots:
             app::PublishControl control(rig.session);
             QCOMPARE(control.statusText(), QStringLiteral("MQTT: off"));
             control.apply(settings);
-            QTRY_VERIFY_WITH_TIMEOUT(control.statusText().startsWith("broker: connected to "),
-                                     10000);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                control.statusText().startsWith("MQTT: connected to 127.0.0.1:"), 10000);
         }
 
         QFile password(app::PublishSettings::passwordPath());
@@ -72,11 +73,13 @@ private slots:
         QCOMPARE(again.settings().password, settings.password);
         testing::Subscriber status(broker, QStringLiteral("window/meter/status"));
         QVERIFY(status.start());
-        QTRY_VERIFY_WITH_TIMEOUT(again.statusText().startsWith("broker: connected to "), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(again.statusText().startsWith("MQTT: connected to 127.0.0.1:"),
+                                 10000);
         QTRY_VERIFY(status.payloads(QStringLiteral("window/meter/status")).endsWith("online"));
 
         broker.kill();
-        QTRY_VERIFY_WITH_TIMEOUT(again.statusText().startsWith("broker: retrying: "), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(again.statusText().startsWith("MQTT: cannot reach 127.0.0.1:"),
+                                 10000);
         QVERIFY(rig.session.isLinked());
     }
 
@@ -130,12 +133,75 @@ private slots:
                             [&](QLabel* l) { return l->text().contains(reason); }));
     }
 
+    void okWithPublishingOffAsksWhetherToStart_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("start") << "Start publishing" << true;
+        QTest::newRow("keep it off") << "Keep it off" << false;
+    }
+    void okWithPublishingOffAsksWhetherToStart()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, enabled);
+        app::PublishDialog dialog;
+        app::PublishSettings settings;
+        settings.enabled = false;
+        settings.broker = QStringLiteral("mqtt://h");
+        dialog.setSettings(settings);
+        QSignalSpy chosen(&dialog, &app::PublishDialog::settingsChosen);
+        dialog.open();
+        dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(chosen.count(), 0);
+        auto* question = dialog.findChild<QMessageBox*>();
+        QVERIFY(question && question->isVisible());
+        const QList<QAbstractButton*> buttons = question->buttons();
+        const auto button = std::find_if(buttons.cbegin(), buttons.cend(),
+                                         [&](QAbstractButton* b) { return b->text() == answer; });
+        QVERIFY(button != buttons.cend());
+        (*button)->click();
+        QCOMPARE(chosen.count(), 1);
+        QCOMPARE(chosen.first().first().value<app::PublishSettings>().enabled, enabled);
+    }
+
+    void testConnectionSaysHowItWent_data()
+    {
+        QTest::addColumn<QString>("password"); // empty: nothing listens where the broker was
+        QTest::addColumn<QString>("says");
+        QTest::newRow("accepted") << "s3cret"
+                                  << "accepts the connection";
+        QTest::newRow("wrong password") << "wrong"
+                                        << "refuses: user name or password refused";
+        QTest::newRow("nothing listening") << QString() << "Cannot reach 127.0.0.1:";
+    }
+    void testConnectionSaysHowItWent()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, says);
+        testing::Broker broker({false, QStringLiteral("meter"), QStringLiteral("s3cret"), {}});
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        app::PublishSettings settings;
+        settings.enabled = true;
+        settings.broker = broker.url();
+        settings.username = QStringLiteral("meter");
+        settings.password = password;
+        if (password.isEmpty())
+            broker.kill();
+        app::PublishDialog dialog;
+        dialog.setSettings(settings);
+        dialog.open();
+        dialog.testButton()->click();
+        QTRY_VERIFY2_WITH_TIMEOUT(dialog.message().contains(says), qPrintable(dialog.message()),
+                                  10000);
+        QVERIFY(dialog.testButton()->isEnabled());
+    }
+
     // Credentials and certificates refused are not tried again by themselves.
     void aRefusalForGoodWaitsForRetry_data()
     {
         QTest::addColumn<bool>("tls"); // a CA that did not sign the broker, else a wrong password
         QTest::addColumn<QString>("reason");
-        QTest::newRow("wrong password") << false << "refuses the user name or password";
+        QTest::newRow("wrong password") << false << "user name or password refused";
         QTest::newRow("broker not signed by the CA given")
             << true << "certificate failed verification";
     }
@@ -159,7 +225,7 @@ private slots:
         app::PublishControl control(rig.session);
         control.apply(settings);
         const auto stopped = [&] {
-            return control.statusText().startsWith(QLatin1String("MQTT stopped: ")) &&
+            return control.statusText().startsWith(QLatin1String("MQTT: refused by 127.0.0.1:")) &&
                    control.statusText().contains(reason);
         };
         QTRY_VERIFY2_WITH_TIMEOUT(stopped(), qPrintable(control.statusText()), 10000);

@@ -51,6 +51,40 @@ private slots:
             QVERIFY2(!tip.contains(text), qPrintable(tip));
     }
 
+    void publishing_data()
+    {
+        using Phase = publish::PublishState::Phase;
+        using Kind = publish::BrokerProblem::Kind;
+        QTest::addColumn<publish::PublishState>("state");
+        QTest::addColumn<QString>("text");
+        const auto state = [](Phase phase, publish::BrokerProblem problem = {},
+                              quint64 dropped = 0) {
+            return publish::PublishState{phase, problem, QString(), dropped};
+        };
+        QTest::newRow("connected") << state(Phase::Connected) << "MQTT: connected to h:1883";
+        QTest::newRow("unreachable: the system's words")
+            << state(Phase::Retrying, {Kind::Unreachable, "Connection refused", 8})
+            << "MQTT: cannot reach h:1883 (Connection refused); retrying in 8 s";
+        QTest::newRow("lost without words, a full stop trimmed")
+            << state(Phase::Retrying, {Kind::Lost, {}, 2})
+            << "MQTT: cannot reach h:1883 (the connection was lost); retrying in 2 s";
+        QTest::newRow("silent broker")
+            << state(Phase::Retrying, {Kind::NoAnswer, "Unknown error.", 4})
+            << "MQTT: cannot reach h:1883 (no answer from the broker); retrying in 4 s";
+        QTest::newRow("refused for good")
+            << state(Phase::Stopped, {Kind::CredentialsRefused, "not authorised.", 0})
+            << "MQTT: refused by h:1883 (user name or password refused: not authorised); "
+               "not retrying";
+        QTest::newRow("drops counted")
+            << state(Phase::Connected, {}, 12) << "MQTT: connected to h:1883; messages dropped: 12";
+    }
+    void publishing()
+    {
+        QFETCH(publish::PublishState, state);
+        QFETCH(QString, text);
+        QCOMPARE(app::StatusTexts::publishing(state, QStringLiteral("h:1883")), text);
+    }
+
     void linkStates()
     {
         QCOMPARE(app::StatusTexts::linkState(LinkState::Connected), QStringLiteral("Connected"));

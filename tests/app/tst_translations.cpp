@@ -5,6 +5,8 @@
 #include "app/language.h"
 #include "app/mainwindow.h"
 #include "app/meterwords.h"
+#include "app/publishcontrol.h"
+#include "app/publishdialog.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -19,6 +21,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTabWidget>
@@ -162,6 +165,7 @@ private slots:
         QTest::newRow("Phasor") << int(app::MainWindow::kPhasorTab);
         QTest::newRow("Overview") << int(app::MainWindow::kOverviewTab);
         QTest::newRow("Help") << -1;
+        QTest::newRow("Publish settings") << -2;
     }
     void everyVisibleTextIsTranslatable()
     {
@@ -170,9 +174,13 @@ private slots:
         QWidget* shown = &rig.window;
         if (tab >= 0) {
             rig.window.tabs->setCurrentIndex(tab);
-        } else {
+        } else if (tab == -1) {
             rig.window.onHelpClicked();
             shown = rig.window.helpBox();
+        } else {
+            rig.window.tabs->setCurrentIndex(app::MainWindow::kTrendTab);
+            rig.window.publishControl->button()->click();
+            shown = rig.window.publishControl->findChild<app::PublishDialog*>();
         }
         QStringList untranslated;
         for (const QString& text : visibleTexts(shown)) {
