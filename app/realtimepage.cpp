@@ -119,7 +119,7 @@ void RealtimePage::applyColours()
         colour(valueLabels[i], background, text);
         colour(staleMarks[i], background, text);
         staleMarks[i]->setAutoFillBackground(false);
-        staleMarks[i]->setVisible(stale);
+        staleMarks[i]->setVisible(stale && !valueLabels[i]->text().isEmpty());
     }
 }
 

@@ -20,16 +20,17 @@ trap 'kill $xvfb 2>/dev/null' EXIT
 export DISPLAY=$display
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# shot NAME THEME SIZE KEYS: one picture of the window, after the keys (a page's shortcut).
+# shot NAME THEME SIZE KEYS [LANG]: one picture of the window, after the keys (a page's
+# shortcut), in the window's language LANG (default English).
 shot() {
-    local name=$1 theme=$2 size=$3 keys=$4 config
+    local name=$1 theme=$2 size=$3 keys=$4 lang=${5:-en} config
     config=$(mktemp -d)
     mkdir -p "$config/Korvane"
     printf '[trend]\nchosen=U1, I1, PF, P, F\n' >"$config/Korvane/korvane.conf"
     local env=(XDG_CONFIG_HOME="$config" LC_ALL=C.UTF-8)
     [[ $theme == dark ]] && env+=(QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark)
     [[ $theme == light ]] && env+=(QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita)
-    env "${env[@]}" "$build/app/korvane" --demo >/dev/null 2>&1 &
+    env "${env[@]}" "$build/app/korvane" --demo --lang "$lang" >/dev/null 2>&1 &
     local pid=$! window=""
     for _ in $(seq 50); do
         window=$(xdotool search --pid "$pid" --onlyvisible 2>/dev/null | tail -1) && [[ -n $window ]] && break
@@ -55,4 +56,6 @@ for theme in light dark; do
         shot "phasor-$size-$theme" $theme $size ctrl+4
     done
 done
+shot realtime-default-zh light default ctrl+1 zh_CN
+shot overview-default-zh-dark dark default ctrl+5 zh_CN
 ls -1 docs/*.png
