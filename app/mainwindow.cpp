@@ -36,6 +36,9 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::onDownloadProgress);
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::onDownloadEnded);
     connect(&m_session, &MeterSession::downloadWaiting, this, &MainWindow::askToDownload);
+    // A table still downloading is not saved: Save waits for the end.
+    connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::updateSave);
+    connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::updateSave);
     connect(&m_session, &MeterSession::linkLost, this, [] { platform::releaseFreedMemory(); });
     startUp();
 }
@@ -65,12 +68,19 @@ void MainWindow::onTabChosen()
     shown.shown();
     clearButton->setEnabled(shown.takesRecordActions());
     readButton->setEnabled(shown.takesRecordActions());
+    updateSave();
+}
+
+void MainWindow::updateSave()
+{
+    saveButton->setEnabled(currentPage().canSave());
 }
 
 void MainWindow::onReadClicked()
 {
     if (currentPage().takesRecordActions())
         m_session.readRecords();
+    updateSave();
 }
 
 void MainWindow::onClearClicked()

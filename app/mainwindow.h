@@ -104,6 +104,7 @@ protected:
 private:
     void showPortAttempt(const link::PortAttempt& attempt);
     void showLinkState(link::LinkState state);
+    void updateSave();
 
     void buildControls();
     void addShortcuts();

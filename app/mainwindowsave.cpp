@@ -9,7 +9,7 @@ namespace korvane::app {
 void MainWindow::onSaveClicked()
 {
     Page& page = currentPage();
-    runSave(page.saveOffer(), page.saveType(), m_saveDialog, m_messages);
+    runSave(page.saveOffer(), page.saveType(), m_saveDialog, m_messages, page.afterSaving());
 }
 
 } // namespace korvane::app

@@ -42,6 +42,10 @@ public:
     virtual QWidget* widget() = 0;
     virtual link::Polling polling() const { return link::Polling::LiveFrames; }
     virtual bool takesRecordActions() const { return false; }
+    // False while what Save would write is not whole yet (records still downloading).
+    virtual bool canSave() const { return true; }
+    // Said once Save has written the file, when it may not hold what the user expects.
+    virtual QString afterSaving() const { return {}; }
     // What Save offers; each writer says whether it writes the page as it was when Save was
     // clicked or as it is when the dialog closes.
     virtual SaveOffer saveOffer() = 0;

@@ -116,10 +116,23 @@ SaveOffer RecordPage::saveOffer()
     auto write = [&table](auto writer) {
         return [&table, writer](const QString& path) { return writer(path, table); };
     };
+    // The meter's layouts as they are; the text keeps four of the seven columns, and says so.
     return {QStringLiteral("Korvane"),
-            {{FileTypes::text(), QStringLiteral("txt"), write(exporting::saveRecordText)},
+            {{tr("Text, first four columns (*.txt)"), QStringLiteral("txt"),
+              write(exporting::saveRecordText)},
              {FileTypes::workbook(), QStringLiteral("xlsx"), write(exporting::xlsexport)},
              {FileTypes::csv(), QStringLiteral("csv"), write(exporting::saveRecordCsv)}}};
+}
+
+QString RecordPage::afterSaving() const
+{
+    // The table as Clear leaves it: its file holds the headings only, as the meter's program
+    // wrote it, which is easily taken for a failed save.
+    const records::RecordTable& table = m_session.records().table();
+    if (table.rowCount() > 2 || !table.cell(1, 0).isEmpty())
+        return {};
+    return tr("The record table was empty: the file holds only its headings. Press Read to "
+              "download the meter's records first.");
 }
 
 } // namespace korvane::app

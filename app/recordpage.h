@@ -25,6 +25,8 @@ public:
     QWidget* widget() override { return this; }
     link::Polling polling() const override { return link::Polling::KeepAlive; }
     bool takesRecordActions() const override { return true; }
+    bool canSave() const override { return !m_session.downloading(); }
+    QString afterSaving() const override;
     SaveOffer saveOffer() override;
     int& saveType() override { return m_saveType; }
 

@@ -7,7 +7,7 @@
 namespace korvane::app {
 
 void runSave(const SaveOffer& offer, int& remembered, platform::SaveDialog& dialog,
-             platform::MessageBoxes& messages)
+             platform::MessageBoxes& messages, const QString& afterSaving)
 {
     if (offer.choices.empty())
         return;
@@ -30,6 +30,8 @@ void runSave(const SaveOffer& offer, int& remembered, platform::SaveDialog& dial
     const exporting::SaveResult result = choice(remembered).write(answer.path);
     if (!result.ok)
         messages.warning(QStringLiteral("Korvane"), result.message());
+    else if (!afterSaving.isEmpty())
+        messages.information(QStringLiteral("Korvane"), afterSaving);
 }
 
 } // namespace korvane::app

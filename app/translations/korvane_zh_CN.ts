@@ -571,6 +571,14 @@
         <source>Record</source>
         <translation>记录</translation>
     </message>
+    <message>
+        <source>Text, first four columns (*.txt)</source>
+        <translation>txt格式，仅前四列 (*.txt)</translation>
+    </message>
+    <message>
+        <source>The record table was empty: the file holds only its headings. Press Read to download the meter&apos;s records first.</source>
+        <translation>记录表为空：文件中只有表头。请先按“读取”下载仪表中的记录。</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::TrendPage</name>

@@ -44,6 +44,25 @@ struct Rig : korvane::testing::FakeSession
     void trendTab() { window.tabs->setCurrentIndex(app::MainWindow::kTrendTab); }
     qint64 clockMs = 0;
 
+    // The meter on COM1 holds `count` records; Read downloads them. Save waits meanwhile.
+    void download(int count)
+    {
+        port.setOpenResult(1, platform::SerialPort::OpenError::None);
+        tick();
+        port.feed(QByteArray::fromHex("d55555"));
+        tick();
+        recordTab();
+        window.readButton->click();
+        port.feed(QByteArray::fromHex("0505") + char(count) + char(0));
+        QVERIFY(!window.saveButton->isEnabled());
+        tick();
+        QByteArray dump;
+        for (int i = 0; i < count; ++i)
+            dump += korvane::testing::FrameBuilder(1).q(1, quint16(2300 + i), 3).frame();
+        port.feed(dump);
+        QVERIFY(window.saveButton->isEnabled());
+    }
+
     // The meter on COM1 answers two live frames, half a second apart, a little while ago.
     void twoReadings()
     {
@@ -169,7 +188,8 @@ private slots:
                 button->click();
         }
         QCOMPARE(rig.dialog.requests.size(), 1);
-        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"PNG picture (*.png)", "CSV (*.csv)"}));
+        QCOMPARE(rig.dialog.requests.first().filters,
+                 (QStringList{"PNG picture (*.png)", "CSV (*.csv)"}));
         QVERIFY(contents(path).contains(",231\r\n"));
         // The tab's Save opens on the type the pop-out chose.
         rig.save();
@@ -276,26 +296,36 @@ private slots:
     void recordSavesWriteTheChosenType_data()
     {
         QTest::addColumn<int>("type");
+        QTest::addColumn<int>("records");
         QTest::addColumn<QByteArray>("starts");
-        QTest::newRow("text") << 1 << QByteArray("NO.");
-        QTest::newRow("workbook") << 2 << QByteArray("PK");
-        QTest::newRow("csv") << 3 << QByteArray("\xEF\xBB\xBFNO.,");
+        QTest::newRow("text") << 1 << 3 << QByteArray("NO:1");
+        QTest::newRow("workbook") << 2 << 3 << QByteArray("PK");
+        QTest::newRow("csv") << 3 << 3 << QByteArray("\xEF\xBB\xBFNO:1,");
+        QTest::newRow("empty table, said so") << 1 << 0 << QByteArray("NO.");
     }
     void recordSavesWriteTheChosenType()
     {
         QFETCH(int, type);
+        QFETCH(int, records);
         QFETCH(QByteArray, starts);
         Rig rig;
+        if (records > 0)
+            rig.download(records);
         rig.recordTab();
         const QString path = file(QStringLiteral("records-%1").arg(type));
         rig.answer(path, type);
         rig.save();
         QCOMPARE(rig.dialog.requests.first().filters,
-                 (QStringList{"Text (*.txt)", "Excel workbook (*.xlsx)", "CSV (*.csv)"}));
+                 (QStringList{"Text, first four columns (*.txt)", "Excel workbook (*.xlsx)",
+                              "CSV (*.csv)"}));
         QVERIFY(contents(path).startsWith(starts));
+        QCOMPARE(rig.session.records().rowCount(), records > 0 ? 2 * records : 2);
         if (type == 1)
             QCOMPARE(contents(path), exporting::recordTableText(rig.session.records().table()));
-        QVERIFY(rig.messages.shown.isEmpty());
+        QCOMPARE(rig.messages.shown.size(), records > 0 ? 0 : 1);
+        if (records == 0)
+            QVERIFY(rig.messages.shown.first().startsWith("information|Korvane|The record table "
+                                                          "was empty"));
         QCOMPARE(rig.capture.captures, 0);
     }
 
