@@ -19,6 +19,8 @@ static_assert(kChunkSize % kLarge == 0 && kLarge % kSmall == 0, "blocks nest in 
 // of 32, less than a third of the column: it then reads blocks only, and a week costs about what
 // an hour does.
 constexpr qsizetype kSnapFrom = 3 * kSmall;
+// Up to this many samples a column's blocks are read one by one as its edge is looked for.
+constexpr qsizetype kWalkBelow = 2 * kLarge;
 
 // The first i in [low, high) for which late(i) holds (false up to some i, true from there on),
 // or high; searched outwards from start, so a few steps when the answer lies near it.
@@ -285,6 +287,46 @@ Series::Cursor Series::seekBlock(Cursor at, qint64 ms, qsizetype guess) const
     return at;
 }
 
+bool Series::walkBlocks(Cursor at, qint64 ms, qsizetype limit, Cursor& next, Sum& sum) const
+{
+    if (at.chunk == m_chunks.size() || at.pos % kSmall != 0)
+        return false;
+    const Chunk& chunk = *m_chunks[at.chunk];
+    if (chunk.lastTime() < ms || ms <= chunk.base)
+        return false;
+    const quint32 offset = quint32(ms - chunk.base);
+    // Two running minima, maxima and sums, taken in turn: no step waits for the one before.
+    std::array<float, 2> low{std::numeric_limits<float>::infinity(),
+                             std::numeric_limits<float>::infinity()};
+    std::array<float, 2> high{-low[0], -low[0]};
+    std::array<double, 2> total{};
+    const Chunk::SmallBlock* const blocks = chunk.small.data();
+    const Chunk::SmallBlock* const end = blocks + (chunk.used + kSmall - 1) / kSmall;
+    const Chunk::SmallBlock* b = blocks + at.pos / kSmall;
+    for (; b != end && b->start < offset; ++b) {
+        low[0] = b->min < low[0] ? b->min : low[0];
+        high[0] = b->max > high[0] ? b->max : high[0];
+        total[0] += b->sum;
+        std::swap(low[0], low[1]);
+        std::swap(high[0], high[1]);
+        std::swap(total[0], total[1]);
+    }
+    const qsizetype pos = std::min((b - blocks) * kSmall, chunk.used);
+    if (pos > at.pos) {
+        if (chunk.first + pos > limit)
+            return false;
+        // A break within the last block read: where the edge goes is seekBlock's to say.
+        const qsizetype before = chunk.first + (pos - 1) / kSmall * kSmall;
+        const auto it = std::upper_bound(m_breaks.begin(), m_breaks.end(), before);
+        if (it != m_breaks.end() && *it < chunk.first + pos)
+            return false;
+        sum.add(std::min(low[0], low[1]), std::max(high[0], high[1]), total[0] + total[1],
+                pos - at.pos);
+    }
+    next = pos == chunk.used ? Cursor{at.chunk + 1, 0} : Cursor{at.chunk, pos};
+    return true;
+}
+
 inline void Series::aggregate(const Chunk& chunk, qsizetype first, qsizetype last, Sum& sum) const
 {
     if (first == 0 && last == chunk.used) {
@@ -356,17 +398,21 @@ std::vector<Column> Series::decimate(qint64 from, qint64 to, int columns) const
         const qint64 end = from + span * (c + 1) / columns;
         // The span's own ends are exact.
         Cursor next;
+        Sum sum;
+        bool summed = false;
         if (c + 1 < columns && guess >= kSnapFrom) {
-            next = seekBlock(at, end, guess);
-            if (indexOf(next) > indexOf(stop))
-                next = stop;
+            summed = guess < kWalkBelow && walkBlocks(at, end, indexOf(stop), next, sum);
+            if (!summed) {
+                next = seekBlock(at, end, guess);
+                if (indexOf(next) > indexOf(stop))
+                    next = stop;
+            }
         } else {
             next = seek(at, end, guess);
         }
         const qsizetype last = indexOf(next);
         if (last > first) {
-            Sum sum;
-            for (std::size_t k = at.chunk; k <= next.chunk && k < m_chunks.size(); ++k) {
+            for (std::size_t k = at.chunk; !summed && k <= next.chunk && k < m_chunks.size(); ++k) {
                 const Chunk& chunk = *m_chunks[k];
                 aggregate(chunk, k == at.chunk ? at.pos : 0,
                           k == next.chunk ? next.pos : chunk.used, sum);

@@ -85,6 +85,10 @@ private:
     // The same moved on to the next start of a block of 16, or of a chunk, unless a break lies
     // between: then to the break.
     Cursor seekBlock(Cursor at, qint64 ms, qsizetype guess) const;
+    // A column of whole blocks summed while its edge is looked for, as seekBlock would place it;
+    // false where seekBlock and aggregate must do it (a break near the edge, the edge past
+    // `limit` or in a later chunk).
+    bool walkBlocks(Cursor at, qint64 ms, qsizetype limit, Cursor& next, Sum& sum) const;
     void aggregate(const Chunk& chunk, qsizetype first, qsizetype last, Sum& sum) const;
     bool breakWithin(qsizetype first, qsizetype last) const;
 

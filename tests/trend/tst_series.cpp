@@ -66,11 +66,15 @@ private slots:
         QTest::addColumn<qint64>("to");
         QTest::addColumn<int>("columns");
         QTest::addColumn<qsizetype>("slack"); // how far a column's edge may move, in samples
-        // 300 000 samples every 500 ms: 150 000 s, more than four chunks.
+        // 300 000 samples every 500 ms, more than four chunks, none from 75 000 s to 85 000 s.
         QTest::newRow("everything into 1280 columns")
-            << qint64(0) << qint64(150'000'000) << 1280 << qsizetype(31);
+            << qint64(0) << qint64(160'000'000) << 1280 << qsizetype(31);
+        QTest::newRow("everything into 300 columns")
+            << qint64(0) << qint64(160'000'000) << 300 << qsizetype(31);
         QTest::newRow("everything into one column")
-            << qint64(0) << qint64(150'000'000) << 1 << qsizetype(0);
+            << qint64(0) << qint64(160'000'000) << 1 << qsizetype(0);
+        QTest::newRow("the last column in a silence")
+            << qint64(0) << qint64(80'000'000) << 1280 << qsizetype(31);
         QTest::newRow("a hundred samples a column, odd span")
             << qint64(1'234'567) << qint64(140'000'000) << 1111 << qsizetype(31);
         QTest::newRow("more columns than samples")
@@ -78,7 +82,7 @@ private slots:
         QTest::newRow("odd span across a chunk's end")
             << qint64(32'000'123) << qint64(33'600'777) << 997 << qsizetype(0);
         QTest::newRow("span past the last sample")
-            << qint64(149'000'000) << qint64(151'000'001) << 640 << qsizetype(0);
+            << qint64(159'000'000) << qint64(161'000'001) << 640 << qsizetype(0);
         QTest::newRow("span before the first sample")
             << qint64(-5'000) << qint64(0) << 10 << qsizetype(0);
     }
@@ -96,7 +100,7 @@ private slots:
                 s.breakLine();
                 breaks.push_back(i);
             }
-            s.append(i * 500, float(random.bounded(1000.0)));
+            s.append(i * 500 + (i < 150'000 ? 0 : 10'000'000), float(random.bounded(1000.0)));
         }
         const auto got = s.decimate(from, to, columns);
         QCOMPARE(got.size(), std::size_t(columns));
