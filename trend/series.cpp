@@ -16,8 +16,8 @@ constexpr qsizetype kSmall = qsizetype(1) << kSmallShift;
 constexpr qsizetype kLarge = qsizetype(1) << kLargeShift;
 static_assert(kChunkSize % kLarge == 0 && kLarge % kSmall == 0, "blocks nest in a chunk");
 // A column of this many samples or more has its inner edges moved on to the next start of a block
-// of 32, less than a third of the column: it then reads blocks only, and a week costs about what
-// an hour does.
+// of 32, less than a third of the column: it then reads blocks only, and a week costs little more
+// than an hour.
 constexpr qsizetype kSnapFrom = 3 * kSmall;
 // Up to this many samples a column's blocks are read one by one as its edge is looked for.
 constexpr qsizetype kWalkBelow = 2 * kLarge;
