@@ -26,30 +26,31 @@ template <typename F> Series seriesOf(qsizetype n, qint64 stepMs, F valueOf)
     return s;
 }
 
-// The columns as a plain scan would give them.
-std::vector<Column> scanned(const Series& s, qint64 from, qint64 to, int columns)
+// The columns as a plain scan of the samples would give them, each column taking as many samples
+// as `got` says; the breaks' columns from the exact edges, with the same integer edges as
+// decimate.
+std::vector<Column> scanned(const Series& s, const std::vector<qsizetype>& breaks, qint64 from,
+                            qint64 to, const std::vector<Column>& got)
 {
-    std::vector<Column> out(static_cast<std::size_t>(columns));
-    for (qsizetype i = 0; i < s.size(); ++i) {
-        const qint64 t = s.timeAt(i);
-        if (t < from || t >= to)
-            continue;
-        // The column whose [start, end) holds t, with the same integer edges as decimate.
-        int c = int((t - from) * columns / (to - from));
-        while (c + 1 < columns && t >= from + (to - from) * (c + 1) / columns)
-            ++c;
-        while (c > 0 && t < from + (to - from) * c / columns)
-            --c;
+    const auto columns = qint64(got.size());
+    const auto edge = [&](qint64 c) { return s.lowerBound(from + (to - from) * c / columns); };
+    std::vector<Column> out(got.size());
+    qsizetype i = edge(0);
+    for (qint64 c = 0; c < columns; ++c) {
         Column& col = out[std::size_t(c)];
-        const double v = s.valueAt(i);
-        col.min = col.count ? std::min(col.min, v) : v;
-        col.max = col.count ? std::max(col.max, v) : v;
-        col.mean += v;
-        ++col.count;
-    }
-    for (Column& col : out) {
+        for (const qsizetype end = i + got[std::size_t(c)].count; i < end; ++i) {
+            const double v = s.valueAt(i);
+            col.min = col.count ? std::min(col.min, v) : v;
+            col.max = col.count ? std::max(col.max, v) : v;
+            col.mean += v;
+            ++col.count;
+        }
         if (col.count)
             col.mean /= double(col.count);
+        // A break at or after the column's first sample; none before the series' first sample.
+        col.breakBefore = std::any_of(breaks.begin(), breaks.end(), [&](qsizetype b) {
+            return edge(c) > 0 && b >= edge(c) && b < edge(c + 1);
+        });
     }
     return out;
 }
@@ -64,29 +65,57 @@ private slots:
         QTest::addColumn<qint64>("from");
         QTest::addColumn<qint64>("to");
         QTest::addColumn<int>("columns");
-        // 300 000 samples every 500 ms: 150 000 s, more than four chunks.
-        QTest::newRow("everything into 1280 columns") << qint64(0) << qint64(150'000'000) << 1280;
-        QTest::newRow("everything into one column") << qint64(0) << qint64(150'000'000) << 1;
-        QTest::newRow("more columns than samples") << qint64(1'000) << qint64(60'000) << 1280;
+        QTest::addColumn<qsizetype>("slack"); // how far a column's edge may move, in samples
+        // 300 000 samples every 500 ms, more than four chunks, none from 75 000 s to 85 000 s.
+        QTest::newRow("everything into 1280 columns")
+            << qint64(0) << qint64(160'000'000) << 1280 << qsizetype(31);
+        QTest::newRow("everything into 300 columns")
+            << qint64(0) << qint64(160'000'000) << 300 << qsizetype(31);
+        QTest::newRow("everything into one column")
+            << qint64(0) << qint64(160'000'000) << 1 << qsizetype(0);
+        QTest::newRow("the last column in a silence")
+            << qint64(0) << qint64(80'000'000) << 1280 << qsizetype(31);
+        QTest::newRow("a hundred samples a column, odd span")
+            << qint64(1'234'567) << qint64(140'000'000) << 1111 << qsizetype(31);
+        QTest::newRow("more columns than samples")
+            << qint64(1'000) << qint64(60'000) << 1280 << qsizetype(0);
         QTest::newRow("odd span across a chunk's end")
-            << qint64(32'000'123) << qint64(33'600'777) << 997;
+            << qint64(32'000'123) << qint64(33'600'777) << 997 << qsizetype(0);
         QTest::newRow("span past the last sample")
-            << qint64(149'000'000) << qint64(151'000'001) << 640;
-        QTest::newRow("span before the first sample") << qint64(-5'000) << qint64(0) << 10;
+            << qint64(159'000'000) << qint64(161'000'001) << 640 << qsizetype(0);
+        QTest::newRow("span before the first sample")
+            << qint64(-5'000) << qint64(0) << 10 << qsizetype(0);
     }
     void decimationMatchesAPlainScan()
     {
         QFETCH(qint64, from);
         QFETCH(qint64, to);
         QFETCH(int, columns);
+        QFETCH(qsizetype, slack);
         QRandomGenerator random(7);
-        const Series s =
-            seriesOf(300'000, 500, [&](qsizetype) { return float(random.bounded(1000.0)); });
+        Series s;
+        std::vector<qsizetype> breaks;
+        for (qsizetype i = 0; i < 300'000; ++i) {
+            if (i % 997 == 13) { // breaks everywhere, some beside a column's edge
+                s.breakLine();
+                breaks.push_back(i);
+            }
+            s.append(i * 500 + (i < 150'000 ? 0 : 10'000'000), float(random.bounded(1000.0)));
+        }
         const auto got = s.decimate(from, to, columns);
-        const auto want = scanned(s, from, to, columns);
-        QCOMPARE(got.size(), want.size());
+        QCOMPARE(got.size(), std::size_t(columns));
+        // Each edge where it is or up to `slack` samples on; the span's own ends exact.
+        qsizetype edge = s.lowerBound(from);
+        for (int c = 0; c < columns; ++c) {
+            edge += got[std::size_t(c)].count;
+            const qsizetype exact = s.lowerBound(from + (to - from) * (c + 1) / columns);
+            QVERIFY2(
+                qAbs(edge - exact) <= (c + 1 < columns ? slack : 0),
+                qPrintable(QString("column %1 ends at %2, not %3").arg(c).arg(edge).arg(exact)));
+        }
+        const auto want = scanned(s, breaks, from, to, got);
         for (std::size_t c = 0; c < got.size(); ++c) {
-            QCOMPARE(got[c].count, want[c].count);
+            QCOMPARE(got[c].breakBefore, want[c].breakBefore);
             if (!want[c].count)
                 continue;
             QCOMPARE(got[c].min, want[c].min);
