@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "energy/integrator.h"
+#include "energy/tariff.h"
+
+namespace korvane::energy {
+
+// The cost of the total energy E under a tariff, each increment priced at its local time. An
+// increment spans at most kLongestInterval, so its middle stands for it.
+class CostCounter
+{
+public:
+    CostCounter(Tariff tariff, QTimeZone zone);
+
+    void add(const Increment& increment);
+    void add(const std::vector<Increment>& increments);
+
+    double energyCost() const { return m_energyCost; }
+    // Energy consumed before the tariff's first date: no price applies to it.
+    double unpricedWh() const { return m_unpricedWh; }
+    // The energy's cost and the standing charges of the days [sinceMs, nowMs) touches.
+    double cost(qint64 sinceMs, qint64 nowMs) const;
+    const Tariff& tariff() const { return m_tariff; }
+
+private:
+    Tariff m_tariff;
+    QTimeZone m_zone;
+    double m_energyCost = 0;
+    double m_unpricedWh = 0;
+};
+
+} // namespace korvane::energy
