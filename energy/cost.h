@@ -6,8 +6,9 @@
 
 namespace korvane::energy {
 
-// The cost of the total energy E under a tariff, each increment priced at its local time. An
-// increment spans at most kLongestInterval, so its middle stands for it.
+// The cost of the total energy E under a tariff, each increment priced at its local time. Prices
+// change only on whole local minutes, so an increment split there is priced exactly, and a new
+// price never reaches the seconds before it.
 class CostCounter
 {
 public:

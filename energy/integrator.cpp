@@ -2,6 +2,7 @@
 #include "energy/integrator.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace korvane::energy {
 

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 #include <bitset>
@@ -39,13 +40,16 @@ private:
     bool m_periodHasPrice = false;
     int m_periodLine = 0;
     std::bitset<kMinutesPerDay> m_covered;
+    QSet<QString> m_keys; // of the section being read
     TariffError m_error;
     int m_line = 0;
 };
 
 ParsedTariff TariffParser::parse(QByteArrayView text)
 {
-    const QString all = QString::fromUtf8(text);
+    QString all = QString::fromUtf8(text);
+    if (all.startsWith(QChar(0xfeff)))
+        all.remove(0, 1); // a byte-order mark some editors write
     const QStringList lines = all.split(QLatin1Char('\n'));
     for (const QString& raw : lines) {
         ++m_line;
@@ -99,11 +103,16 @@ bool TariffParser::parseSection(QStringView name)
     m_periodHasPrice = false;
     m_periodLine = m_line;
     m_covered.reset();
+    m_keys.clear();
     return true;
 }
 
 bool TariffParser::parseEntry(const QString& key, const QString& value)
 {
+    // A second line would silently win over the first.
+    if (m_keys.contains(key))
+        return fail(key, QStringLiteral("given twice"));
+    m_keys.insert(key);
     if (!m_period) {
         if (key != u"currency")
             return fail(key, QStringLiteral("only currency comes before the first section"));
