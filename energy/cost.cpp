@@ -39,6 +39,21 @@ void CostCounter::add(const std::vector<Increment>& increments)
         add(increment);
 }
 
+bool CostCounter::restore(const PricedEnergy& priced)
+{
+    if (priced.currency != m_tariff.currency)
+        return false;
+    m_energyCost = priced.energyCost;
+    m_unpricedWh = priced.unpricedWh;
+    return true;
+}
+
+void CostCounter::reset()
+{
+    m_energyCost = 0;
+    m_unpricedWh = 0;
+}
+
 double CostCounter::cost(qint64 sinceMs, qint64 nowMs) const
 {
     return m_energyCost + m_tariff.standingCharge(sinceMs, nowMs, m_zone);

@@ -6,6 +6,14 @@
 
 namespace korvane::energy {
 
+// What the energy so far cost, kept with the totals: a tariff changed later never reprices it.
+struct PricedEnergy
+{
+    QString currency;
+    double energyCost = 0;
+    double unpricedWh = 0; // consumed before the tariff's first date
+};
+
 // The cost of the total energy E under a tariff, each increment priced at its local time. Prices
 // change only on whole local minutes, so an increment split there is priced exactly, and a new
 // price never reaches the seconds before it.
@@ -23,6 +31,11 @@ public:
     // The energy's cost and the standing charges of the days [sinceMs, nowMs) touches.
     double cost(qint64 sinceMs, qint64 nowMs) const;
     const Tariff& tariff() const { return m_tariff; }
+
+    PricedEnergy priced() const { return {m_tariff.currency, m_energyCost, m_unpricedWh}; }
+    // Resumes a saved cost; one in another currency is not taken (false).
+    bool restore(const PricedEnergy& priced);
+    void reset();
 
 private:
     Tariff m_tariff;

@@ -71,11 +71,21 @@ LoadedTotals TotalsStore::load() const
             return fail(QStringLiteral("\"%1\" is missing or not an energy").arg(name));
         totals.wh[std::size_t(i)] = value.toDouble();
     }
+    if (root.contains(u"cost")) {
+        const QJsonObject cost = root.value(u"cost").toObject();
+        const QJsonValue amount = cost.value(u"energy");
+        const QJsonValue unpriced = cost.value(u"unpricedWh");
+        if (cost.value(u"currency").toString().isEmpty() || !amount.isDouble() ||
+            amount.toDouble() < 0 || !unpriced.isDouble() || unpriced.toDouble() < 0)
+            return fail(QStringLiteral("\"cost\" is not a currency with amounts"));
+        loaded.priced = PricedEnergy{cost.value(u"currency").toString(), amount.toDouble(),
+                                     unpriced.toDouble()};
+    }
     loaded.totals = totals;
     return loaded;
 }
 
-QString TotalsStore::save(const Totals& totals)
+QString TotalsStore::save(const Totals& totals, const std::optional<PricedEnergy>& priced)
 {
     if (!QDir().mkpath(m_folder))
         return QStringLiteral("%1: cannot create the folder").arg(m_folder);
@@ -85,6 +95,11 @@ QString TotalsStore::save(const Totals& totals)
                       totals.sinceMs ? QJsonValue(double(*totals.sinceMs)) : QJsonValue()}};
     for (int i = 0; i < kEnergyKeyCount; ++i)
         root.insert(energyKeyName(EnergyKey(i)).toString(), totals.wh[std::size_t(i)]);
+    if (priced)
+        root.insert(QStringLiteral("cost"),
+                    QJsonObject{{QStringLiteral("currency"), priced->currency},
+                                {QStringLiteral("energy"), priced->energyCost},
+                                {QStringLiteral("unpricedWh"), priced->unpricedWh}});
     QSaveFile file(path());
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("%1: %2").arg(path(), file.errorString());
@@ -94,13 +109,14 @@ QString TotalsStore::save(const Totals& totals)
     return {};
 }
 
-std::optional<QString> TotalsStore::saveIfDue(const Totals& totals, qint64 nowMs)
+std::optional<QString> TotalsStore::saveIfDue(const Totals& totals, qint64 nowMs,
+                                              const std::optional<PricedEnergy>& priced)
 {
     // A clock set back counts as due, or the next save could be hours away.
     if (m_savedAtMs && nowMs >= *m_savedAtMs && nowMs - *m_savedAtMs < kSavePeriod.count())
         return std::nullopt;
     m_savedAtMs = nowMs;
-    return save(totals);
+    return save(totals, priced);
 }
 
 QString TotalsStore::remove()

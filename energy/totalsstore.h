@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "energy/cost.h"
 #include "energy/integrator.h"
 
 #include <QString>
@@ -15,9 +16,10 @@ constexpr std::chrono::milliseconds kSavePeriod{60'000};
 
 struct LoadedTotals
 {
-    Totals totals;      // zero when there was no file or it could not be read
-    QString error;      // empty, or why the file's totals were not taken
-    bool found = false; // a file was there
+    Totals totals;                      // zero when there was no file or it could not be read
+    std::optional<PricedEnergy> priced; // the cost, when one was saved with them
+    QString error;                      // empty, or why the file's totals were not taken
+    bool found = false;                 // a file was there
 };
 
 // One meter's totals in a file of their own in the caller's folder. A one-shot save: each write
@@ -30,10 +32,11 @@ public:
     QString path() const;
     LoadedTotals load() const;
     // Writes now; an empty result or the reason it failed.
-    QString save(const Totals& totals);
+    QString save(const Totals& totals, const std::optional<PricedEnergy>& priced = {});
     // Writes when nothing was written yet or kSavePeriod has passed since (by the readings'
     // clock or an injected one); nothing when not due.
-    std::optional<QString> saveIfDue(const Totals& totals, qint64 nowMs);
+    std::optional<QString> saveIfDue(const Totals& totals, qint64 nowMs,
+                                     const std::optional<PricedEnergy>& priced = {});
     // Removes the file, so the next start begins from zero too.
     QString remove();
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Energy from the active powers: trapezoids, gaps, overloads, "not accumulating", totals kept on
 // disk and resumed. Prices are tst_tariff's.
+#include "energy/cost.h"
 #include "energy/integrator.h"
 #include "energy/totalsstore.h"
 #include "readings.h"
@@ -158,15 +159,25 @@ private slots:
         korvane::testing::feed(before, {PowerRun{Key::P, 1000, 1000, 0, 3600, 2},
                                         PowerRun{Key::P1, 400, 400, 0, 3600, 2}});
         TotalsStore store(dir.path(), kMeter);
-        QCOMPARE(store.save(before.totals()), QString());
+        QCOMPARE(store.save(before.totals(), PricedEnergy{QStringLiteral("EUR"), 0.30, 0}),
+                 QString());
         QVERIFY(!TotalsStore(dir.path(), QStringLiteral("another meter")).load().found);
 
         const LoadedTotals loaded = TotalsStore(dir.path(), kMeter).load();
         QVERIFY2(loaded.error.isEmpty(), qPrintable(loaded.error));
         EnergyIntegrator after;
         after.restore(loaded.totals);
-        korvane::testing::feed(after, {PowerRun{Key::P, 3000, 3000, 4200, 6000, 2}});
+        const auto tariff = [](const char* currency) {
+            return *parseTariff(QByteArray("currency = ") + currency +
+                                "\n[from 1970-01-01]\nprice = 0.30\n")
+                        .tariff;
+        };
+        QVERIFY(!CostCounter(tariff("USD"), QTimeZone::utc()).restore(*loaded.priced));
+        CostCounter cost(tariff("EUR"), QTimeZone::utc());
+        QVERIFY(cost.restore(*loaded.priced));
+        cost.add(korvane::testing::feed(after, {PowerRun{Key::P, 3000, 3000, 4200, 6000, 2}}));
         QVERIFY(qAbs(after.totals()[EnergyKey::E] - 2500) <= 1);
+        QVERIFY(qAbs(cost.energyCost() - (0.30 + 1.5 * 0.30)) < 1e-9); // 1.5 kWh more
         QVERIFY(qAbs(after.totals()[EnergyKey::E1] - 400) <= 1);
         QCOMPARE(after.totals().sinceMs, std::optional<qint64>(0));
 
@@ -188,6 +199,9 @@ private slots:
             << QByteArray(good).replace("A1B2", "C3") << "the totals of meter \"C3/usb serial\"";
         QTest::newRow("an energy missing")
             << QByteArray(good).replace("\"E2\"", "\"X\"") << "\"E2\" is missing";
+        QTest::newRow("a cost without currency")
+            << QByteArray(good).replace(":6}", R"(:6,"cost":{"energy":1,"unpricedWh":0}})")
+            << "\"cost\" is not a currency";
         QTest::newRow("a negative energy")
             << QByteArray(good).replace(":3,", ":-3,") << "\"E3\" is missing or not an energy";
     }
