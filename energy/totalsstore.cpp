@@ -119,12 +119,4 @@ std::optional<QString> TotalsStore::saveIfDue(const Totals& totals, qint64 nowMs
     return save(totals, priced);
 }
 
-QString TotalsStore::remove()
-{
-    QFile file(path());
-    if (file.exists() && !file.remove())
-        return QStringLiteral("%1: %2").arg(path(), file.errorString());
-    return {};
-}
-
 } // namespace korvane::energy

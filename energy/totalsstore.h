@@ -37,8 +37,6 @@ public:
     // clock or an injected one); nothing when not due.
     std::optional<QString> saveIfDue(const Totals& totals, qint64 nowMs,
                                      const std::optional<PricedEnergy>& priced = {});
-    // Removes the file, so the next start begins from zero too.
-    QString remove();
 
 private:
     QString m_folder;

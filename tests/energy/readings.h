@@ -27,7 +27,7 @@ inline measure::Reading powerReading(measure::Key key, double watts, qint64 ms,
 {
     measure::Reading reading;
     reading.kind = 0;
-    reading.index = key == measure::Key::P ? 3 : quint8(int(key) - int(measure::Key::P1));
+    reading.index = key == measure::Key::P ? 3 : 0; // the integrator goes by the keys
     reading.receivedMs = ms;
     reading.count = 1;
     reading.quantities[0] = {key, state, false, watts};

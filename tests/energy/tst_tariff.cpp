@@ -104,8 +104,6 @@ private slots:
         QTest::newRow("no currency")
             << QByteArray("[from 2026-01-01]\nprice = 0.3\n") << 0 << "currency"
             << "no currency";
-        QTest::newRow("no section") << QByteArray("currency = EUR\n") << 0 << ""
-                                    << "no [from";
         QTest::newRow("decimal comma") << head + "price = 0,30\n"
                                        << 3 << "price"
                                        << "not a price: \"0,30\"";
@@ -123,16 +121,10 @@ private slots:
             << QByteArray("currency = EUR\n[from 2026-02-01]\nprice = 1\n[from 2026-01-01]\n") << 4
             << "[from 2026-01-01]"
             << "dates must follow";
-        QTest::newRow("30 February")
-            << QByteArray("currency = EUR\n[from 2026-02-30]\n") << 2 << "[from 2026-02-30]"
-            << "real date";
         QTest::newRow("a period without price")
             << head + "standing = 0.4\n\n[from 2026-02-01]\nprice = 1\n"
             << 2 << "[from 2026-01-01]"
             << "no price";
-        QTest::newRow("prices before a section")
-            << QByteArray("currency = EUR\nprice = 0.3\n") << 2 << "price"
-            << "only currency";
     }
     void badTariffNamesLineAndKey()
     {
