@@ -221,7 +221,9 @@ QString errorText(const ParseError& error)
     case ParseError::BadComparison:
         return QStringLiteral("\"%1\" is no comparison: use > or <").arg(token);
     case ParseError::BadNumber:
-        return QStringLiteral("\"%1\" is not a number (write 49.5, not 49,5)").arg(token);
+        if (token.contains(u','))
+            return QStringLiteral("\"%1\" is not a number: write a decimal point").arg(token);
+        return QStringLiteral("\"%1\" is not a number").arg(token);
     case ParseError::MissingValue:
         return QStringLiteral("nothing after \"%1\"").arg(token);
     case ParseError::BadDuration:

@@ -38,9 +38,6 @@ private slots:
         QTest::newRow("exponent and fractional seconds") << "I1>1e1 for 1.5s"
                                                          << "I1>10 for 1.5s"
                                                          << "i1_gt_10_for_1.5s" << qint64(1500);
-        QTest::newRow("clear before for") << "U1>253 clear 251 for 500ms"
-                                          << "U1>253 for 500ms clear 251"
-                                          << "u1_gt_253_for_500ms_clear_251" << qint64(500);
         QTest::newRow("mixed-case key in minutes") << "ANGU1 silent 2m"
                                                    << "angU1 silent 2m"
                                                    << "angu1_silent_2m" << qint64(120000);
@@ -68,29 +65,20 @@ private slots:
         QTest::addColumn<QString>("token");
         QTest::newRow("empty") << "  " << ParseError::Empty << "";
         QTest::newRow("unknown key") << "U4>253" << ParseError::UnknownKey << "U4";
-        QTest::newRow("no key") << ">253" << ParseError::UnknownKey << "";
         QTest::newRow("no condition") << "U1 253" << ParseError::NoCondition << "253";
-        QTest::newRow("key alone") << "U1" << ParseError::NoCondition << "";
         QTest::newRow("at least") << "U1>=253" << ParseError::BadComparison << ">=";
         QTest::newRow("no threshold") << "U1>" << ParseError::MissingValue << ">";
         QTest::newRow("decimal comma") << "F<49,5" << ParseError::BadNumber << "49,5";
-        QTest::newRow("not a number") << "U1>nan" << ParseError::BadNumber << "nan";
         QTest::newRow("for with nothing") << "U1>253 for" << ParseError::MissingValue << "for";
         QTest::newRow("duration without unit")
             << "U1>253 for 5 clear 251" << ParseError::BadDuration << "5";
-        QTest::newRow("unknown unit") << "U1>253 for 5x" << ParseError::BadDuration << "5x";
         QTest::newRow("silent for no time") << "U1 silent 0s" << ParseError::BadDuration << "0s";
         QTest::newRow("clear above a >")
             << "U1>253 clear 255" << ParseError::ClearWrongSide << "255";
-        QTest::newRow("clear at the threshold")
-            << "U1>253 clear 253" << ParseError::ClearWrongSide << "253";
         QTest::newRow("clear below a <") << "F<49.5 clear 49" << ParseError::ClearWrongSide << "49";
-        QTest::newRow("clear without number")
-            << "F<49.5 clear" << ParseError::MissingValue << "clear";
         QTest::newRow("for twice") << "U1>253 for 5s for 6s" << ParseError::Unexpected << "for";
         QTest::newRow("clear on silent")
             << "U1 silent 30s clear 5" << ParseError::Unexpected << "clear";
-        QTest::newRow("trailing word") << "U1>253 abc" << ParseError::Unexpected << "abc";
     }
     void refusesRule()
     {
