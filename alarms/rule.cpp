@@ -120,9 +120,11 @@ void finish(Rule& rule, const QString& thresholdText, const std::optional<Durati
 }
 } // namespace
 
-std::variant<Rule, ParseError> parseRule(QStringView text)
+std::variant<Rule, ParseError> parseRule(QStringView written)
 {
-    text = text.trimmed();
+    // One space between words, whatever the shell or the settings left.
+    const QString simple = written.toString().simplified();
+    const QStringView text = simple;
     if (text.isEmpty())
         return ParseError{ParseError::Empty, {}};
     Rule rule;
@@ -193,12 +195,10 @@ std::variant<Rule, ParseError> parseRule(QStringView text)
                 return ParseError{ParseError::Unexpected, tokens[at - 1]};
             }
         }
-        if (forDuration)
-            rule.duration = forDuration->length;
     }
     if (at < tokens.size())
         return ParseError{ParseError::Unexpected, tokens[at]};
-    if (rule.condition == Condition::Silent)
+    if (forDuration)
         rule.duration = forDuration->length;
     finish(rule, thresholdText, forDuration, clearText);
     return rule;
@@ -229,8 +229,8 @@ QString errorText(const ParseError& error)
     case ParseError::BadDuration:
         return QStringLiteral("\"%1\" is no duration: write 5s, 500ms, 2m or 1h").arg(token);
     case ParseError::ClearWrongSide:
-        return QStringLiteral("clear value %1 lies beyond the threshold: it must be below it "
-                              "for >, above it for <")
+        return QStringLiteral("clear value %1 is on the wrong side: below the threshold for >, "
+                              "above it for <")
             .arg(token);
     case ParseError::Unexpected:
         return QStringLiteral("unexpected \"%1\"").arg(token);

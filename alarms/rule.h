@@ -49,7 +49,7 @@ struct ParseError
     QString token;
 };
 
-std::variant<Rule, ParseError> parseRule(QStringView text);
+std::variant<Rule, ParseError> parseRule(QStringView written);
 
 // The error in words for the command line: 'unknown quantity "U4"'.
 QString errorText(const ParseError& error);

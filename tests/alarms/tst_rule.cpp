@@ -29,7 +29,7 @@ private slots:
                                 << "U1 silent 30s"
                                 << "u1_silent_30s" << qint64(30000);
         QTest::newRow("spaces, case and zeros normalised")
-            << "  u1 > 253.0  FOR 5 s  clear 251 "
+            << "  u1 > 253.0 \tFOR 5 s  clear 251 "
             << "U1>253 for 5s clear 251"
             << "u1_gt_253_for_5s_clear_251" << qint64(5000);
         QTest::newRow("negative power factor") << "pf<-0.5 clear -0.3"
