@@ -11,7 +11,7 @@ if (($# == 0)); then
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
         bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_overviewcpu bench_trend \
-        bench_trendview bench_logwrite bench_clicpu bench_mqttlatency
+        bench_trendview bench_logwrite bench_clicpu bench_mqttlatency bench_alarms bench_energy
     build=build/release
 else
     build=$1
@@ -53,3 +53,8 @@ echo "== 9. a frame formatted and written to the log (goal <= 50 us); the CLI lo
 echo "== 10. a frame to an MQTT subscriber (goal: median <= 5 ms); the CLI publishing (goal <= 1 %)"
 "$bench/bench_mqttlatency" 70
 "$bench/bench_clicpu" 60 publish
+echo "== 12. twenty alarm rules on a live reading (goal <= 2 us); energy and cost per reading"
+"$bench/bench_alarms" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    "${gbench[@]}"
+"$bench/bench_energy" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+    "${gbench[@]}"
