@@ -48,7 +48,10 @@ PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent)
     form->addRow(tr("&Topic prefix:"), m_prefix);
     form->addRow(tr("&User:"), m_username);
     form->addRow(tr("Pass&word:"), m_password);
-    form->addRow(tr("&CA file (mqtts):"), caRow);
+    // A row holding a layout gives its label no buddy, so the shortcut needs one by hand.
+    auto* caLabel = new QLabel(tr("CA &file (mqtts):"), this);
+    caLabel->setBuddy(m_caFile);
+    form->addRow(caLabel, caRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_test = buttons->addButton(tr("T&est connection"), QDialogButtonBox::ActionRole);
     auto* layout = new QVBoxLayout(this);

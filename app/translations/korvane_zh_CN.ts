@@ -494,8 +494,8 @@
         <translation>密码(&amp;W)：</translation>
     </message>
     <message>
-        <source>&amp;CA file (mqtts):</source>
-        <translation>CA 文件（mqtts）(&amp;C)：</translation>
+        <source>CA &amp;file (mqtts):</source>
+        <translation>CA 文件（mqtts）(&amp;F)：</translation>
     </message>
     <message>
         <source>T&amp;est connection</source>

@@ -189,6 +189,15 @@ private slots:
         }
         untranslated.removeDuplicates();
         QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QStringLiteral(" | "))));
+        // A label without a buddy shows its shortcut's '&' as it is.
+        static const QRegularExpression mnemonic(QStringLiteral("&[^&\\s]"));
+        for (const QLabel* label : shown->findChildren<QLabel*>()) {
+            const bool rich =
+                label->textFormat() == Qt::RichText ||
+                (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+            if (label->isVisibleTo(shown) && !label->buddy() && !rich)
+                QVERIFY2(!label->text().contains(mnemonic), qPrintable(label->text()));
+        }
     }
 
     void chineseCatalogueTranslatesEveryText()
