@@ -44,6 +44,17 @@
     </message>
 </context>
 <context>
+    <name>PublishSettings</name>
+    <message>
+        <source>cannot read the password file %1: %2</source>
+        <translation>无法读取密码文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>could not keep the password in %1: %2</source>
+        <translation>无法将密码保存到 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>StatusTexts</name>
     <message>
         <source>COM%1 Open</source>
