@@ -169,7 +169,8 @@ private slots:
                 button->click();
         }
         QCOMPARE(rig.dialog.requests.size(), 1);
-        QCOMPARE(rig.dialog.requests.first().filters, (QStringList{"PNG picture (*.png)", "CSV (*.csv)"}));
+        QCOMPARE(rig.dialog.requests.first().filters,
+                 (QStringList{"PNG picture (*.png)", "CSV (*.csv)"}));
         QVERIFY(contents(path).contains(",231\r\n"));
         // The tab's Save opens on the type the pop-out chose.
         rig.save();
