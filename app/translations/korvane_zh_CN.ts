@@ -412,7 +412,7 @@
     </message>
     <message>
         <source>The arrows show a %1 sequence; the meter says %2.</source>
-        <translation>箭头显示为%1相序；仪表报告为 %2。</translation>
+        <translation>箭头显示的相序为%1，仪表报告的相序为%2。</translation>
     </message>
     <message>
         <source>received %1 ago</source>
