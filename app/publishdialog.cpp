@@ -48,7 +48,10 @@ PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent)
     form->addRow(tr("&Topic prefix:"), m_prefix);
     form->addRow(tr("&User:"), m_username);
     form->addRow(tr("Pass&word:"), m_password);
-    form->addRow(tr("&CA file (mqtts):"), caRow);
+    // A row holding a layout gives its label no buddy, so the shortcut needs one by hand.
+    auto* caLabel = new QLabel(tr("CA &file (mqtts):"), this);
+    caLabel->setBuddy(m_caFile);
+    form->addRow(caLabel, caRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_test = buttons->addButton(tr("T&est connection"), QDialogButtonBox::ActionRole);
     auto* layout = new QVBoxLayout(this);
@@ -61,9 +64,11 @@ PublishDialog::PublishDialog(QWidget* parent) : QDialog(parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_test, &QPushButton::clicked, this, &PublishDialog::testConnection);
     connect(m_chooseCa, &QPushButton::clicked, this, &PublishDialog::chooseCaFile);
-    // Wide enough for its longest placeholder, and a path beside it.
-    setMinimumWidth(m_broker->fontMetrics().horizontalAdvance(m_broker->placeholderText()) +
-                    fontMetrics().averageCharWidth() * 24);
+    // The broker's field, not the dialog, is sized for its placeholder: the labels beside it
+    // take more room in some languages. The CA file's field shares its column.
+    const QFontMetrics metrics = m_broker->fontMetrics();
+    m_broker->setMinimumWidth(metrics.horizontalAdvance(m_broker->placeholderText()) +
+                              metrics.averageCharWidth() * 4);
 }
 
 PublishDialog::~PublishDialog() = default;

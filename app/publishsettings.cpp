@@ -44,7 +44,7 @@ PublishSettings PublishSettings::load()
         if (read.error.isEmpty())
             s.password = publish::passwordOf(read.bytes);
         else
-            s.passwordProblem = QStringLiteral("cannot read the password file %1: %2")
+            s.passwordProblem = tr("cannot read the password file %1: %2")
                                     .arg(QDir::toNativeSeparators(file.fileName()), read.error);
     }
     return s;
@@ -73,7 +73,7 @@ bool PublishSettings::save(QString* error) const
     if (!file.open(QIODevice::WriteOnly) ||
         !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
         file.write(password.toUtf8()) < 0 || !file.commit()) {
-        *error = QStringLiteral("could not keep the password in %1: %2")
+        *error = tr("could not keep the password in %1: %2")
                      .arg(QDir::toNativeSeparators(path), file.errorString());
         return false;
     }

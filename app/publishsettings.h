@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace korvane::app {
@@ -9,6 +10,9 @@ namespace korvane::app {
 // QSettings, the password in a file of its own that only the user may read.
 struct PublishSettings
 {
+    Q_DECLARE_TR_FUNCTIONS(PublishSettings)
+
+public:
     bool enabled = false;
     QString broker = QStringLiteral("mqtt://localhost");
     QString prefix; // empty: korvane/<meter id>

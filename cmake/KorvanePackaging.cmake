@@ -105,7 +105,8 @@ endforeach()
 install(FILES ${_pkg_out}/man/korvane.1.gz ${_pkg_out}/man/korvane-cli.1.gz
               ${_pkg_out}/man/korvane-meter-sim.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${_pkg_src}/copyright ${_pkg_out}/changelog.Debian.gz
+# The README too: the Help box sends users there.
+install(FILES ${_pkg_src}/copyright ${_pkg_out}/changelog.Debian.gz ${PROJECT_SOURCE_DIR}/README.md
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/korvane)
 
 set(CPACK_GENERATOR DEB)

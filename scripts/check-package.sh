@@ -65,6 +65,7 @@ expected=(
     usr/share/man/man1/korvane.1.gz usr/share/man/man1/korvane-cli.1.gz
     usr/share/man/man1/korvane-meter-sim.1.gz
     usr/share/doc/korvane/copyright usr/share/doc/korvane/changelog.Debian.gz
+    usr/share/doc/korvane/README.md
 )
 for size in 16 32 48 64 128 256; do
     expected+=("usr/share/icons/hicolor/${size}x$size/apps/$id.png")

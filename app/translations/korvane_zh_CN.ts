@@ -44,6 +44,17 @@
     </message>
 </context>
 <context>
+    <name>PublishSettings</name>
+    <message>
+        <source>cannot read the password file %1: %2</source>
+        <translation>无法读取密码文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>could not keep the password in %1: %2</source>
+        <translation>无法将密码保存到 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>StatusTexts</name>
     <message>
         <source>COM%1 Open</source>
@@ -401,7 +412,7 @@
     </message>
     <message>
         <source>The arrows show a %1 sequence; the meter says %2.</source>
-        <translation>箭头显示为%1相序；仪表报告为 %2。</translation>
+        <translation>箭头显示的相序为%1，仪表报告的相序为%2。</translation>
     </message>
     <message>
         <source>received %1 ago</source>
@@ -494,8 +505,8 @@
         <translation>密码(&amp;W)：</translation>
     </message>
     <message>
-        <source>&amp;CA file (mqtts):</source>
-        <translation>CA 文件（mqtts）(&amp;C)：</translation>
+        <source>CA &amp;file (mqtts):</source>
+        <translation>CA 文件（mqtts）(&amp;F)：</translation>
     </message>
     <message>
         <source>T&amp;est connection</source>

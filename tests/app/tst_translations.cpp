@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -189,6 +190,15 @@ private slots:
         }
         untranslated.removeDuplicates();
         QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QStringLiteral(" | "))));
+        // A label without a buddy shows its shortcut's '&' as it is.
+        static const QRegularExpression mnemonic(QStringLiteral("&[^&\\s]"));
+        for (const QLabel* label : shown->findChildren<QLabel*>()) {
+            const bool rich =
+                label->textFormat() == Qt::RichText ||
+                (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+            if (label->isVisibleTo(shown) && !label->buddy() && !rich)
+                QVERIFY2(!label->text().contains(mnemonic), qPrintable(label->text()));
+        }
     }
 
     void chineseCatalogueTranslatesEveryText()
@@ -219,6 +229,15 @@ private slots:
         // The meter's words on the Overview and Phasor pages; its numbers stay as they are.
         QCOMPARE(app::meterWord(QStringLiteral("reverse")), QStringLiteral("逆序"));
         QCOMPARE(app::meterWord(QStringLiteral("230.1")), QStringLiteral("230.1"));
+        // The publish dialog leaves room for its placeholders beside the longer Chinese labels.
+        app::PublishDialog dialog;
+        dialog.show();
+        for (const QLineEdit* edit : dialog.findChildren<QLineEdit*>()) {
+            const int room =
+                edit->width() - 2 * (edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 2);
+            QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) <= room,
+                     qPrintable(edit->placeholderText()));
+        }
     }
 };
 
