@@ -87,7 +87,10 @@ void PublishControl::restart()
     m_publisher = std::make_unique<publish::Publisher>(m_session, options);
     const QString hostPort = broker->host + u':' + QString::number(broker->port);
     const auto show = [this, hostPort](const publish::PublishState& state) {
-        setStatus(StatusTexts::publishing(state, hostPort));
+        const QString text = StatusTexts::publishing(state, hostPort);
+        // The library's own words for the problem, in the tooltip: the line keeps the window's.
+        m_status->setFullText(
+            text, state.problem.detail.isEmpty() ? QString() : text + u'\n' + state.problem.detail);
         // Trying again would be refused the same way: the reason stays until Retry or new
         // settings.
         m_retry->setVisible(state.phase == publish::PublishState::Phase::Stopped);

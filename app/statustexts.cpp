@@ -76,12 +76,7 @@ QString StatusTexts::publishing(const publish::PublishState& state, const QStrin
 QString StatusTexts::brokerProblem(const publish::BrokerProblem& problem)
 {
     using Kind = publish::BrokerProblem::Kind;
-    // While it is tried again, the system's or the library's own words say most.
-    QString detail = problem.detail;
-    if (detail.endsWith(u'.'))
-        detail.chop(1);
-    if (!problem.permanent() && problem.kind != Kind::NoAnswer && !detail.isEmpty())
-        return detail;
+    // The window's own words; the library's (in English) go to the tooltip.
     QString why;
     switch (problem.kind) {
     case Kind::Unreachable:
@@ -91,7 +86,8 @@ QString StatusTexts::brokerProblem(const publish::BrokerProblem& problem)
         why = tr("the connection was lost");
         break;
     case Kind::NoAnswer:
-        return tr("no answer from the broker");
+        why = tr("no answer from the broker");
+        break;
     case Kind::Unavailable:
         why = tr("the broker is unavailable");
         break;
@@ -114,7 +110,7 @@ QString StatusTexts::brokerProblem(const publish::BrokerProblem& problem)
         why = tr("the CA file cannot be used");
         break;
     }
-    return detail.isEmpty() ? why : why + QStringLiteral(": ") + detail;
+    return why;
 }
 
 } // namespace korvane::app

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/brokeraddress.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 namespace korvane::publish {
@@ -15,24 +16,27 @@ std::optional<BrokerAddress> BrokerAddress::parse(const QString& url, QString* e
         address.tls = true;
         address.port = 8883;
     } else if (parsed.scheme() != QLatin1String("mqtt")) {
-        *error = QStringLiteral("the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
+        *error = QCoreApplication::translate(
+            "korvane::publish", "the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
         return std::nullopt;
     }
     if (!parsed.isValid() || parsed.host().isEmpty() || !parsed.userInfo().isEmpty() ||
         !(parsed.path().isEmpty() || parsed.path() == QLatin1String("/"))) {
-        *error = QStringLiteral("the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
+        *error = QCoreApplication::translate(
+            "korvane::publish", "the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]");
         return std::nullopt;
     }
     // Nothing after the port is ours to drop unseen.
     if (parsed.hasQuery() || parsed.hasFragment()) {
-        *error = QStringLiteral("the broker's address may not end in a query (?...) or a "
+        *error = QCoreApplication::translate(
+            "korvane::publish", "the broker's address may not end in a query (?...) or a "
                                 "fragment (#...)");
         return std::nullopt;
     }
     address.host = parsed.host();
     address.port = parsed.port(address.port);
     if (address.port < 1 || address.port > 65535) {
-        *error = QStringLiteral("the broker's port is 1 to 65535");
+        *error = QCoreApplication::translate("korvane::publish", "the broker's port is 1 to 65535");
         return std::nullopt;
     }
     return address;

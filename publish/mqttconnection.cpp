@@ -3,6 +3,7 @@
 
 #include "publish/settingfiles.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <mosquitto.h>
@@ -185,11 +186,12 @@ QString MqttConnection::setUp(mosquitto* mosq, const BrokerAddress& broker,
                               const Credentials& credentials, const Will& will)
 {
     const auto refused = [](const QString& what, int rc) {
-        return QStringLiteral("%1 cannot be used: %2").arg(what, errorText(rc));
+        return QCoreApplication::translate("korvane::publish", "%1 cannot be used: %2")
+            .arg(what, errorText(rc));
     };
     int rc = mosquitto_threaded_set(mosq, true);
     if (rc != MOSQ_ERR_SUCCESS)
-        return refused(QStringLiteral("a client thread"), rc);
+        return refused(QCoreApplication::translate("korvane::publish", "a client thread"), rc);
     rc = mosquitto_int_option(mosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
     if (rc != MOSQ_ERR_SUCCESS)
         return refused(QStringLiteral("MQTT 3.1.1"), rc);
@@ -203,7 +205,8 @@ QString MqttConnection::setUp(mosquitto* mosq, const BrokerAddress& broker,
         rc = mosquitto_username_pw_set(mosq, user.constData(),
                                        password.isEmpty() ? nullptr : password.constData());
         if (rc != MOSQ_ERR_SUCCESS)
-            return refused(QStringLiteral("the user name or password"), rc);
+            return refused(
+                QCoreApplication::translate("korvane::publish", "the user name or password"), rc);
     }
     // A client without a topic of its own (a connection test) leaves no will.
     if (!will.topic.isEmpty()) {
@@ -211,13 +214,16 @@ QString MqttConnection::setUp(mosquitto* mosq, const BrokerAddress& broker,
         rc = mosquitto_will_set(mosq, willTopic.constData(), int(will.payload.size()),
                                 will.payload.constData(), 1, true);
         if (rc != MOSQ_ERR_SUCCESS)
-            return refused(QStringLiteral("the status topic %1").arg(will.topic), rc);
+            return refused(QCoreApplication::translate("korvane::publish", "the status topic %1")
+                               .arg(will.topic),
+                           rc);
     }
     if (broker.tls) {
         if (!credentials.caFile.isEmpty()) {
             const QString problem = certificateAuthorityProblem(credentials.caFile);
             if (!problem.isEmpty())
-                return QStringLiteral("the certificate authority %1 cannot be used: %2")
+                return QCoreApplication::translate(
+                           "korvane::publish", "the certificate authority %1 cannot be used: %2")
                     .arg(credentials.caFile, problem);
         }
         const QByteArray ca = credentials.caFile.toLocal8Bit();
@@ -225,8 +231,10 @@ QString MqttConnection::setUp(mosquitto* mosq, const BrokerAddress& broker,
             mosquitto_tls_set(mosq, ca.isEmpty() ? nullptr : ca.constData(),
                               ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr, nullptr);
         if (rc != MOSQ_ERR_SUCCESS)
-            return refused(QStringLiteral("the certificate authority %1").arg(credentials.caFile),
-                           rc);
+            return refused(
+                QCoreApplication::translate("korvane::publish", "the certificate authority %1")
+                    .arg(credentials.caFile),
+                rc);
     }
     return {};
 }
@@ -238,11 +246,14 @@ mosquitto* newClient(const QString& clientId, void* data, QString* error)
     mosquitto* mosq = mosquitto_new(id.isEmpty() ? nullptr : id.constData(), true, data);
     // Short of memory, or an id libmosquitto refuses (its errno is not kept for that).
     if (!mosq)
-        *error = errno == ENOMEM
-                     ? QStringLiteral("cannot make an MQTT client: ") + errorText(MOSQ_ERR_ERRNO)
-                     : QStringLiteral("the client id %1 cannot be used (it must be UTF-8 without "
-                                      "control characters)")
-                           .arg(clientId);
+        *error = errno == ENOMEM ? QCoreApplication::translate("korvane::publish",
+                                                               "cannot make an MQTT client: ") +
+                                       errorText(MOSQ_ERR_ERRNO)
+                                 : QCoreApplication::translate(
+                                       "korvane::publish",
+                                       "the client id %1 cannot be used (it must be UTF-8 without "
+                                       "control characters)")
+                                       .arg(clientId);
     return mosq;
 }
 } // namespace

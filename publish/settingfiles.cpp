@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "publish/settingfiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -17,13 +18,15 @@ SettingFile SettingFile::read(const QString& path)
     SettingFile file;
     const QFileInfo info(path);
     if (!info.exists()) {
-        file.error = QStringLiteral("no such file");
+        file.error = QCoreApplication::translate("korvane::publish", "no such file");
         return file;
     }
     // Checked before opening: opening a FIFO for reading waits for a writer.
     if (!info.isFile()) {
-        file.error = info.isDir() ? QStringLiteral("it is a folder")
-                                  : QStringLiteral("it is not a regular file");
+        file.error =
+            info.isDir()
+                ? QCoreApplication::translate("korvane::publish", "it is a folder")
+                : QCoreApplication::translate("korvane::publish", "it is not a regular file");
         return file;
     }
     QFile f(path);
@@ -34,7 +37,7 @@ SettingFile SettingFile::read(const QString& path)
     file.bytes = f.read(kMostBytes + 1);
     if (file.bytes.size() > kMostBytes) {
         file.bytes.clear();
-        file.error = QStringLiteral("it is larger than 64 KiB");
+        file.error = QCoreApplication::translate("korvane::publish", "it is larger than 64 KiB");
         return file;
     }
     file.othersMayRead = (info.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
@@ -62,8 +65,9 @@ QString certificateAuthorityProblem(const QString& path)
     if (!infos) {
         const unsigned long e = ERR_get_error();
         const char* reason = ERR_reason_error_string(e);
-        return reason ? QStringLiteral("no certificate in it (%1)").arg(QString::fromUtf8(reason))
-                      : QStringLiteral("no certificate in it");
+        return reason ? QCoreApplication::translate("korvane::publish", "no certificate in it (%1)")
+                            .arg(QString::fromUtf8(reason))
+                      : QCoreApplication::translate("korvane::publish", "no certificate in it");
     }
     int certificates = 0;
     for (int i = 0; i < sk_X509_INFO_num(infos); ++i) {
@@ -72,7 +76,9 @@ QString certificateAuthorityProblem(const QString& path)
     }
     sk_X509_INFO_pop_free(infos, X509_INFO_free);
     ERR_clear_error();
-    return certificates > 0 ? QString() : QStringLiteral("no certificate in it");
+    return certificates > 0
+               ? QString()
+               : QCoreApplication::translate("korvane::publish", "no certificate in it");
 }
 
 } // namespace korvane::publish

@@ -4,6 +4,7 @@
 #include "measure/reading.h"
 #include "measure/readingtext.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -63,17 +64,23 @@ QString meterIdOf(const QString& device, const QString& serialNumber)
 QString prefixProblem(const QString& prefix)
 {
     if (prefix.startsWith(u'$'))
-        return QStringLiteral("the topic prefix may not start with $ (brokers keep those topics "
-                              "for themselves)");
+        return QCoreApplication::translate(
+            "korvane::publish", "the topic prefix may not start with $ (brokers keep those topics "
+                                "for themselves)");
     if (prefix.contains(u'#') || prefix.contains(u'+'))
-        return QStringLiteral("the topic prefix may not hold # or +");
+        return QCoreApplication::translate("korvane::publish",
+                                           "the topic prefix may not hold # or +");
     if (std::any_of(prefix.cbegin(), prefix.cend(),
                     [](QChar c) { return c.category() == QChar::Other_Control; }))
-        return QStringLiteral("the topic prefix may not hold NUL or control characters");
+        return QCoreApplication::translate(
+            "korvane::publish", "the topic prefix may not hold NUL or control characters");
     if (prefix.isEmpty() || prefix.split(u'/').contains(QString()))
-        return QStringLiteral("the topic prefix needs a name on each level, e.g. site1/meter1");
+        return QCoreApplication::translate(
+            "korvane::publish", "the topic prefix needs a name on each level, e.g. site1/meter1");
     if (prefix.toUtf8().size() + kLongestLevel > kLongestTopic)
-        return QStringLiteral("the topic prefix is too long: MQTT topics are at most 65535 bytes");
+        return QCoreApplication::translate(
+            "korvane::publish",
+            "the topic prefix is too long: MQTT topics are at most 65535 bytes");
     return {};
 }
 

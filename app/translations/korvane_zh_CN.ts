@@ -681,4 +681,95 @@
         <translation>Korvane：趋势</translation>
     </message>
 </context>
+<context>
+    <name>korvane::publish</name>
+    <message>
+        <source>the broker is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]</source>
+        <translation>代理服务器地址应为 mqtt://主机[:端口] 或 mqtts://主机[:端口]</translation>
+    </message>
+    <message>
+        <source>the broker&apos;s address may not end in a query (?...) or a fragment (#...)</source>
+        <translation>代理服务器地址末尾不能带查询（?...）或片段（#...）</translation>
+    </message>
+    <message>
+        <source>the broker&apos;s port is 1 to 65535</source>
+        <translation>代理服务器端口应在 1 到 65535 之间</translation>
+    </message>
+    <message>
+        <source>%1 cannot be used: %2</source>
+        <translation>%1 无法使用：%2</translation>
+    </message>
+    <message>
+        <source>a client thread</source>
+        <translation>客户端线程</translation>
+    </message>
+    <message>
+        <source>the user name or password</source>
+        <translation>用户名或密码</translation>
+    </message>
+    <message>
+        <source>the status topic %1</source>
+        <translation>状态主题 %1</translation>
+    </message>
+    <message>
+        <source>the certificate authority %1 cannot be used: %2</source>
+        <translation>证书颁发机构文件 %1 无法使用：%2</translation>
+    </message>
+    <message>
+        <source>the certificate authority %1</source>
+        <translation>证书颁发机构文件 %1</translation>
+    </message>
+    <message>
+        <source>cannot make an MQTT client: </source>
+        <translation>无法创建 MQTT 客户端：</translation>
+    </message>
+    <message>
+        <source>the client id %1 cannot be used (it must be UTF-8 without control characters)</source>
+        <translation>客户端 ID %1 无法使用（必须是不含控制字符的 UTF-8 文本）</translation>
+    </message>
+    <message>
+        <source>no such file</source>
+        <translation>文件不存在</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>这是一个文件夹</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>这不是普通文件</translation>
+    </message>
+    <message>
+        <source>it is larger than 64 KiB</source>
+        <translation>文件大于 64 KiB</translation>
+    </message>
+    <message>
+        <source>no certificate in it (%1)</source>
+        <translation>其中没有证书（%1）</translation>
+    </message>
+    <message>
+        <source>no certificate in it</source>
+        <translation>其中没有证书</translation>
+    </message>
+    <message>
+        <source>the topic prefix may not start with $ (brokers keep those topics for themselves)</source>
+        <translation>主题前缀不能以 $ 开头（这类主题由代理服务器自用）</translation>
+    </message>
+    <message>
+        <source>the topic prefix may not hold # or +</source>
+        <translation>主题前缀不能包含 # 或 +</translation>
+    </message>
+    <message>
+        <source>the topic prefix may not hold NUL or control characters</source>
+        <translation>主题前缀不能包含 NUL 或控制字符</translation>
+    </message>
+    <message>
+        <source>the topic prefix needs a name on each level, e.g. site1/meter1</source>
+        <translation>主题前缀的每一级都需要名称，例如 site1/meter1</translation>
+    </message>
+    <message>
+        <source>the topic prefix is too long: MQTT topics are at most 65535 bytes</source>
+        <translation>主题前缀太长：MQTT 主题最多 65535 字节</translation>
+    </message>
+</context>
 </TS>

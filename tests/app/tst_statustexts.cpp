@@ -62,10 +62,10 @@ private slots:
             return publish::PublishState{phase, problem, QString(), dropped};
         };
         QTest::newRow("connected") << state(Phase::Connected) << "MQTT: connected to h:1883";
-        QTest::newRow("unreachable: the system's words")
+        QTest::newRow("unreachable: the library's words left to the tooltip")
             << state(Phase::Retrying, {Kind::Unreachable, "Connection refused", 8})
-            << "MQTT: cannot reach h:1883 (Connection refused); retrying in 8 s";
-        QTest::newRow("lost without words, a full stop trimmed")
+            << "MQTT: cannot reach h:1883 (no connection); retrying in 8 s";
+        QTest::newRow("lost")
             << state(Phase::Retrying, {Kind::Lost, {}, 2})
             << "MQTT: cannot reach h:1883 (the connection was lost); retrying in 2 s";
         QTest::newRow("silent broker")
@@ -73,8 +73,7 @@ private slots:
             << "MQTT: cannot reach h:1883 (no answer from the broker); retrying in 4 s";
         QTest::newRow("refused for good")
             << state(Phase::Stopped, {Kind::CredentialsRefused, "not authorised.", 0})
-            << "MQTT: refused by h:1883 (user name or password refused: not authorised); "
-               "not retrying";
+            << "MQTT: refused by h:1883 (user name or password refused); not retrying";
         QTest::newRow("drops counted")
             << state(Phase::Connected, {}, 12) << "MQTT: connected to h:1883; messages dropped: 12";
     }

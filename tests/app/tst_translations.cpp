@@ -238,6 +238,13 @@ private slots:
             QVERIFY2(edit->fontMetrics().horizontalAdvance(edit->placeholderText()) <= room,
                      qPrintable(edit->placeholderText()));
         }
+        // Why settings are refused, in the window's language too.
+        app::PublishSettings refused;
+        refused.enabled = true;
+        refused.prefix = QStringLiteral("$x");
+        dialog.setSettings(refused);
+        QVERIFY2(dialog.problem().contains(QStringLiteral("主题前缀不能以 $ 开头")),
+                 qPrintable(dialog.problem()));
     }
 };
 
