@@ -267,11 +267,14 @@ void Link::loseLink()
     // The meter's port first, but only on the way down: the supervision goes on declaring the
     // loss every fifth tick while the search runs.
     m_meterPortNext = m_meterPortNext || m_linked;
-    m_linked = false;
+    const bool wasLinked = std::exchange(m_linked, false);
     m_timers.search.start();
     qCDebug(lcLink) << "link lost";
     abandonDownload();
-    emit linkLost();
+    // Once per loss: logs, publishing and pages hear of it when it happens, not again with
+    // every label update while the search goes on.
+    if (wasLinked)
+        emit linkLost();
 }
 
 void Link::abandonDownload()

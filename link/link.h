@@ -111,6 +111,7 @@ signals:
     void liveFramesPaused(bool paused);
     void downloadProgress(int records, int count);
     void downloadEnded(korvane::link::DownloadResult result);
+    // The link was up and is lost: once per loss, while "unconnected" is said again and again.
     void linkLost();
 
 private:

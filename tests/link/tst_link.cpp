@@ -155,6 +155,9 @@ private slots:
         QVERIFY(!rig.link.isLinked());
         rig.status.ports.clear();
         rig.tick(30);
+        // One loss, however long the search: the label says "unconnected" again meanwhile.
+        QCOMPARE(lost.count(), 1);
+        QVERIFY(rig.status.links.count(QStringLiteral("unconnected")) > 1);
         QStringList expected;
         for (int n : {4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2})
             expected << QStringLiteral("COM3 Open") << QStringLiteral("COM%1Unviable").arg(n);
