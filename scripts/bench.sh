@@ -11,7 +11,8 @@ if (($# == 0)); then
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
         bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_overviewcpu bench_trend \
-        bench_trendview bench_logwrite bench_clicpu bench_mqttlatency bench_alarms bench_energy
+        bench_trendview bench_logwrite bench_clicpu bench_mqttlatency bench_alarms bench_energy \
+        bench_analysisexports
     build=build/release
 else
     build=$1
@@ -58,3 +59,5 @@ echo "== 12. twenty alarm rules on a live reading (goal <= 2 us); energy and cos
     "${gbench[@]}"
 "$bench/bench_energy" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
     "${gbench[@]}"
+echo "== 13. 65535 records saved for analysis: CSV (goal <= 200 ms), JSON Lines, workbook"
+"$bench/bench_analysisexports" "${gbench[@]}"
