@@ -139,7 +139,7 @@ private slots:
         for (qint64 s = 0; s <= runS; s += 2) {
             integrator.add(korvane::testing::powerReading(Key::P, 1000, s * kS));
             const std::optional<QString> error = store.saveIfDue(integrator.totals(), s * kS);
-            QVERIFY2(!error || error->isEmpty(), qPrintable(*error));
+            QVERIFY2(!error || error->isEmpty(), qPrintable(error.value_or(QString())));
         }
         const LoadedTotals loaded =
             TotalsStore(dir.path() + QStringLiteral("/data"), kMeter).load();
