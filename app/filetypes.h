@@ -18,6 +18,14 @@ public:
     static QString text() { return tr("Text (*.txt)"); }
     static QString workbook() { return tr("Excel workbook (*.xlsx)"); }
     static QString csv() { return tr("CSV (*.csv)"); }
+    // The records as numbers, one row per record, for spreadsheets and analysis tools.
+    static QString analysisCsv() { return tr("CSV for analysis, comma and decimal point (*.csv)"); }
+    static QString analysisCsvSemicolon()
+    {
+        return tr("CSV for analysis, semicolon and decimal comma (*.csv)");
+    }
+    static QString jsonLines() { return tr("JSON Lines (*.jsonl)"); }
+    static QString workbookNumbers() { return tr("Excel workbook, numbers (*.xlsx)"); }
 };
 
 } // namespace korvane::app

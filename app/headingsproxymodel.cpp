@@ -16,8 +16,22 @@ void HeadingsProxyModel::setSourceModel(QAbstractItemModel* source)
         const auto end = [this] { endResetModel(); };
         connect(source, &M::modelAboutToBeReset, this, begin);
         connect(source, &M::modelReset, this, end);
-        connect(source, &M::rowsAboutToBeInserted, this, begin);
-        connect(source, &M::rowsInserted, this, end);
+        // Rows added below the heading row (records arriving) are passed on as added rows, so
+        // a growing table costs the view only its new rows.
+        connect(source, &M::rowsAboutToBeInserted, this,
+                [this](const QModelIndex&, int first, int last) {
+                    m_insertingRows = first > 0;
+                    if (m_insertingRows)
+                        beginInsertRows(QModelIndex(), first - 1, last - 1);
+                    else
+                        beginResetModel();
+                });
+        connect(source, &M::rowsInserted, this, [this] {
+            if (m_insertingRows)
+                endInsertRows();
+            else
+                endResetModel();
+        });
         connect(source, &M::rowsAboutToBeRemoved, this, begin);
         connect(source, &M::rowsRemoved, this, end);
         connect(source, &M::columnsAboutToBeInserted, this, begin);

@@ -27,6 +27,9 @@ public:
 
     // The heading of the headings: cell (0, 0) of the table.
     QString corner() const;
+
+private:
+    bool m_insertingRows = false;
 };
 
 } // namespace korvane::app

@@ -7,6 +7,7 @@
 #include "platform/freedmemory.h"
 
 #include <QCloseEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTabWidget>
@@ -39,6 +40,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     // A table still downloading is not saved: Save waits for the end.
     connect(&m_session, &MeterSession::downloadProgress, this, &MainWindow::updateSave);
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::updateSave);
+    connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::updateReadButton);
+    connect(&m_session, &MeterSession::downloadWaiting, this, &MainWindow::updateReadButton);
     connect(&m_session, &MeterSession::linkLost, this, [] { platform::releaseFreedMemory(); });
     startUp();
 }
@@ -78,9 +81,25 @@ void MainWindow::updateSave()
 
 void MainWindow::onReadClicked()
 {
-    if (currentPage().takesRecordActions())
+    if (!currentPage().takesRecordActions())
+        return;
+    // While a download runs the button is its Cancel.
+    if (m_session.downloading())
+        m_session.cancelDownload();
+    else
         m_session.readRecords();
+    updateReadButton();
     updateSave();
+}
+
+void MainWindow::updateReadButton()
+{
+    const bool cancels = m_session.downloading();
+    readButton->setText(cancels ? tr("Ca&ncel") : tr("&Read"));
+    readButton->setToolTip(
+        tr("%1 (%2)", "a button and its shortcut")
+            .arg(readButton->text().remove(u'&'),
+                 QKeySequence(Qt::CTRL | Qt::Key_R).toString(QKeySequence::NativeText)));
 }
 
 void MainWindow::onClearClicked()
@@ -151,9 +170,7 @@ void MainWindow::onDownloadProgress(int records, int count)
 void MainWindow::askToDownload(int count, std::chrono::milliseconds estimate)
 {
     // Only asked while a log or publishing needs live readings: the dump stops them.
-    const qint64 seconds = std::max<qint64>(1, (estimate.count() + 999) / 1000);
-    const QString duration =
-        seconds < 120 ? tr("%1 s").arg(seconds) : tr("%1 min").arg((seconds + 59) / 60);
+    const QString duration = StatusTexts::duration(estimate);
     m_messages.question(
         QStringLiteral("Korvane"),
         tr("The meter holds %1 %2; downloading takes about %3. Live readings pause meanwhile, "
@@ -198,7 +215,8 @@ void MainWindow::onDownloadEnded(const link::DownloadResult& result)
                                      "request. Press Read to try again."));
         return;
     case Outcome::Cancelled:
-        // The user's own choice: nothing to warn about.
+    case Outcome::Stopped:
+        // The user's own choice: the Record page says what was kept.
         return;
     }
 }

@@ -52,6 +52,7 @@ public:
     void startUp();
     void onTabChosen();
     void onReadClicked();
+    void updateReadButton();
     void onSaveClicked();
     void onClearClicked();
     void onHelpClicked();

@@ -3,7 +3,11 @@
 
 #include "app/appearance.h"
 #include "app/filetypes.h"
+#include "app/statustexts.h"
 #include "app/twips.h"
+#include "export/analysiscsv.h"
+#include "export/analysisjsonl.h"
+#include "export/analysisworkbook.h"
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "export/workbook.h"
@@ -50,6 +54,32 @@ RecordPage::RecordPage(session::MeterSession& session, int& saveType, QWidget* p
     using session::MeterSession;
     connect(&m_session, &MeterSession::pollingChanged, this, &RecordPage::showWhatIsPolled);
     connect(&m_session, &MeterSession::liveFramesPaused, this, &RecordPage::showWhatIsPolled);
+    connect(&m_session, &MeterSession::downloadProgress, this, [this] {
+        m_lastDownload.reset();
+        showDownload();
+    });
+    connect(&m_session, &MeterSession::drainingChanged, this, &RecordPage::showDownload);
+    connect(&m_session, &MeterSession::downloadEnded, this,
+            [this](const link::DownloadResult& result) {
+                m_lastDownload = result;
+                showDownload();
+            });
+}
+
+void RecordPage::showDownload()
+{
+    m_downloadLine = StatusTexts::download(m_session, m_lastDownload);
+    updateNotice();
+}
+
+void RecordPage::updateNotice()
+{
+    QStringList lines;
+    for (const QString& line : {m_downloadLine, m_pollingLine}) {
+        if (!line.isEmpty())
+            lines << line;
+    }
+    setNotice(lines.join(u'\n'));
 }
 
 void RecordPage::showWhatIsPolled()
@@ -57,18 +87,21 @@ void RecordPage::showWhatIsPolled()
     // Live readings stop while the dump has the line, and while this page is shown with
     // nothing that needs them; a log or publishing keeps them coming otherwise.
     if (m_session.livePaused())
-        setNotice(tr("Live readings pause while the records download."));
+        m_pollingLine = tr("Live readings pause while the records download.");
     else if (m_session.polling() == link::Polling::KeepAlive)
-        setNotice(tr("Live readings pause while this page is shown; a log or publishing would "
-                     "keep them coming."));
+        m_pollingLine = tr("Live readings pause while this page is shown; a log or publishing "
+                           "would keep them coming.");
     else
-        setNotice(QString());
+        m_pollingLine.clear();
+    updateNotice();
 }
 
 void RecordPage::gridinit()
 {
     using records::kGridGeometry;
     m_session.clearRecords();
+    m_lastDownload.reset();
+    showDownload();
     // Column 0 is the vertical header and row 0 the horizontal one.
     grid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
     for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
@@ -116,12 +149,35 @@ SaveOffer RecordPage::saveOffer()
     auto write = [&table](auto writer) {
         return [&table, writer](const QString& path) { return writer(path, table); };
     };
-    // The meter's layouts as they are; the text keeps four of the seven columns, and says so.
-    return {QStringLiteral("Korvane"),
-            {{tr("Text, first four columns (*.txt)"), QStringLiteral("txt"),
-              write(exporting::saveRecordText)},
-             {FileTypes::workbook(), QStringLiteral("xlsx"), write(exporting::xlsexport)},
-             {FileTypes::csv(), QStringLiteral("csv"), write(exporting::saveRecordCsv)}}};
+    // The records as numbers, with a note when the download that brought them was cut short.
+    const auto& stored = m_session.storedRecords();
+    const exporting::Download download = m_session.recordsComplete()
+                                             ? exporting::Download::Complete
+                                             : exporting::Download::Incomplete;
+    auto analysis = [&stored, download](auto writer) {
+        return [&stored, download, writer](const QString& path) {
+            return writer(path, stored, download);
+        };
+    };
+    auto analysisCsv = [&stored, download](datalog::Dialect dialect) {
+        return [&stored, download, dialect](const QString& path) {
+            return exporting::saveAnalysisCsv(path, stored, download, dialect);
+        };
+    };
+    // The meter's layouts as they are (the text keeps four of the seven columns, and says so),
+    // then the same records for analysis.
+    return {
+        QStringLiteral("Korvane"),
+        {{tr("Text, first four columns (*.txt)"), QStringLiteral("txt"),
+          write(exporting::saveRecordText)},
+         {FileTypes::workbook(), QStringLiteral("xlsx"), write(exporting::xlsexport)},
+         {FileTypes::csv(), QStringLiteral("csv"), write(exporting::saveRecordCsv)},
+         {FileTypes::analysisCsv(), QStringLiteral("csv"), analysisCsv(datalog::Dialect::Comma)},
+         {FileTypes::analysisCsvSemicolon(), QStringLiteral("csv"),
+          analysisCsv(datalog::Dialect::Semicolon)},
+         {FileTypes::jsonLines(), QStringLiteral("jsonl"), analysis(exporting::saveAnalysisJsonl)},
+         {FileTypes::workbookNumbers(), QStringLiteral("xlsx"),
+          analysis(exporting::saveAnalysisWorkbook)}}};
 }
 
 QString RecordPage::afterSaving() const

@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QLabel;
 class QTableView;
 
@@ -14,7 +16,9 @@ namespace korvane::app {
 
 // The records downloaded from the meter in a grid whose heading row and column stay in sight.
 // Read and Clear apply here; the meter is asked only for signs of life unless something else
-// needs live readings. A line under the grid says when live readings pause for a download.
+// needs live readings. Lines under the grid follow a download (records of the count, time
+// left, the drain of a cancelled one, a table left incomplete) and say when live readings
+// pause.
 class RecordPage : public QWidget, public Page
 {
     Q_OBJECT
@@ -44,10 +48,15 @@ protected:
 private:
     void placeGrid();
     void showWhatIsPolled();
+    void showDownload();
+    void updateNotice();
 
     session::MeterSession& m_session;
     int& m_saveType;
     HeadingsProxyModel m_gridModel;
+    QString m_pollingLine;
+    QString m_downloadLine;
+    std::optional<link::DownloadResult> m_lastDownload; // until Clear or the next Read
 };
 
 } // namespace korvane::app

@@ -36,6 +36,44 @@ QString StatusTexts::linkState(link::LinkState state)
     return state == link::LinkState::Connected ? tr("Connected") : tr("unconnected");
 }
 
+QString StatusTexts::duration(std::chrono::milliseconds duration)
+{
+    const qint64 seconds = std::max<qint64>(1, (duration.count() + 999) / 1000);
+    return seconds < 120 ? tr("%1 s").arg(seconds) : tr("%1 min").arg((seconds + 59) / 60);
+}
+
+QString StatusTexts::download(const session::MeterSession& session,
+                              const std::optional<link::DownloadResult>& last)
+{
+    if (session.draining())
+        return tr("Finishing the meter's transfer: it sends the rest of its records, which are "
+                  "dropped; polling resumes when it falls silent.");
+    if (session.dumpUnderWay()) {
+        const QString received = tr("Downloading records: %1 of %2")
+                                     .arg(session.dumpReceived())
+                                     .arg(session.dumpCount());
+        if (const auto left = session.downloadTimeLeft())
+            return tr("%1, about %2 left.", "records received, time left")
+                .arg(received, duration(*left));
+        return received + u'.';
+    }
+    using Outcome = link::DownloadResult::Outcome;
+    if (!last || last->received == 0)
+        return {};
+    switch (last->outcome) {
+    case Outcome::Stopped:
+        return tr("Download cancelled: %1 of %2 records kept; the table is incomplete.")
+            .arg(last->received)
+            .arg(last->count);
+    case Outcome::Incomplete:
+        return tr("The table is incomplete: %1 of %2 records arrived.")
+            .arg(last->received)
+            .arg(last->count);
+    default:
+        return {};
+    }
+}
+
 QString StatusTexts::publishingOff()
 {
     return tr("MQTT: off");

@@ -3,9 +3,13 @@
 
 #include "link/linkevents.h"
 #include "publish/publisher.h"
+#include "session/metersession.h"
 
 #include <QCoreApplication>
 #include <QString>
+
+#include <chrono>
+#include <optional>
 
 namespace korvane::app {
 
@@ -21,6 +25,12 @@ public:
     static QString portTip(const link::PortAttempt& attempt);
     // The link label: "Connected" or "unconnected".
     static QString linkState(link::LinkState state);
+    // A duration as a person would say it: "40 s", "3 min".
+    static QString duration(std::chrono::milliseconds duration);
+    // The Record page's line about the download: under way, draining, or how the last one
+    // ended when that left the table short; empty when there is nothing to say.
+    static QString download(const session::MeterSession& session,
+                            const std::optional<link::DownloadResult>& last);
 
     // The Trend page's publishing line, one text for every state: "MQTT: off", "MQTT: connected
     // to HOST:PORT", "MQTT: cannot reach HOST:PORT (why); retrying in 8 s", "MQTT: refused by

@@ -3,11 +3,16 @@
 
 #include "cli/statuswords.h"
 
+#include "datalog/csvformat.h"
+#include "export/analysiscsv.h"
+#include "export/analysisjsonl.h"
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "export/workbook.h"
 #include "platform/qtmeterdevices.h"
 #include "publish/mqttconnection.h"
+
+#include <unistd.h>
 
 namespace korvane::cli {
 
@@ -64,6 +69,16 @@ CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets sav
             [this](link::LinkState state) { m_status.setLinkStatus(linkStateText(state)); });
     connect(&m_session, &MeterSession::pollingStarted, this, &CliSession::onPollingStarted);
     connect(&m_session, &MeterSession::downloadEnded, this, &CliSession::onDownloadEnded);
+    // Only a person watching a terminal wants a line redrawn; a log of stderr would fill up.
+    if (mode == Mode::Records && isatty(fileno(stderr)))
+        connect(&m_session, &MeterSession::downloadProgress, this, [this](int records, int count) {
+            const QByteArray line =
+                '\r' + downloadProgressText(records, count, m_session.downloadTimeLeft()).toUtf8() +
+                "\x1b[K";
+            std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
+            std::fflush(stderr);
+            m_progressShown = true;
+        });
 }
 
 void CliSession::start()
@@ -230,6 +245,8 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
 {
     if (m_mode != Mode::Records)
         return;
+    if (std::exchange(m_progressShown, false))
+        std::fputc('\n', stderr);
     using Outcome = link::DownloadResult::Outcome;
     switch (result.outcome) {
     case Outcome::Complete:
@@ -247,7 +264,8 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
         printLine(stderr, QStringLiteral("download failed: the meter did not answer the count "
                                          "request"));
         break;
-    case Outcome::Cancelled: // only a download that waited for a go; records mode never waits
+    case Outcome::Cancelled: // records mode never cancels
+    case Outcome::Stopped:
         printLine(stderr, QStringLiteral("download cancelled"));
         break;
     }
@@ -256,19 +274,42 @@ void CliSession::onDownloadEnded(const link::DownloadResult& result)
             emit finished(kExitSaveFailed);
             return;
         }
-    } else {
-        // A reader that went away (| head) fails the write, as a full disk would.
-        datalog::StreamSink out(stdout, {});
-        const records::RecordTable& t = m_session.records().table();
-        for (int r = 0; r < t.rowCount(); ++r) {
-            if (!out.append(0, tableRow(t, r).toUtf8() + '\n')) {
-                printLine(stderr, QStringLiteral("standard output failed: ") + out.error());
-                emit finished(kExitSaveFailed);
-                return;
-            }
-        }
+    } else if (!printRecords()) {
+        emit finished(kExitSaveFailed);
+        return;
     }
     emit finished(result.outcome == Outcome::Complete ? kExitDone : kExitIncomplete);
+}
+
+bool CliSession::printRecords()
+{
+    // A reader that went away (| head) fails the write, as a full disk would.
+    datalog::StreamSink out(stdout, {});
+    const auto fail = [&out] {
+        printLine(stderr, QStringLiteral("standard output failed: ") + out.error());
+        return false;
+    };
+    const exporting::Download download = m_session.recordsComplete()
+                                             ? exporting::Download::Complete
+                                             : exporting::Download::Incomplete;
+    switch (m_liveOutput.format) {
+    case datalog::Format::Csv: {
+        const auto style = datalog::CsvFormat::style(m_liveOutput.dialect, false);
+        return out.append(0, exporting::analysisCsv(m_session.storedRecords(), download, style)) ||
+               fail();
+    }
+    case datalog::Format::Jsonl:
+        return out.append(0, exporting::analysisJsonl(m_session.storedRecords(), download)) ||
+               fail();
+    default:
+        break;
+    }
+    const records::RecordTable& t = m_session.records().table();
+    for (int r = 0; r < t.rowCount(); ++r) {
+        if (!out.append(0, tableRow(t, r).toUtf8() + '\n'))
+            return fail();
+    }
+    return true;
 }
 
 bool CliSession::saveTable()

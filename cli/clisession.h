@@ -84,6 +84,8 @@ private:
     void onDownloadEnded(const link::DownloadResult& result);
     // Writes every requested file; false if any could not be written.
     bool saveTable();
+    // The records on stdout in the chosen format; false when the write failed (said on stderr).
+    bool printRecords();
     void startLive();
     void startPublishing();
     void endLive(int exitCode);
@@ -95,6 +97,7 @@ private:
     int m_portsTried = 0;
     bool m_everLinked = false;
     bool m_downloadStarted = false;
+    bool m_progressShown = false; // a progress line stands on the terminal, unfinished
 
     LiveOutput m_liveOutput;
     publish::PublishOptions m_publishing;

@@ -33,7 +33,8 @@ int main(int argc, char* argv[])
         "  live     print one line per live frame: six caption/value pairs, TAB-separated,\n"
         "           or CSV, JSON Lines or InfluxDB line protocol (--format); with --interval\n"
         "           the minimum, average and maximum of each quantity per interval instead\n"
-        "  records  download the stored records and print the table, one row per line\n"
+        "  records  download the stored records and print the table, one row per line, or\n"
+        "           one row per record as numbers (--format csv or jsonl)\n"
         "  publish  publish live readings to an MQTT broker: PREFIX/<key> as numbers,\n"
         "           PREFIX/state as JSON, PREFIX/status online/offline (retained, last will)\n\n"
         "The MQTT password comes from --password-file or the environment variable\n"
@@ -58,7 +59,9 @@ int main(int argc, char* argv[])
                                        QStringLiteral("records: save the table as CSV."),
                                        QStringLiteral("FILE"));
     const QCommandLineOption formatOption(
-        QStringLiteral("format"), QStringLiteral("live: tsv (default), csv, jsonl or influx."),
+        QStringLiteral("format"),
+        QStringLiteral("live: tsv (default), csv, jsonl or influx. records: tsv (default, the "
+                       "table), csv or jsonl (one row per record, numbers in base units)."),
         QStringLiteral("FORMAT"));
     const QCommandLineOption dialectOption(
         QStringLiteral("dialect"),
@@ -154,9 +157,12 @@ int main(int argc, char* argv[])
         if (!ok || frames < 1)
             return usageError(parser, QStringLiteral("--frames needs a whole number of 1 or more"));
     }
+    const bool records = mode == cli::CliSession::Mode::Records;
     for (const QCommandLineOption* option :
          {&formatOption, &dialectOption, &logOption, &intervalOption}) {
-        if (parser.isSet(*option) && mode != cli::CliSession::Mode::Live)
+        const bool recordsTake = option == &formatOption || option == &dialectOption;
+        if (parser.isSet(*option) && mode != cli::CliSession::Mode::Live &&
+            !(records && recordsTake))
             return usageError(
                 parser,
                 QStringLiteral("--%1 belongs to the live command").arg(option->names().first()));
@@ -167,8 +173,10 @@ int main(int argc, char* argv[])
         live.format = datalog::Format::Csv;
     else if (format == QLatin1String("jsonl"))
         live.format = datalog::Format::Jsonl;
-    else if (format == QLatin1String("influx"))
+    else if (format == QLatin1String("influx") && !records)
         live.format = datalog::Format::Influx;
+    else if (records && parser.isSet(formatOption) && format != QLatin1String("tsv"))
+        return usageError(parser, QStringLiteral("records --format is tsv, csv or jsonl"));
     else if (parser.isSet(formatOption) && format != QLatin1String("tsv"))
         return usageError(parser, QStringLiteral("--format is tsv, csv, jsonl or influx"));
     const QString dialect = parser.value(dialectOption);
@@ -193,6 +201,9 @@ int main(int argc, char* argv[])
 
     cli::SaveTargets saves{parser.value(textOption), parser.value(xlsxOption),
                            parser.value(csvOption)};
+    if (records && saves.any() && parser.isSet(formatOption))
+        return usageError(parser, QStringLiteral("--format is for standard output; --text, "
+                                                 "--xlsx and --csv write the table's layouts"));
     for (const QCommandLineOption* option : {&textOption, &xlsxOption, &csvOption}) {
         if (!parser.isSet(*option))
             continue;

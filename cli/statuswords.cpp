@@ -33,4 +33,15 @@ QString linkStateText(link::LinkState state)
                                                : QStringLiteral("unconnected");
 }
 
+QString downloadProgressText(int records, int count, std::optional<std::chrono::milliseconds> left)
+{
+    QString text = QStringLiteral("records %1 of %2").arg(records).arg(count);
+    if (left) {
+        const qint64 seconds = std::max<qint64>(1, (left->count() + 999) / 1000);
+        text += seconds < 120 ? QStringLiteral(", about %1 s left").arg(seconds)
+                              : QStringLiteral(", about %1 min left").arg((seconds + 59) / 60);
+    }
+    return text;
+}
+
 } // namespace korvane::cli

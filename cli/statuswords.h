@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <chrono>
+#include <optional>
+
 namespace korvane::cli {
 
 // "COM3 Open" or "COM3Unviable", as the port label of the window reads in English.
@@ -14,5 +17,7 @@ QString portStatusText(const link::PortAttempt& attempt);
 QString portProblemText(const link::PortAttempt& attempt);
 // "Connected" or "unconnected".
 QString linkStateText(link::LinkState state);
+// "records 250 of 1500, about 25 s left": a download's progress for a terminal.
+QString downloadProgressText(int records, int count, std::optional<std::chrono::milliseconds> left);
 
 } // namespace korvane::cli

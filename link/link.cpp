@@ -81,9 +81,8 @@ std::chrono::milliseconds downloadDuration(int count)
     return 2 * platform::kTickPeriod + std::chrono::milliseconds((bits * 1000 + kBaud - 1) / kBaud);
 }
 
-Link::Link(SerialPort& port, LinkTimers timers, records::RecordModel& records, QObject* parent)
-    : QObject(parent), m_port(port), m_timers(timers), m_records(records),
-      m_clock(&QDateTime::currentMSecsSinceEpoch)
+Link::Link(SerialPort& port, LinkTimers timers, QObject* parent)
+    : QObject(parent), m_port(port), m_timers(timers), m_clock(&QDateTime::currentMSecsSinceEpoch)
 {
     qRegisterMetaType<DownloadResult>();
     qRegisterMetaType<measure::Reading>();
@@ -134,6 +133,7 @@ void Link::send(qint16 code)
         m_awaited = answerLength(code);
         break;
     case kDump:
+        m_dumpHanded = 0;
         break; // count x 20, set by the count answer
     default:
         m_awaited = answerLength(code);
@@ -158,7 +158,8 @@ void Link::readRecords()
     // Live frames matter to someone: they go on until the user has seen what the download
     // costs. A download on the line already has stopped them, so its successor goes at once.
     m_askFirst = m_polling == Polling::LiveFrames;
-    if (m_askFirst && !pollsStopped())
+    // While a stopped dump drains the request waits for the polls to resume.
+    if (m_draining || (m_askFirst && !pollsStopped()))
         queueCount();
     else
         send(kCount);
@@ -176,10 +177,45 @@ void Link::continueDownload()
 
 void Link::cancelDownload()
 {
-    if (m_download != Download::AwaitingGo && m_download != Download::CountQueued)
+    using Outcome = DownloadResult::Outcome;
+    switch (m_download) {
+    case Download::None:
         return;
-    const bool counted = m_download == Download::AwaitingGo || !m_askFirst;
-    endDownload({DownloadResult::Outcome::Cancelled, 0, counted ? int(m_recordCount) : 0});
+    case Download::CountQueued:
+    case Download::AwaitingGo: {
+        const bool counted = m_download == Download::AwaitingGo || !m_askFirst;
+        endDownload({Outcome::Cancelled, 0, counted ? int(m_recordCount) : 0});
+        return;
+    }
+    case Download::CountRequested:
+        // The count answer may still come; it finds no download and is dropped.
+        endDownload({Outcome::Cancelled, 0, 0});
+        return;
+    case Download::DumpPending:
+        if (m_lastCommand != kDump) {
+            m_timers.dumpDelay.stop();
+            m_awaited = kHandshakeBytes;
+            endDownload({Outcome::Cancelled, 0, m_recordCount});
+            return;
+        }
+        handWholeRecords(m_received + m_port.readAll());
+        m_received.clear();
+        m_awaited = 0;
+        setDraining(true);
+        endDownload({Outcome::Stopped, int(m_dumpHanded / kRecordBytes), m_recordCount});
+        return;
+    }
+}
+
+void Link::setDraining(bool draining)
+{
+    if (m_draining == draining)
+        return;
+    m_draining = draining;
+    if (!draining && m_linked && !pollsStopped())
+        m_timers.poll.start();
+    updateLivePause();
+    emit drainingChanged(draining);
 }
 
 void Link::queueCount()
@@ -190,7 +226,8 @@ void Link::queueCount()
 
 bool Link::pollsStopped() const
 {
-    return m_download == Download::CountRequested || m_download == Download::DumpPending;
+    return m_download == Download::CountRequested || m_download == Download::DumpPending ||
+           m_draining;
 }
 
 void Link::setPolling(Polling polling)
@@ -245,6 +282,9 @@ qint16 Link::nextPortToTry()
 
 void Link::onSupervisionTick()
 {
+    // A whole tick without a byte: the meter has finished the dump that was stopped.
+    if (m_draining && m_silentTicks > 0)
+        setDraining(false);
     if (m_silentTicks < kSilentTicksForLoss) {
         ++m_silentTicks;
         return;
@@ -270,6 +310,7 @@ void Link::loseLink()
     const bool wasLinked = std::exchange(m_linked, false);
     m_timers.search.start();
     qCDebug(lcLink) << "link lost";
+    setDraining(false);
     abandonDownload();
     // Once per loss: logs, publishing and pages hear of it when it happens, not again with
     // every label update while the search goes on.
@@ -331,12 +372,16 @@ void Link::onBytesArrived()
     if (!m_port.isOpen())
         return;
     const QByteArray bytes = m_port.readAll();
-    m_received += bytes;
     m_bytesSinceCommand += bytes.size();
     if (m_bytesSinceCommand >= signOfLifeBytes(m_lastCommand))
         m_silentTicks = 0;
-    if (m_download == Download::DumpPending && m_lastCommand == kDump)
-        emit downloadProgress(int(m_received.size() / kRecordBytes), m_recordCount);
+    if (m_draining)
+        return; // the rest of a stopped dump: alive, but nobody's answer
+    m_received += bytes;
+    if (m_download == Download::DumpPending && m_lastCommand == kDump) {
+        handWholeRecords(m_received);
+        emit downloadProgress(int(m_dumpHanded / kRecordBytes), m_recordCount);
+    }
     if (answerIsWhole())
         onAnswer();
 }
@@ -411,7 +456,6 @@ void Link::onCountAnswer(QByteArray b)
     qCDebug(lcLink) << "meter holds" << m_recordCount << "records";
     if (m_recordCount == 0) {
         // Nothing to ask for: an empty table, and polling goes on.
-        m_records.gridinit();
         m_awaited = kHandshakeBytes;
         endDownload({DownloadResult::Outcome::Complete, 0, 0});
         return;
@@ -428,13 +472,23 @@ void Link::onCountAnswer(QByteArray b)
     m_timers.dumpDelay.start();
 }
 
+void Link::handWholeRecords(const QByteArray& dump)
+{
+    const qsizetype whole =
+        std::min<qsizetype>(m_recordCount, dump.size() / kRecordBytes) * kRecordBytes;
+    if (whole <= m_dumpHanded)
+        return;
+    const int first = int(m_dumpHanded / kRecordBytes) + 1;
+    const QByteArray records = dump.mid(m_dumpHanded, whole - m_dumpHanded);
+    m_dumpHanded = whole;
+    emit recordsArrived(records, first);
+}
+
 void Link::finishDump(const QByteArray& dump, DownloadResult::Outcome outcome)
 {
     const int count = m_recordCount;
-    int received = int(std::min<qsizetype>(count, dump.size() / kRecordBytes));
-    // A download that brought no whole record leaves the table as it was.
-    if (received > 0)
-        received = m_records.recdecode(dump, m_recordCount, m_clock());
+    handWholeRecords(dump);
+    const int received = int(m_dumpHanded / kRecordBytes);
     m_awaited = kHandshakeBytes;
     qCDebug(lcLink) << "download ended" << received << "of" << count;
     endDownload({outcome, received, count});
@@ -444,7 +498,8 @@ void Link::endDownload(DownloadResult result)
 {
     m_download = Download::None;
     m_askFirst = false;
-    m_timers.poll.start();
+    if (!m_draining)
+        m_timers.poll.start();
     updateLivePause();
     emit downloadEnded(result);
 }

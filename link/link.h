@@ -6,7 +6,6 @@
 #include "measure/reading.h"
 #include "platform/serialport.h"
 #include "platform/timer.h"
-#include "records/recordmodel.h"
 
 #include <QObject>
 
@@ -35,26 +34,26 @@ std::chrono::milliseconds downloadDuration(int count);
 struct DownloadResult
 {
     enum class Outcome {
-        Complete,   // every record arrived and was decoded
-        Incomplete, // the meter fell silent; only whole records that arrived were decoded
-        BadCount,   // the count answer was malformed; the table is as it was
+        Complete,   // every record arrived
+        Incomplete, // the meter fell silent; only the whole records that arrived were handed on
+        BadCount,   // the count answer was malformed; no record was handed on
         NoCount,    // the meter fell silent before answering the count request
-        Cancelled,  // not wanted once its length was known; the table is as it was
+        Cancelled,  // not wanted before its dump began; no record was handed on
+        Stopped,    // stopped while the dump came: the whole records so far were handed on
     };
     Outcome outcome;
-    int received; // records decoded into the table
+    int received; // whole records handed on by recordsArrived()
     int count;    // records the meter reported
 };
 
 // Port search, supervision and the command exchange with the meter. Everything runs on the
 // event thread of whoever owns it; no handler waits for the meter. It reports what happens by
-// signals and fills the record table it is given.
+// signals, a dump's records as bytes the moment each is whole.
 class Link : public QObject
 {
     Q_OBJECT
 public:
-    Link(platform::SerialPort& port, LinkTimers timers, records::RecordModel& records,
-         QObject* parent = nullptr);
+    Link(platform::SerialPort& port, LinkTimers timers, QObject* parent = nullptr);
 
     // The link's part of start-up: link down, search from COM1, poll and supervision armed,
     // dump delay stopped.
@@ -72,8 +71,10 @@ public:
     // After downloadWaiting(): the count is asked again in place of the next poll and the dump
     // follows it, live frames paused until it ends.
     void continueDownload();
-    // After downloadWaiting(), or before the count request went out: the download ends as
-    // Cancelled. Nothing happens once the line is the download's.
+    // Ends the download under way: before its dump began as Cancelled; while the dump comes as
+    // Stopped, with the whole records so far handed on. The meter cannot be told to stop
+    // sending, so the rest of its dump is drained (dropped, though every byte is a sign of life)
+    // and polling resumes once it has been silent for a supervision tick.
     void cancelDownload();
 
     // Where readings get their time: milliseconds since the epoch, UTC; the system clock unless
@@ -84,6 +85,8 @@ public:
     // From Read until the download ended, the wait for the go included.
     bool downloading() const { return m_download != Download::None; }
     bool waitingForGo() const { return m_download == Download::AwaitingGo; }
+    // A stopped dump is still coming from the meter.
+    bool draining() const { return m_draining; }
     void setPolling(Polling polling);
     Polling polling() const { return m_polling; }
     // Live frames are wanted but not polled: the line is a download's.
@@ -110,6 +113,11 @@ signals:
     // Live frames stop for a download, or come again once it ended.
     void liveFramesPaused(bool paused);
     void downloadProgress(int records, int count);
+    // The next whole records of the dump, in order, 20 bytes each; first is the number of the
+    // first of them (1 starts a dump).
+    void recordsArrived(const QByteArray& records, int first);
+    // The rest of a stopped dump is being drained, or the meter has finished it.
+    void drainingChanged(bool draining);
     void downloadEnded(korvane::link::DownloadResult result);
     // The link was up and is lost: once per loss, while "unconnected" is said again and again.
     void linkLost();
@@ -140,12 +148,13 @@ private:
     bool pollsStopped() const;
     void updateLivePause();
     void finishDump(const QByteArray& dump, DownloadResult::Outcome outcome);
+    void handWholeRecords(const QByteArray& dump);
+    void setDraining(bool draining);
     void endDownload(DownloadResult result);
     void abandonDownload();
 
     platform::SerialPort& m_port;
     LinkTimers m_timers;
-    records::RecordModel& m_records;
     bool m_linked = false;
     qint16 m_silentTicks = 0;  // supervision ticks since the meter last showed life
     qint16 m_nextPort = 1;     // the port the search tries next, 1..16
@@ -160,6 +169,8 @@ private:
     bool m_askFirst = false;      // this download waits for the go after its count
     bool m_countHeldBack = false; // a queued count request let one tick go by
     bool m_livePaused = false;
+    bool m_draining = false;
+    qsizetype m_dumpHanded = 0; // bytes of the dump handed on as whole records
     Polling m_polling = Polling::LiveFrames;
     qint16 m_openPort = 0;  // the port openPort opened, 0 when none
     qint16 m_meterPort = 0; // the port the meter last answered on, 0 before it ever did

@@ -2,6 +2,7 @@
 #include "records/recordmodel.h"
 
 #include "records/recdecode.h"
+#include "records/tablefiller.h"
 
 namespace korvane::records {
 
@@ -9,6 +10,8 @@ RecordModel::RecordModel(QObject* parent) : QAbstractTableModel(parent)
 {
     records::gridinit(m_table);
 }
+
+RecordModel::~RecordModel() = default;
 
 int RecordModel::rowCount(const QModelIndex& parent) const
 {
@@ -38,6 +41,7 @@ QVariant RecordModel::data(const QModelIndex& index, int role) const
 
 void RecordModel::gridinit()
 {
+    m_filler.reset();
     beginResetModel();
     records::gridinit(m_table);
     endResetModel();
@@ -45,10 +49,41 @@ void RecordModel::gridinit()
 
 int RecordModel::recdecode(QByteArrayView rxbuf, quint16 reccount, qint64 receivedMs)
 {
+    m_filler.reset();
     beginResetModel();
     const int decoded = records::recdecode(m_table, rxbuf, reccount, receivedMs);
     endResetModel();
     return decoded;
+}
+
+void RecordModel::beginDownload()
+{
+    m_filler = std::make_unique<TableFiller>(m_table);
+}
+
+void RecordModel::addRecords(std::span<const StoredRecord> records)
+{
+    if (!m_filler || records.empty())
+        return;
+    if (m_filler->added() == 0) {
+        // The first record replaces the table: what was there goes as a whole.
+        beginResetModel();
+        m_filler->add(records.front());
+        endResetModel();
+        records = records.subspan(1);
+        if (records.empty())
+            return;
+    }
+    const int first = m_table.rowCount();
+    beginInsertRows(QModelIndex(), first, first + 2 * int(records.size()) - 1);
+    for (const StoredRecord& record : records)
+        m_filler->add(record);
+    endInsertRows();
+}
+
+void RecordModel::endDownload()
+{
+    m_filler.reset();
 }
 
 } // namespace korvane::records

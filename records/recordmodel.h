@@ -2,9 +2,14 @@
 #pragma once
 
 #include "records/recordtable.h"
+#include "records/storedrecord.h"
+#include "records/tablefiller.h"
 
 #include <QAbstractTableModel>
 #include <QByteArrayView>
+
+#include <memory>
+#include <span>
 
 namespace korvane::records {
 
@@ -17,6 +22,7 @@ public:
     enum Role { FixedCellRole = Qt::UserRole + 1 };
 
     explicit RecordModel(QObject* parent = nullptr);
+    ~RecordModel() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -25,10 +31,18 @@ public:
     const RecordTable& table() const { return m_table; }
 
     void gridinit();
+    // A whole dump at once, as a download that ended would leave the table.
     int recdecode(QByteArrayView rxbuf, quint16 reccount, qint64 receivedMs);
+
+    // A download over the table: the records' rows come as the records do, the first of them
+    // replacing the table (see TableFiller); until then, and with none at all, the table stays.
+    void beginDownload();
+    void addRecords(std::span<const StoredRecord> records);
+    void endDownload();
 
 private:
     RecordTable m_table;
+    std::unique_ptr<TableFiller> m_filler;
 };
 
 } // namespace korvane::records

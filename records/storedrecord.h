@@ -3,9 +3,12 @@
 
 #include "measure/reading.h"
 
+#include <QByteArrayView>
 #include <QtGlobal>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace korvane::records {
 
@@ -17,6 +20,15 @@ struct StoredRecord
     int number = 0;
     quint8 type = 0;
     std::optional<measure::Reading> reading;
+    // A totals record that has an undefined code among its first four values: the same bytes
+    // read as one phase, whose texts the display leaves beneath the undefined ones. Empty for
+    // every other record, which is nearly all of them.
+    std::shared_ptr<const measure::Reading> onePhase;
 };
+
+// The whole records of a dump as readings, by the stored-record rules: at most count of them,
+// a partial record at the end is none; numbered from firstNumber.
+std::vector<StoredRecord> storedRecords(QByteArrayView dump, int count, qint64 receivedMs,
+                                        int firstNumber = 1);
 
 } // namespace korvane::records

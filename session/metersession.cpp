@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/metersession.h"
 
+#include "measure/frame.h"
+
+#include <iterator>
+#include <span>
+
 namespace korvane::session {
 
 MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
     : QObject(parent), m_devices(std::move(devices)),
       m_link(*m_devices.port,
-             {*m_devices.search, *m_devices.poll, *m_devices.supervision, *m_devices.dumpDelay},
-             m_records)
+             {*m_devices.search, *m_devices.poll, *m_devices.supervision, *m_devices.dumpDelay})
 {
     using link::Link;
     connect(&m_link, &Link::portAttempted, this, &MeterSession::portAttempted);
@@ -28,12 +32,72 @@ MeterSession::MeterSession(platform::MeterDevices devices, QObject* parent)
         m_trend.breakAll();
         emit liveFramesPaused(paused);
     });
-    connect(&m_link, &Link::downloadProgress, this, &MeterSession::downloadProgress);
-    connect(&m_link, &Link::downloadEnded, this, &MeterSession::downloadEnded);
+    connect(&m_link, &Link::downloadProgress, this, [this](int records, int count) {
+        if (m_dumpStartMs < 0)
+            m_dumpStartMs = now();
+        m_dumpReceived = records;
+        m_dumpCount = count;
+        emit downloadProgress(records, count);
+    });
+    connect(&m_link, &Link::recordsArrived, this, &MeterSession::onRecordsArrived);
+    connect(&m_link, &Link::downloadEnded, this, &MeterSession::onDownloadEnded);
+    connect(&m_link, &Link::drainingChanged, this, &MeterSession::drainingChanged);
     connect(&m_link, &Link::linkLost, this, [this] {
         m_trend.breakAll();
         emit linkLost();
     });
+}
+
+void MeterSession::onRecordsArrived(const QByteArray& bytes, int first)
+{
+    if (first == 1) {
+        m_stored.clear();
+        m_stored.shrink_to_fit();
+        m_stored.reserve(std::size_t(m_link.recordCount()));
+        m_records.beginDownload();
+    }
+    const std::size_t before = m_stored.size();
+    std::vector<records::StoredRecord> arrived =
+        records::storedRecords(bytes, int(bytes.size() / measure::kFrameSize), now(), first);
+    std::move(arrived.begin(), arrived.end(), std::back_inserter(m_stored));
+    const std::span<const records::StoredRecord> added(m_stored.begin() + qsizetype(before),
+                                                       m_stored.end());
+    m_records.addRecords(added);
+    if (!added.empty())
+        emit recordsDownloaded(added.front().number, added.back().number);
+}
+
+void MeterSession::onDownloadEnded(const link::DownloadResult& result)
+{
+    using Outcome = link::DownloadResult::Outcome;
+    m_records.endDownload();
+    m_dumpStartMs = -1;
+    if (result.received > 0 || result.outcome == Outcome::Complete)
+        m_recordsComplete = result.received == result.count;
+    // A meter with no records: the table as Clear leaves it.
+    if (result.outcome == Outcome::Complete && result.count == 0) {
+        m_stored.clear();
+        m_records.gridinit();
+    }
+    emit downloadEnded(result);
+}
+
+void MeterSession::clearRecords()
+{
+    if (downloading())
+        cancelDownload();
+    m_stored.clear();
+    m_stored.shrink_to_fit();
+    m_recordsComplete = true;
+    m_records.gridinit();
+}
+
+std::optional<std::chrono::milliseconds> MeterSession::downloadTimeLeft() const
+{
+    if (m_dumpStartMs < 0 || m_dumpReceived <= 0)
+        return std::nullopt;
+    const double perRecord = double(now() - m_dumpStartMs) / m_dumpReceived;
+    return std::chrono::milliseconds(qint64(perRecord * (m_dumpCount - m_dumpReceived)));
 }
 
 void MeterSession::setPolling(link::Polling polling)

@@ -6,12 +6,15 @@
 #include "measure/snapshot.h"
 #include "platform/meterdevices.h"
 #include "records/recordmodel.h"
+#include "records/storedrecord.h"
 #include "trend/trendstore.h"
 
 #include <QHash>
 #include <QObject>
 
 #include <chrono>
+#include <optional>
+#include <vector>
 
 namespace korvane::session {
 
@@ -49,10 +52,11 @@ public:
     void readRecords() { m_link.readRecords(); }
     // After downloadWaiting(): download now, live frames paused until it ended.
     void continueDownload() { m_link.continueDownload(); }
-    // After downloadWaiting(): no download; downloadEnded() says Cancelled.
+    // Ends the download under way: before its dump, downloadEnded() says Cancelled; during it,
+    // Stopped, with the whole records so far kept, and the rest of the dump drains (draining()).
     void cancelDownload() { m_link.cancelDownload(); }
-    // The record table as Clear leaves it.
-    void clearRecords() { m_records.gridinit(); }
+    // The record table as Clear leaves it, and no records; a download under way is cancelled.
+    void clearRecords();
     // Closes the port, as the program does on its way out.
     void closePort();
 
@@ -69,6 +73,18 @@ public:
     // From Read until downloadEnded(), the wait for continueDownload() included.
     bool downloading() const { return m_link.downloading(); }
     bool waitingForGo() const { return m_link.waitingForGo(); }
+    // A stopped dump still comes from the meter; polling resumes when it ends.
+    bool draining() const { return m_link.draining(); }
+    // While a dump comes: whole records received of the count, and the time left from the rate
+    // so far (nothing before the first record).
+    bool dumpUnderWay() const { return m_dumpStartMs >= 0; }
+    int dumpReceived() const { return m_dumpReceived; }
+    int dumpCount() const { return m_dumpCount; }
+    std::optional<std::chrono::milliseconds> downloadTimeLeft() const;
+    // The records of the latest download as readings, as many as arrived.
+    const std::vector<records::StoredRecord>& storedRecords() const { return m_stored; }
+    // The latest download brought every record the meter reported (also when there is none).
+    bool recordsComplete() const { return m_recordsComplete; }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
     const trend::TrendStore& trend() const { return m_trend; }
     records::RecordModel& records() { return m_records; }
@@ -91,11 +107,18 @@ signals:
     // Sent after the snapshot and the trend store hold the reading.
     void readingReceived(const korvane::measure::Reading& reading);
     void downloadProgress(int records, int count);
+    // Records first to last (numbered from 1) arrived: they are in storedRecords() and in the
+    // table. A download's first records replace what was there.
+    void recordsDownloaded(int first, int last);
+    // The rest of a stopped dump is being drained, or the meter has finished it.
+    void drainingChanged(bool draining);
     void downloadEnded(korvane::link::DownloadResult result);
     void linkLost();
 
 private:
     void applyPolling();
+    void onRecordsArrived(const QByteArray& bytes, int first);
+    void onDownloadEnded(const link::DownloadResult& result);
 
     platform::MeterDevices m_devices;
     records::RecordModel m_records;
@@ -105,6 +128,11 @@ private:
     link::Polling m_polling = link::Polling::LiveFrames;
     QHash<const QObject*, QMetaObject::Connection> m_holders; // each one's destroyed()
     QString m_device;
+    std::vector<records::StoredRecord> m_stored;
+    bool m_recordsComplete = true;
+    qint64 m_dumpStartMs = -1; // when the dump under way began to come, -1 when none does
+    int m_dumpReceived = 0;
+    int m_dumpCount = 0;
     link::Link m_link;
 };
 

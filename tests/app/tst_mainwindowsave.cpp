@@ -3,6 +3,7 @@
 // our own window, cancel, and failures shown to the user. File bytes are in the export suites.
 #include "app/mainwindow.h"
 #include "app/realtimepage.h"
+#include "app/recordpage.h"
 #include "app/trendpage.h"
 #include "app/trendview.h"
 #include "export/liveviewtext.h"
@@ -45,7 +46,9 @@ struct Rig : korvane::testing::FakeSession
     qint64 clockMs = 0;
 
     // The meter on COM1 holds `count` records; Read downloads them. Save waits meanwhile.
-    void download(int count)
+    void download(int count) { download(count, count); }
+    // Only `arrived` of them have come so far.
+    void download(int count, int arrived)
     {
         port.setOpenResult(1, platform::SerialPort::OpenError::None);
         tick();
@@ -57,10 +60,10 @@ struct Rig : korvane::testing::FakeSession
         QVERIFY(!window.saveButton->isEnabled());
         tick();
         QByteArray dump;
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < arrived; ++i)
             dump += korvane::testing::FrameBuilder(1).q(1, quint16(2300 + i), 3).frame();
         port.feed(dump);
-        QVERIFY(window.saveButton->isEnabled());
+        QCOMPARE(window.saveButton->isEnabled(), arrived == count);
     }
 
     // The meter on COM1 answers two live frames, half a second apart, a little while ago.
@@ -302,6 +305,12 @@ private slots:
         QTest::newRow("workbook") << 2 << 3 << QByteArray("PK");
         QTest::newRow("csv") << 3 << 3 << QByteArray("\xEF\xBB\xBFNO:1,");
         QTest::newRow("empty table, said so") << 1 << 0 << QByteArray("NO.");
+        QTest::newRow("csv for analysis")
+            << 4 << 3 << QByteArray("\xEF\xBB\xBFrecord,kind,index,clock,U1 [V],");
+        QTest::newRow("csv for analysis, semicolons")
+            << 5 << 3 << QByteArray("\xEF\xBB\xBFrecord;kind;index;clock;U1 [V];");
+        QTest::newRow("json lines") << 6 << 3 << QByteArray("{\"record\":1,");
+        QTest::newRow("workbook of numbers") << 7 << 3 << QByteArray("PK");
     }
     void recordSavesWriteTheChosenType()
     {
@@ -317,7 +326,9 @@ private slots:
         rig.save();
         QCOMPARE(rig.dialog.requests.first().filters,
                  (QStringList{"Text, first four columns (*.txt)", "Excel workbook (*.xlsx)",
-                              "CSV (*.csv)"}));
+                              "CSV (*.csv)", "CSV for analysis, comma and decimal point (*.csv)",
+                              "CSV for analysis, semicolon and decimal comma (*.csv)",
+                              "JSON Lines (*.jsonl)", "Excel workbook, numbers (*.xlsx)"}));
         QVERIFY(contents(path).startsWith(starts));
         QCOMPARE(rig.session.records().rowCount(), records > 0 ? 2 * records : 2);
         if (type == 1)
@@ -327,6 +338,44 @@ private slots:
             QVERIFY(rig.messages.shown.first().startsWith("information|Korvane|The record table "
                                                           "was empty"));
         QCOMPARE(rig.capture.captures, 0);
+    }
+
+    // Read turns into Cancel while a download runs, and Clear cancels it too; the whole records
+    // so far stay (or go, with Clear), the page says the meter is finishing its transfer, and
+    // the file for analysis marks the records incomplete.
+    void cancelledDownloadKeepsWholeRecords_data()
+    {
+        QTest::addColumn<bool>("clear");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("Cancel") << false << 4;
+        QTest::newRow("Clear") << true << 2;
+    }
+    void cancelledDownloadKeepsWholeRecords()
+    {
+        QFETCH(bool, clear);
+        QFETCH(int, rows);
+        Rig rig;
+        rig.download(20, 2);
+        QCOMPARE(rig.session.records().rowCount(), 4); // the records so far show at once
+        QCOMPARE(rig.window.readButton->text(), QStringLiteral("Ca&ncel"));
+        QVERIFY(rig.window.recordPage->notice->text().contains("Downloading records: 2 of 20"));
+        (clear ? rig.window.clearButton : rig.window.readButton)->click();
+        QCOMPARE(rig.session.records().rowCount(), rows);
+        QCOMPARE(rig.window.readButton->text(), QStringLiteral("&Read"));
+        QVERIFY(rig.window.saveButton->isEnabled());
+        QVERIFY(rig.window.recordPage->notice->text().startsWith("Finishing the meter's transfer"));
+
+        const QString path = file(QStringLiteral("cancelled-%1.csv").arg(clear));
+        rig.answer(path, 4);
+        rig.save();
+        QCOMPARE(contents(path).split('\n').first().endsWith(",overload,incomplete\r"), !clear);
+
+        rig.port.feed(QByteArray(40, '\x01'));
+        rig.tick(2);
+        QVERIFY(!rig.session.draining());
+        const QString notice = rig.window.recordPage->notice->text();
+        QVERIFY(!notice.contains("Finishing"));
+        QCOMPARE(notice.contains("Download cancelled: 2 of 20 records kept"), !clear);
     }
 
     void failedSaveNamesTheFileAndTheReason_data()

@@ -222,6 +222,37 @@ private slots:
         QVERIFY2(program.messages.shown.isEmpty(), qPrintable(program.messages.shown.join('\n')));
     }
 
+    // A paced dump of 300 records lasts over 6 s: Cancel keeps what came, the meter goes on
+    // sending for seconds with the link up, and the keep-alives come back once it is silent.
+    void cancelDuringAPacedDumpKeepsWholeRecordsAndResumesPolling()
+    {
+        sim::MeterOptions options;
+        options.recordCount = 300;
+        auto meter = startMeter(options);
+        Program program(device());
+        QTRY_COMPARE_WITH_TIMEOUT(program.link(), QStringLiteral("Connected"), kConnectMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!program.searching(), kConnectMs);
+        QSignalSpy lost(&program.session, &session::MeterSession::linkLost);
+        QSignalSpy draining(&program.session, &session::MeterSession::drainingChanged);
+        program.pressRead(*meter);
+        QTRY_VERIFY_WITH_TIMEOUT(program.rows() >= 40, kConnectMs); // records show as they come
+        QTest::mouseClick(program.window.readButton, Qt::LeftButton);
+        const int kept = program.rows();
+        QVERIFY(kept < 600);
+        QCOMPARE(draining.count(), 1);
+
+        QSignalSpy answers(meter.get(), &sim::VirtualMeter::answerFinished);
+        QVERIFY(draining.wait(8000)); // the meter has sent the rest of its dump
+        QVERIFY(answers.contains(QVariantList{quint8(25)}));
+        QTRY_VERIFY_WITH_TIMEOUT(answers.contains(QVariantList{quint8(5)}), 2000);
+        QCOMPARE(lost.count(), 0);
+        QCOMPARE(program.link(), QStringLiteral("Connected"));
+        QCOMPARE(program.rows(), kept);
+        QCOMPARE(int(program.session.storedRecords().size()), kept / 2);
+        QVERIFY(!program.session.recordsComplete());
+        QVERIFY(program.messages.shown.isEmpty());
+    }
+
     void largestCountFillsTheGrid()
     {
         sim::MeterOptions options;

@@ -659,6 +659,65 @@ private slots:
         QVERIFY(!rig.link.downloading());
     }
 
+    // The meter cannot be told to stop its dump: what it still sends is dropped, keeps the link
+    // up, and holds every command back until a tick has passed without a byte.
+    void cancelDuringTheDumpKeepsWholeRecordsAndDrains_data()
+    {
+        QTest::addColumn<int>("bytesSent");
+        QTest::addColumn<int>("kept");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("readMeanwhile");
+        QTest::newRow("two and a half records kept") << 50 << 2 << 4 << false;
+        QTest::newRow("no whole record keeps the previous table") << 10 << 0 << 6 << false;
+        QTest::newRow("Read while draining waits for the end") << 50 << 2 << 4 << true;
+    }
+    void cancelDuringTheDumpKeepsWholeRecordsAndDrains()
+    {
+        QFETCH(int, bytesSent);
+        QFETCH(int, kept);
+        QFETCH(int, rows);
+        QFETCH(bool, readMeanwhile);
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(hex("05050300"));
+        rig.tick();
+        rig.port.feed(dumpOf(3));
+
+        QSignalSpy ended(&rig.link, &Link::downloadEnded);
+        QSignalSpy lost(&rig.link, &Link::linkLost);
+        rig.requestCount(hex("05051400")); // 20 records
+        rig.tick();
+        const QByteArray dump = dumpOf(20);
+        rig.port.feed(dump.first(bytesSent));
+        rig.port.takeWritten();
+        rig.session.cancelDownload();
+        QCOMPARE(ended.count(), 1);
+        const auto result = ended.first().first().value<DownloadResult>();
+        QCOMPARE(result.outcome, Outcome::Stopped);
+        QCOMPARE(result.received, kept);
+        QCOMPARE(result.count, 20);
+        QCOMPARE(rig.model.rowCount(), rows);
+        QVERIFY(rig.session.draining());
+        if (readMeanwhile)
+            rig.session.readRecords();
+
+        // The rest of the dump streams on for longer than a silent meter would stay linked.
+        for (qsizetype at = bytesSent; at < dump.size(); at += 40) {
+            rig.port.feed(dump.sliced(at, std::min<qsizetype>(40, dump.size() - at)));
+            rig.tick();
+        }
+        QCOMPARE(lost.count(), 0);
+        QVERIFY(rig.link.isLinked());
+        QVERIFY(rig.session.draining());
+        QCOMPARE(rig.model.rowCount(), rows);
+        QCOMPARE(rig.port.takeWritten(), QByteArray());
+        rig.tick(); // a whole tick without a byte
+        QVERIFY(!rig.session.draining());
+        QCOMPARE(rig.port.takeWritten(), QByteArray());
+        rig.tick();
+        QCOMPARE(rig.port.takeWritten(), readMeanwhile ? hex("0f") : hex("05"));
+    }
+
     void silenceAfterTheCountRequestEndsTheDownload()
     {
         Rig rig;

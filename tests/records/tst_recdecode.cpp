@@ -2,6 +2,7 @@
 // recdecode: a dump of stored records into heading and value rows, and dumps that are short, empty
 // or odd. Heading texts alone are in tst_recordtable.
 #include "records/recdecode.h"
+#include "records/storedrecord.h"
 #include "support/framebuilder.h"
 
 #include <QLocale>
@@ -223,6 +224,50 @@ private slots:
         QCOMPARE(table.rowCount(), 131070);
         QCOMPARE(table.cell(131068, 0), QStringLiteral("NO:65535"));
         QCOMPARE(table.cell(131069, 4), QStringLiteral("65534VA"));
+    }
+
+    // The dump as readings, before any text: what the files for analysis are made from.
+    void dumpAsReadings_data()
+    {
+        QTest::addColumn<QByteArray>("dump");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("first");
+        // Per record: number, type, then "-" for no reading, "=" for a reading alone, "+" for
+        // a reading with its one-phase reading beneath.
+        QTest::addColumn<QStringList>("records");
+        const QByteArray undefinedTotalsP =
+            FrameBuilder(0, 3).q(5, 50, 3).q(8, 900, 1).q(11, 15, 8).q(14, 2, 2).q(17, 3, 5);
+        QTest::newRow("count 0") << QByteArray(FrameBuilder(1)) << 0 << 1 << QStringList{};
+        QTest::newRow("short dump keeps whole records only")
+            << QByteArray(FrameBuilder(1).frame() + FrameBuilder(2).frame() + "0123456789") << 3
+            << 1 << QStringList{"1 1 =", "2 2 ="};
+        QTest::newRow("unknown type keeps number and type")
+            << QByteArray(FrameBuilder(0).frame() + FrameBuilder(9).frame()) << 2 << 1
+            << QStringList{"1 0 =", "2 9 -"};
+        QTest::newRow("totals with an undefined code read as one phase too")
+            << undefinedTotalsP << 1 << 1 << QStringList{"1 0 +"};
+        QTest::newRow("defined totals alone")
+            << QByteArray(FrameBuilder(0, 3).q(11, 15, 4)) << 1 << 1 << QStringList{"1 0 ="};
+        QTest::newRow("numbered from a later record")
+            << QByteArray(FrameBuilder(3).frame() + FrameBuilder(1).frame()) << 2 << 41
+            << QStringList{"41 3 =", "42 1 ="};
+    }
+    void dumpAsReadings()
+    {
+        QFETCH(QByteArray, dump);
+        QFETCH(int, count);
+        QFETCH(int, first);
+        QFETCH(QStringList, records);
+        QStringList got;
+        for (const StoredRecord& record : storedRecords(dump, count, 7, first)) {
+            const QString form = !record.reading   ? QStringLiteral("-")
+                                 : record.onePhase ? QStringLiteral("+")
+                                                   : QStringLiteral("=");
+            got << QStringLiteral("%1 %2 %3").arg(record.number).arg(record.type).arg(form);
+            if (record.reading)
+                QCOMPARE(record.reading->receivedMs, qint64(7));
+        }
+        QCOMPARE(got, records);
     }
 };
 

@@ -71,6 +71,43 @@ private slots:
         QCOMPARE(resets.count(), 2);
     }
 
+    // Records arriving a few at a time, as a dump comes: the view sees rows added below the old
+    // ones only after the first record replaced the table, and the end is the whole dump's table.
+    void recordsArrivingInPiecesEndAsTheWholeDump_data()
+    {
+        QTest::addColumn<int>("piece");
+        QTest::newRow("one by one") << 1;
+        QTest::newRow("seven at a time") << 7;
+        QTest::newRow("all at once") << 40;
+    }
+    void recordsArrivingInPiecesEndAsTheWholeDump()
+    {
+        QFETCH(int, piece);
+        QByteArray dump;
+        for (int i = 0; i < 40; ++i)
+            dump += FrameBuilder(quint8(i % 6), quint8(i % 5)).q(11, quint16(i), quint8(i % 9));
+        RecordModel whole;
+        whole.recdecode(FrameBuilder(2).frame().repeated(60), 60, 0);
+        RecordModel model;
+        model.recdecode(FrameBuilder(2).frame().repeated(60), 60, 0);
+        whole.recdecode(dump, 40, 0);
+
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        const auto records = storedRecords(dump, 40, 0);
+        model.beginDownload();
+        QCOMPARE(model.rowCount(), 120); // the old table until the first record
+        for (std::size_t i = 0; i < records.size(); i += std::size_t(piece)) {
+            const std::size_t n = std::min<std::size_t>(std::size_t(piece), records.size() - i);
+            model.addRecords(std::span(records).subspan(i, n));
+            QCOMPARE(model.rowCount(), 2 * int(i + n));
+        }
+        model.endDownload();
+        QCOMPARE(model.table(), whole.table());
+        QCOMPARE(resets.count(), 1); // the rest came as added rows
+    }
+
     void indexesOutsideTheTableHaveNoData()
     {
         RecordModel model;
