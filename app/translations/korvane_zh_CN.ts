@@ -23,6 +23,22 @@
         <source>CSV (*.csv)</source>
         <translation>csv格式 (*.csv)</translation>
     </message>
+    <message>
+        <source>CSV for analysis, comma and decimal point (*.csv)</source>
+        <translation>分析用 CSV，逗号分隔、小数点 (*.csv)</translation>
+    </message>
+    <message>
+        <source>CSV for analysis, semicolon and decimal comma (*.csv)</source>
+        <translation>分析用 CSV，分号分隔、小数逗号 (*.csv)</translation>
+    </message>
+    <message>
+        <source>JSON Lines (*.jsonl)</source>
+        <translation>JSON Lines (*.jsonl)</translation>
+    </message>
+    <message>
+        <source>Excel workbook, numbers (*.xlsx)</source>
+        <translation>Excel 工作簿，数值 (*.xlsx)</translation>
+    </message>
 </context>
 <context>
     <name>MeterWords</name>
@@ -156,6 +172,35 @@
         <source>the CA file cannot be used</source>
         <translation>CA 文件无法使用</translation>
     </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 分钟</translation>
+    </message>
+    <message>
+        <source>Finishing the meter&apos;s transfer: it sends the rest of its records, which are dropped; polling resumes when it falls silent.</source>
+        <translation>正在等待仪表完成传输：仪表仍在发送其余记录，这些记录将被丢弃；仪表停止发送后恢复轮询。</translation>
+    </message>
+    <message>
+        <source>Downloading records: %1 of %2</source>
+        <translation>正在下载记录：%1 / %2</translation>
+    </message>
+    <message>
+        <source>%1, about %2 left.</source>
+        <comment>records received, time left</comment>
+        <translation>%1，约剩 %2。</translation>
+    </message>
+    <message>
+        <source>Download cancelled: %1 of %2 records kept; the table is incomplete.</source>
+        <translation>下载已取消：保留了 %2 条记录中的 %1 条；表格不完整。</translation>
+    </message>
+    <message>
+        <source>The table is incomplete: %1 of %2 records arrived.</source>
+        <translation>表格不完整：%2 条记录中收到了 %1 条。</translation>
+    </message>
 </context>
 <context>
     <name>korvane</name>
@@ -273,14 +318,6 @@
         <translation>停止并关闭</translation>
     </message>
     <message>
-        <source>%1 s</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
-        <source>%1 min</source>
-        <translation>%1 分钟</translation>
-    </message>
-    <message>
         <source>The meter holds %1 %2; downloading takes about %3. Live readings pause meanwhile, so the log and publishing get none until it ends.</source>
         <translation>仪表中有 %1 %2；下载约需 %3。下载期间实时读数暂停，记录和发布在下载结束前收不到数据。</translation>
     </message>
@@ -340,6 +377,10 @@
         <source>%1 (%2)</source>
         <comment>a button and its shortcut</comment>
         <translation>%1（%2）</translation>
+    </message>
+    <message>
+        <source>Ca&amp;ncel</source>
+        <translation>取消(&amp;N)</translation>
     </message>
 </context>
 <context>
