@@ -115,6 +115,45 @@ private slots:
         QVERIFY(!run.errText().contains(QLatin1String("unconnected")));
     }
 
+    // One row per record, as numbers: a strict CSV reader or a JSON parser takes every line.
+    void recordsForAnalysis_data()
+    {
+        QTest::addColumn<QStringList>("format");
+        QTest::addColumn<QChar>("separator"); // none for JSON Lines
+        QTest::newRow("csv") << QStringList{"--format", "csv"} << QChar(u',');
+        QTest::newRow("csv with semicolons")
+            << QStringList{"--format", "csv", "--dialect", "semicolon"} << QChar(u';');
+        QTest::newRow("jsonl") << QStringList{"--format", "jsonl"} << QChar();
+    }
+    void recordsForAnalysis()
+    {
+        QFETCH(QStringList, format);
+        QFETCH(QChar, separator);
+        MeterProcess meter;
+        const QString port = startMeter(meter, {"--no-pacing", "--records", "9"});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run =
+            runProgram(kCli, QStringList{"--ports", port, "records"} + format, 30000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        QStringList numbers;
+        if (!separator.isNull()) {
+            const auto rows =
+                korvane::testing::readCsvStrictly(QString::fromUtf8(run.out), separator);
+            QVERIFY(rows);
+            QCOMPARE(rows->first().first(), QStringLiteral("record"));
+            for (qsizetype i = 1; i < rows->size(); ++i)
+                numbers << rows->at(i).first();
+        } else {
+            for (const QByteArray& line : run.out.trimmed().split('\n')) {
+                const QJsonObject record = QJsonDocument::fromJson(line).object();
+                QVERIFY2(!record.value("values").toObject().isEmpty(), line.constData());
+                numbers << QString::number(record.value("record").toInt());
+            }
+        }
+        QCOMPARE(numbers, (QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
+    }
+
     void savesTheSameBytesAsTheTableItPrints()
     {
         MeterProcess meter;
@@ -533,6 +572,11 @@ private slots:
         QTest::newRow("unknown interval") << QStringList{"live", "--interval", "5m"} << QString();
         QTest::newRow("logging belongs to live")
             << QStringList{"records", "--log", "x.csv"} << QString();
+        QTest::newRow("records have no line protocol")
+            << QStringList{"records", "--format", "influx"} << QString("tsv, csv or jsonl");
+        QTest::newRow("records format with a save file")
+            << QStringList{"records", "--format", "csv", "--csv", "x.csv"}
+            << QString("--format is for standard output");
     }
     void usageErrorsExitTwo()
     {
