@@ -106,8 +106,8 @@ void RecordPage::gridinit()
     grid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
     for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
         grid->setColumnWidth(c, px(kGridGeometry.columnWidth));
+    // The table's heading row is the horizontal header: its height is the fixed row's.
     grid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
-    grid->setRowHeight(0, px(kGridGeometry.fixedRowHeight));
     placeGrid();
 }
 

@@ -45,9 +45,6 @@ QString StatusTexts::duration(std::chrono::milliseconds duration)
 QString StatusTexts::download(const session::MeterSession& session,
                               const std::optional<link::DownloadResult>& last)
 {
-    if (session.draining())
-        return tr("Finishing the meter's transfer: it sends the rest of its records, which are "
-                  "dropped; polling resumes when it falls silent.");
     if (session.dumpUnderWay()) {
         const QString received = tr("Downloading records: %1 of %2")
                                      .arg(session.dumpReceived())
@@ -57,21 +54,20 @@ QString StatusTexts::download(const session::MeterSession& session,
                 .arg(received, duration(*left));
         return received + u'.';
     }
+    QStringList lines;
+    if (session.draining())
+        lines << tr("Finishing the meter's transfer: it sends the rest of its records, which are "
+                    "dropped; polling resumes when it falls silent.");
     using Outcome = link::DownloadResult::Outcome;
-    if (!last || last->received == 0)
-        return {};
-    switch (last->outcome) {
-    case Outcome::Stopped:
-        return tr("Download cancelled: %1 of %2 records kept; the table is incomplete.")
-            .arg(last->received)
-            .arg(last->count);
-    case Outcome::Incomplete:
-        return tr("The table is incomplete: %1 of %2 records arrived.")
-            .arg(last->received)
-            .arg(last->count);
-    default:
-        return {};
-    }
+    if (last && last->received > 0 && last->outcome == Outcome::Stopped)
+        lines << tr("Download cancelled: %1 of %2 records kept; the table is incomplete.")
+                     .arg(last->received)
+                     .arg(last->count);
+    if (last && last->received > 0 && last->outcome == Outcome::Incomplete)
+        lines << tr("The table is incomplete: %1 of %2 records arrived.")
+                     .arg(last->received)
+                     .arg(last->count);
+    return lines.join(u'\n');
 }
 
 QString StatusTexts::publishingOff()
