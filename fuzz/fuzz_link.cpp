@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The link's receive path driven by a script: bytes from the meter, timer ticks, tab switches,
-// logs started and stopped, Read presses and the answer to what a download costs, ports that open
-// or fail, devices pulled out. Input: [op byte][arguments]...
+// logs started and stopped, Read presses and the answer to what a download costs, Cancel and
+// Clear at any moment, ports that open or fail, devices pulled out. Input: [op byte][arguments]...
 #include "fuzz/fuzzcheck.h"
 #include "session/metersession.h"
 #include "support/fakesession.h"
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace korvane;
@@ -38,6 +39,7 @@ enum class Op : quint8 {
     OpenResult,   // [port][result]: how opening COMn turns out from now on
     Unplug,       // the open device goes away
     Go,           // [go]: odd downloads once told what it costs, even cancels
+    Cancel,       // [clear]: Cancel pressed at any moment; odd is Clear, which also empties
     Count
 };
 
@@ -64,10 +66,14 @@ void checkInvariants(const Rig& rig)
     // The dump request goes out only for a download under way.
     KORVANE_FUZZ_CHECK(!rig.dumpDelay.isActive() || rig.link.downloading(),
                        "stray dump request: " + stateText(rig));
-    // Live frames pause only for a download, and only when they are polled.
-    KORVANE_FUZZ_CHECK(!rig.link.livePaused() || (rig.link.downloading() &&
+    // Live frames pause only for a download or the drain of a stopped one, and only when they
+    // are polled.
+    KORVANE_FUZZ_CHECK(!rig.link.livePaused() || ((rig.link.downloading() || rig.link.draining()) &&
                                                   rig.link.polling() == link::Polling::LiveFrames),
                        "live frames paused for nothing: " + stateText(rig));
+    // The table is made from the records kept, or reset when there are none.
+    KORVANE_FUZZ_CHECK(rows == 2 * std::max<int>(1, int(rig.session.storedRecords().size())),
+                       "table and records differ: " + stateText(rig));
     KORVANE_FUZZ_CHECK(!rig.session.liveReadingsHeld() ||
                            rig.link.polling() == link::Polling::LiveFrames,
                        "a log runs on keep-alives: " + stateText(rig));
@@ -111,6 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case Outcome::Cancelled:
             KORVANE_FUZZ_CHECK(result.received == 0, text);
+            break;
+        case Outcome::Stopped:
+            KORVANE_FUZZ_CHECK(rig.link.draining(), "stopped without a drain: " + text);
             break;
         case Outcome::BadCount:
         case Outcome::NoCount:
@@ -158,6 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // A linked link that is not downloading, or waits for the go, polls the meter within
             // one tick.
             const bool mustPoll = rig.link.isLinked() && rig.port.isOpen() &&
+                                  !rig.link.draining() &&
                                   (!rig.link.downloading() || rig.link.waitingForGo());
             const qsizetype before = rig.port.written().size();
             rig.search.fire();
@@ -219,6 +229,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                "cancel left the download waiting: " + stateText(rig));
             KORVANE_FUZZ_CHECK(!waiting || !go || rig.link.downloading(),
                                "the go ended the download: " + stateText(rig));
+            break;
+        }
+        case Op::Cancel: {
+            const bool clear = in.byte() % 2 != 0;
+            note([&] { return QString::fromLatin1(clear ? "clear" : "cancel"); });
+            const qsizetype before = rig.port.written().size();
+            clear ? rig.session.clearRecords() : rig.session.cancelDownload();
+            KORVANE_FUZZ_CHECK(!rig.link.downloading(),
+                               "cancel left a download: " + stateText(rig));
+            KORVANE_FUZZ_CHECK(rig.port.written().size() == before,
+                               "cancel sent a command: " + stateText(rig));
+            KORVANE_FUZZ_CHECK(!clear || rig.model.rowCount() == 2, stateText(rig));
             break;
         }
         case Op::Count:
