@@ -72,9 +72,11 @@ CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets sav
     // Only a person watching a terminal wants a line redrawn; a log of stderr would fill up.
     if (mode == Mode::Records && isatty(fileno(stderr)))
         connect(&m_session, &MeterSession::downloadProgress, this, [this](int records, int count) {
-            const QByteArray line =
-                '\r' + downloadProgressText(records, count, m_session.downloadTimeLeft()).toUtf8() +
-                "\x1b[K";
+            const QString text = downloadProgressText(records, count, m_session.downloadTimeLeft());
+            if (text == m_progressText)
+                return;
+            m_progressText = text;
+            const QByteArray line = '\r' + text.toUtf8() + "\x1b[K";
             std::fwrite(line.constData(), 1, std::size_t(line.size()), stderr);
             std::fflush(stderr);
             m_progressShown = true;

@@ -98,6 +98,7 @@ private:
     bool m_everLinked = false;
     bool m_downloadStarted = false;
     bool m_progressShown = false; // a progress line stands on the terminal, unfinished
+    QString m_progressText;
 
     LiveOutput m_liveOutput;
     publish::PublishOptions m_publishing;

@@ -94,7 +94,7 @@ void MeterSession::clearRecords()
 
 std::optional<std::chrono::milliseconds> MeterSession::downloadTimeLeft() const
 {
-    if (m_dumpStartMs < 0 || m_dumpReceived <= 0)
+    if (m_dumpStartMs < 0 || m_dumpReceived <= 0 || m_dumpReceived >= m_dumpCount)
         return std::nullopt;
     const double perRecord = double(now() - m_dumpStartMs) / m_dumpReceived;
     return std::chrono::milliseconds(qint64(perRecord * (m_dumpCount - m_dumpReceived)));

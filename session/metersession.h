@@ -76,7 +76,7 @@ public:
     // A stopped dump still comes from the meter; polling resumes when it ends.
     bool draining() const { return m_link.draining(); }
     // While a dump comes: whole records received of the count, and the time left from the rate
-    // so far (nothing before the first record).
+    // so far (nothing before the first record, nor after the last).
     bool dumpUnderWay() const { return m_dumpStartMs >= 0; }
     int dumpReceived() const { return m_dumpReceived; }
     int dumpCount() const { return m_dumpCount; }
