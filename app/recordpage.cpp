@@ -106,8 +106,10 @@ void RecordPage::gridinit()
     grid->verticalHeader()->setFixedWidth(px(kGridGeometry.columnWidth));
     for (int c = 0; c + 1 < records::RecordTable::kColumns; ++c)
         grid->setColumnWidth(c, px(kGridGeometry.columnWidth));
-    // The table's heading row is the horizontal header: its height is the fixed row's.
+    // The table's heading row is the horizontal header: its height is the fixed row's. A reset
+    // keeps the view's row heights, so the one row left gets the default again.
     grid->horizontalHeader()->setFixedHeight(px(kGridGeometry.fixedRowHeight));
+    grid->setRowHeight(0, grid->verticalHeader()->defaultSectionSize());
     placeGrid();
 }
 
