@@ -15,6 +15,7 @@ packages=(
     tzdata  # the tests run in named time zones
     libmosquitto-dev libssl-dev  # libssl-dev: certificate authority files are read at start
     mosquitto mosquitto-clients openssl  # the tests run a real broker, with TLS and passwords
+    dbus  # dbus-run-session: the notification test's own session bus
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
     librsvg2-bin  # the icon's PNG sizes are drawn from its SVG at build time
     dpkg-dev file  # cpack's DEB generator: dpkg-shlibdeps for Depends, file to find the programs
