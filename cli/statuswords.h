@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "energy/integrator.h"
 #include "link/linkevents.h"
 
 #include <QString>
@@ -14,5 +15,8 @@ QString portStatusText(const link::PortAttempt& attempt);
 QString portProblemText(const link::PortAttempt& attempt);
 // "Connected" or "unconnected".
 QString linkStateText(link::LinkState state);
+// A hole in the energy, as a log's status row: "energy gap: E1 from 10:15:02 to 10:25:04, no P1
+// for 602 s".
+QString energyGapText(const energy::Gap& gap);
 
 } // namespace korvane::cli
