@@ -219,6 +219,21 @@ void CliSession::startPublishing()
                 printLine(stderr, QStringLiteral("korvane-cli: ") + refusalText(problem));
                 endLive(kExitBrokerRefused);
             });
+    if (m_watch) {
+        watch::SessionWatch* watch = m_watch.get();
+        m_publisher->setDerived(watch->derivedColumns(), [watch](const measure::Reading& reading) {
+            return watch->derivedFor(reading);
+        });
+        std::vector<publish::Publisher::AlarmTopic> alarms;
+        for (const alarms::Rule& rule : watch->rules())
+            alarms.push_back({rule.id, rule.text});
+        m_publisher->setAlarms(alarms);
+        publish::Publisher* publisher = m_publisher.get();
+        connect(watch, &watch::SessionWatch::alarm, publisher,
+                [publisher](const alarms::AlarmEvent& event) {
+                    publisher->setAlarm(event.rule.id, event.state == alarms::AlarmState::Raised);
+                });
+    }
     // Frames count once they are on their way to the broker, not when the meter sends them.
     connect(m_publisher.get(), &publish::Publisher::framePublished, this, &CliSession::onReading);
 }
