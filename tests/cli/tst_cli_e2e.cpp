@@ -610,12 +610,21 @@ private slots:
     void energyTotalsResumeOrReset_data()
     {
         QTest::addColumn<QString>("second"); // the option of the second run
-        QTest::newRow("resumed by --energy") << "--energy";
-        QTest::newRow("from zero by --energy-reset") << "--energy-reset";
+        QTest::addColumn<bool>("torn");      // the totals file torn between the runs
+        QTest::addColumn<bool>("resumed");
+        QTest::addColumn<QString>("errMentions");
+        QTest::newRow("resumed by --energy") << "--energy" << false << true << "Connected";
+        QTest::newRow("from zero by --energy-reset")
+            << "--energy-reset" << false << false << "Connected";
+        QTest::newRow("a torn totals file starts from zero and says so")
+            << "--energy" << true << false << "energy totals: ";
     }
     void energyTotalsResumeOrReset()
     {
         QFETCH(QString, second);
+        QFETCH(bool, torn);
+        QFETCH(bool, resumed);
+        QFETCH(QString, errMentions);
         MeterProcess meter;
         const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
         QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
@@ -632,10 +641,19 @@ private slots:
         QCOMPARE(firstE1(first.out), 0.0);
         const double counted = lastDerived("jsonl", first.out, "E1");
         QVERIFY2(counted > 0, first.out.constData());
+        if (torn) {
+            const QDir data(m_dir.filePath(QStringLiteral("data/Korvane/korvane-cli")));
+            const QStringList files = data.entryList({"energy-*" + port.section(u'/', -1) + "*"});
+            QCOMPARE(files.size(), 1);
+            QFile file(data.filePath(files.first()));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.resize(file.size() / 2));
+        }
         const ProcessResult again = runProgram(kCli, args + QStringList{second}, 30000);
         QCOMPARE(again.exitCode, 0);
+        QVERIFY2(again.errText().contains(errMentions), qPrintable(again.errText()));
         // The first sample of a run adds nothing: it shows what the run began with.
-        QCOMPARE(firstE1(again.out), second == QLatin1String("--energy") ? counted : 0.0);
+        QCOMPARE(firstE1(again.out), resumed ? counted : 0.0);
     }
 
     // Each alarm event is written in the output's own format, in the log too, and said on stderr.
