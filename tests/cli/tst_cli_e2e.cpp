@@ -656,6 +656,55 @@ private slots:
         QCOMPARE(firstE1(again.out), resumed ? counted : 0.0);
     }
 
+    // A silence longer than 10 s adds no energy and is written where the link's gap marks are.
+    void energyGapsAreMarked_data()
+    {
+        QTest::addColumn<QStringList>("meterArgs");
+        QTest::addColumn<QStringList>("gapsOf"); // the energies a gap row names
+        QTest::newRow("meter silent for 12 s")
+            << QStringList{"--no-pacing", "--silent-after", "8", "--silent-for", "12"}
+            << QStringList{"E1", "E2", "E3", "E"};
+        QTest::newRow("meter that keeps answering") << QStringList{"--no-pacing"} << QStringList{};
+    }
+    void energyGapsAreMarked()
+    {
+        QFETCH(QStringList, meterArgs);
+        QFETCH(QStringList, gapsOf);
+        MeterProcess meter;
+        const QString port = startMeter(meter, meterArgs);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run = runProgram(
+            kCli, {"--ports", port, "live", "--energy", "--format", "csv", "--frames", "24"},
+            90000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        const auto rows = korvane::testing::readCsvStrictly(QString::fromUtf8(run.out), u',');
+        QVERIFY(rows);
+        const qsizetype e = rows->first().indexOf("E [Wh]");
+        QVERIFY(e > 0);
+        QStringList gaps;
+        double before = 0;
+        bool afterGap = false;
+        for (const QStringList& row : *rows) {
+            if (row.last().startsWith(QLatin1String("energy gap: "))) {
+                gaps << row.last().section(u' ', 2, 2);
+                afterGap = gaps.last() == QLatin1String("E");
+            } else if (!row.value(e).isEmpty() && row.value(e) != QLatin1String("E [Wh]")) {
+                const double wh = row.value(e).toDouble();
+                QVERIFY2(wh >= before, qPrintable(row.join(u',')));
+                // The sample that ends the gap adds nothing.
+                if (afterGap)
+                    QCOMPARE(wh, before);
+                afterGap = false;
+                before = wh;
+            }
+        }
+        gaps.sort();
+        QStringList expected = gapsOf;
+        expected.sort();
+        QCOMPARE(gaps, expected);
+    }
+
     // Each alarm event is written in the output's own format, in the log too, and said on stderr.
     void alarmsReachEveryOutput_data()
     {
