@@ -3,6 +3,7 @@
 
 #include "cli/statuswords.h"
 
+#include "alarms/eventformat.h"
 #include "datalog/csvformat.h"
 #include "export/analysiscsv.h"
 #include "export/analysisjsonl.h"
@@ -11,6 +12,7 @@
 #include "export/workbook.h"
 #include "platform/qtmeterdevices.h"
 #include "publish/mqttconnection.h"
+#include "publish/topics.h"
 
 #include <unistd.h>
 
@@ -54,10 +56,11 @@ void StderrStatus::setLinkStatus(const QString& text)
 }
 
 CliSession::CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves, LiveOutput live,
-                       publish::PublishOptions publishing, QObject* parent)
+                       publish::PublishOptions publishing, watch::WatchOptions watching,
+                       QObject* parent)
     : QObject(parent), m_mode(mode), m_framesWanted(frames), m_saves(std::move(saves)),
       m_liveOutput(std::move(live)), m_publishing(std::move(publishing)),
-      m_session(platform::qtMeterDevices(ports))
+      m_watchOptions(std::move(watching)), m_session(platform::qtMeterDevices(ports))
 {
     using session::MeterSession;
     connect(&m_session, &MeterSession::portAttempted, this,
@@ -88,6 +91,9 @@ void CliSession::start()
     m_session.setPolling(m_mode == Mode::Records ? link::Polling::KeepAlive
                                                  : link::Polling::LiveFrames);
     m_session.clearRecords();
+    // Before the writers, so each reading has been counted and checked when they write it.
+    if (m_mode != Mode::Records && m_watchOptions.any())
+        startWatching();
     if (m_mode == Mode::Live)
         startLive();
     else if (m_mode == Mode::Publish)
@@ -97,16 +103,65 @@ void CliSession::start()
     m_session.start();
 }
 
+void CliSession::startWatching()
+{
+    if (!m_watchOptions.meterIdOf) {
+        m_watchOptions.meterIdOf = [this](const QString& device) {
+            return publish::meterIdOf(device, m_session.serialNumberOf(device));
+        };
+    }
+    m_watch = std::make_unique<watch::SessionWatch>(m_session, m_watchOptions);
+    connect(m_watch.get(), &watch::SessionWatch::problem, this, [](const QString& text) {
+        printLine(stderr, QStringLiteral("energy totals: ") + text);
+    });
+    // Whatever stdout carries, the terminal hears of every alarm.
+    connect(m_watch.get(), &watch::SessionWatch::alarm, this,
+            [](const alarms::AlarmEvent& event) { printLine(stderr, alarms::statusText(event)); });
+}
+
+void CliSession::watchInto(datalog::Recorder& recorder)
+{
+    if (!m_watch)
+        return;
+    watch::SessionWatch* watch = m_watch.get();
+    recorder.setDerived(
+        [watch](const measure::Reading& reading) { return watch->derivedFor(reading); });
+    datalog::Recorder* to = &recorder;
+    connect(watch, &watch::SessionWatch::energyGap, to, [to](const energy::Gap& gap) {
+        to->note({gap.toMs, energyGapText(gap)});
+    });
+    connect(watch, &watch::SessionWatch::alarm, to, [to](const alarms::AlarmEvent& event) {
+        datalog::LineFormat& format = to->format();
+        switch (format.format()) {
+        case datalog::Format::Csv:
+            to->writeLines(event.ms, format.event({event.ms, alarms::statusText(event)}));
+            break;
+        case datalog::Format::Jsonl:
+            to->writeLines(event.ms, alarms::jsonLine(event));
+            break;
+        case datalog::Format::Influx:
+            to->writeLines(event.ms, alarms::influxLine(event, format.meter()));
+            break;
+        case datalog::Format::Tsv: // the live view's lines have no room for events
+            break;
+        }
+    });
+}
+
 void CliSession::startLive()
 {
     using namespace datalog;
     std::unique_ptr<LineFormat> format = makeFormat(m_liveOutput.format, m_liveOutput.dialect);
+    if (m_watch)
+        format->setDerivedColumns(m_watch->derivedColumns());
     const bool statistics = m_liveOutput.intervalMs > 0;
     m_stdout = std::make_unique<StreamSink>(stdout, statistics ? format->statsHeading()
                                                                : format->frameHeading());
     m_stdoutRecorder = std::make_unique<Recorder>(m_session, std::move(format), *m_stdout);
     if (statistics)
         m_stdoutRecorder->setInterval(m_liveOutput.intervalMs);
+    else
+        watchInto(*m_stdoutRecorder);
     connect(m_stdoutRecorder.get(), &Recorder::failed, this, [this](const QString& message) {
         printLine(stderr, QStringLiteral("standard output failed: ") + message);
         m_stdoutFailed = true; // also when the last interval, written at the end, fails
@@ -115,6 +170,8 @@ void CliSession::startLive()
 
     if (!m_liveOutput.logPath.isEmpty()) {
         std::unique_ptr<LineFormat> csv = makeFormat(Format::Csv, m_liveOutput.dialect, true);
+        if (m_watch)
+            csv->setDerivedColumns(m_watch->derivedColumns());
         m_log = std::make_unique<LogFile>(m_liveOutput.logPath, csv->frameHeading());
         if (!m_log->open(m_session.now())) {
             printLine(stderr, QStringLiteral("cannot log: ") + m_log->error());
@@ -124,6 +181,7 @@ void CliSession::startLive()
         }
         printLine(stderr, QStringLiteral("logging to ") + m_log->path());
         m_logRecorder = std::make_unique<Recorder>(m_session, std::move(csv), *m_log);
+        watchInto(*m_logRecorder);
         // The log stops; the frames on stdout go on, and the exit code tells.
         connect(m_logRecorder.get(), &Recorder::failed, this, [this](const QString& message) {
             printLine(stderr, QStringLiteral("logging stopped: ") + message);
@@ -178,6 +236,21 @@ void CliSession::startPublishing()
                 printLine(stderr, QStringLiteral("korvane-cli: ") + refusalText(problem));
                 endLive(kExitBrokerRefused);
             });
+    if (m_watch) {
+        watch::SessionWatch* watch = m_watch.get();
+        m_publisher->setDerived(watch->derivedColumns(), [watch](const measure::Reading& reading) {
+            return watch->derivedFor(reading);
+        });
+        std::vector<publish::Publisher::AlarmTopic> alarms;
+        for (const alarms::Rule& rule : watch->rules())
+            alarms.push_back({rule.id, rule.text});
+        m_publisher->setAlarms(alarms);
+        publish::Publisher* publisher = m_publisher.get();
+        connect(watch, &watch::SessionWatch::alarm, publisher,
+                [publisher](const alarms::AlarmEvent& event) {
+                    publisher->setAlarm(event.rule.id, event.state == alarms::AlarmState::Raised);
+                });
+    }
     // Frames count once they are on their way to the broker, not when the meter sends them.
     connect(m_publisher.get(), &publish::Publisher::framePublished, this, &CliSession::onReading);
 }
@@ -195,6 +268,9 @@ void CliSession::endLive(int exitCode)
     if (m_ended)
         return;
     m_ended = true;
+    // A gap still open is written, and the totals saved, while the writers still run.
+    if (m_watch)
+        m_watch->finish();
     if (m_stdoutRecorder)
         m_stdoutRecorder->finish();
     if (m_logRecorder)

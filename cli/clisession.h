@@ -6,6 +6,7 @@
 #include "datalog/recorder.h"
 #include "publish/publisher.h"
 #include "session/metersession.h"
+#include "watch/sessionwatch.h"
 
 #include <QObject>
 
@@ -67,7 +68,7 @@ public:
 
     CliSession(Mode mode, QStringList ports, int frames, SaveTargets saves = {},
                LiveOutput live = {}, publish::PublishOptions publishing = {},
-               QObject* parent = nullptr);
+               watch::WatchOptions watching = {}, QObject* parent = nullptr);
     void start();
     // Interrupted: the live output is finished (a partial interval written) before the end.
     void stop();
@@ -88,6 +89,9 @@ private:
     bool printRecords();
     void startLive();
     void startPublishing();
+    void startWatching();
+    // Adds the derived columns and events of the watch, if any, to a recorder.
+    void watchInto(datalog::Recorder& recorder);
     void endLive(int exitCode);
 
     Mode m_mode;
@@ -102,8 +106,10 @@ private:
 
     LiveOutput m_liveOutput;
     publish::PublishOptions m_publishing;
+    watch::WatchOptions m_watchOptions;
     StderrStatus m_status;
     session::MeterSession m_session;
+    std::unique_ptr<watch::SessionWatch> m_watch;
     std::unique_ptr<datalog::StreamSink> m_stdout;
     std::unique_ptr<datalog::Recorder> m_stdoutRecorder;
     std::unique_ptr<datalog::LogFile> m_log;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli: the meter link and decoders without a window, for scripting and logging.
+#include "alarms/rule.h"
 #include "cli/clisession.h"
+#include "energy/tariff.h"
 #include "platform/porttable.h"
 #include "platform/stopsignals.h"
 #include "publish/settingfiles.h"
@@ -8,6 +10,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QStandardPaths>
 
 using namespace korvane;
 using korvane::cli::printLine;
@@ -25,6 +28,8 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
+    // The data folder (energy totals) is Korvane's, as the window's is.
+    QCoreApplication::setOrganizationName(QStringLiteral("Korvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KORVANE_VERSION));
 
     QCommandLineParser parser;
@@ -106,11 +111,31 @@ int main(int argc, char* argv[])
     const QCommandLineOption discoveryOption(
         QStringLiteral("ha-discovery"),
         QStringLiteral("publish: announce each quantity to Home Assistant (retained configs)."));
+    const QCommandLineOption energyOption(
+        QStringLiteral("energy"),
+        QStringLiteral("live, publish: add the energy consumed, E1, E2, E3 and E in Wh, kept per "
+                       "meter across runs."));
+    const QCommandLineOption tariffOption(
+        QStringLiteral("tariff"),
+        QStringLiteral("live, publish: add the cost under the tariff in FILE (implies --energy)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption energyResetOption(
+        QStringLiteral("energy-reset"),
+        QStringLiteral("live, publish: start the meter's energy totals from zero (implies "
+                       "--energy)."));
+    const QCommandLineOption alarmOption(
+        QStringLiteral("alarm"),
+        QStringLiteral("live, publish: raise and clear an alarm by RULE, e.g. 'U1>253 for 5s "
+                       "clear 251', 'F<49.5' or 'U1 silent 30s'; repeatable."),
+        QStringLiteral("RULE"));
     parser.addOption(portsOption);
     parser.addOption(framesOption);
     for (const QCommandLineOption* option :
          {&brokerOption, &topicOption, &clientIdOption, &usernameOption, &passwordFileOption,
           &cafileOption, &qosOption, &discoveryOption})
+        parser.addOption(*option);
+    for (const QCommandLineOption* option :
+         {&energyOption, &tariffOption, &energyResetOption, &alarmOption})
         parser.addOption(*option);
     parser.addOption(formatOption);
     parser.addOption(dialectOption);
@@ -215,6 +240,40 @@ int main(int argc, char* argv[])
             return usageError(
                 parser, QStringLiteral("--%1 needs a file name").arg(option->names().first()));
     }
+    watch::WatchOptions watching;
+    for (const QCommandLineOption* option :
+         {&energyOption, &tariffOption, &energyResetOption, &alarmOption}) {
+        if (parser.isSet(*option) && mode == cli::CliSession::Mode::Records)
+            return usageError(parser,
+                              QStringLiteral("--%1 belongs to the live and publish commands")
+                                  .arg(option->names().first()));
+    }
+    watching.energy = parser.isSet(energyOption) || parser.isSet(energyResetOption);
+    watching.resetEnergy = parser.isSet(energyResetOption);
+    if (parser.isSet(tariffOption)) {
+        const QString path = parser.value(tariffOption);
+        if (path.isEmpty())
+            return usageError(parser, QStringLiteral("--tariff needs a file name"));
+        const energy::ParsedTariff parsed = energy::readTariff(path);
+        if (!parsed.tariff)
+            return usageError(parser,
+                              QStringLiteral("--tariff %1: %2").arg(path, parsed.error.text()));
+        watching.tariff = parsed.tariff;
+    }
+    for (const QString& text : parser.values(alarmOption)) {
+        const auto parsed = alarms::parseRule(text);
+        if (const auto* error = std::get_if<alarms::ParseError>(&parsed))
+            return usageError(
+                parser, QStringLiteral("--alarm '%1': %2").arg(text, alarms::errorText(*error)));
+        watching.rules.push_back(std::get<alarms::Rule>(parsed));
+    }
+    if (watching.energyOn()) {
+        watching.dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        if (watching.dataFolder.isEmpty())
+            return usageError(parser, QStringLiteral("--energy needs a data folder, and the "
+                                                     "system names none (is HOME set?)"));
+    }
+
     QStringList ports;
     if (parser.isSet(portsOption)) {
         ports = platform::parsePortList(parser.value(portsOption));
@@ -293,7 +352,7 @@ int main(int argc, char* argv[])
             return usageError(parser, problem);
     }
 
-    cli::CliSession session(mode, ports, frames, saves, live, publishing);
+    cli::CliSession session(mode, ports, frames, saves, live, publishing, watching);
     QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     platform::StopSignals stopSignals;

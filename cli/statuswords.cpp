@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/statuswords.h"
 
+#include "measure/quantity.h"
+
+#include <QDateTime>
+
 namespace korvane::cli {
 
 using OpenError = platform::SerialPort::OpenError;
@@ -42,6 +46,29 @@ QString downloadProgressText(int records, int count, std::optional<std::chrono::
                               : QStringLiteral(", about %1 min left").arg((seconds + 59) / 60);
     }
     return text;
+}
+
+QString energyGapText(const energy::Gap& gap)
+{
+    const auto time = [](qint64 ms) {
+        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss"));
+    };
+    const QString energy = energy::energyKeyName(gap.key).toString();
+    const QString power = measure::keyInfo(energy::powerKeyOf(gap.key)).name.toString();
+    QString why;
+    switch (gap.why) {
+    case energy::GapReason::TooLong:
+        why = QStringLiteral("no %1 for %2 s").arg(power).arg((gap.toMs - gap.fromMs) / 1000);
+        break;
+    case energy::GapReason::Overload:
+        why = QStringLiteral("%1 in overload").arg(power);
+        break;
+    case energy::GapReason::TimeWentBack:
+        why = QStringLiteral("the clock went back");
+        break;
+    }
+    return QStringLiteral("energy gap: %1 from %2 to %3, %4")
+        .arg(energy, time(gap.fromMs), time(gap.toMs), why);
 }
 
 } // namespace korvane::cli

@@ -34,6 +34,9 @@ QByteArray CsvFormat::frameHeading() const
     QStringList names{QStringLiteral("time")};
     for (int k = 0; k < measure::kKeyCount; ++k)
         names << columnHeading(Key(k));
+    for (const DerivedColumn& column : derivedColumns())
+        names << (column.unit.isEmpty() ? column.name
+                                        : column.name + QStringLiteral(" [") + column.unit + u']');
     names << QStringLiteral("kind") << QStringLiteral("index") << QStringLiteral("status");
     return heading(names);
 }
@@ -46,7 +49,7 @@ QByteArray CsvFormat::statsHeading() const
                     QStringLiteral("partial")});
 }
 
-QByteArray CsvFormat::frame(const measure::Reading& reading)
+QByteArray CsvFormat::frame(const measure::Reading& reading, const DerivedValues& derived)
 {
     std::array<const measure::Quantity*, measure::kKeyCount> byKey{};
     for (const measure::Quantity& q : reading.values())
@@ -62,6 +65,11 @@ QByteArray CsvFormat::frame(const measure::Reading& reading)
         else if (q->hasValue())
             appendNumber(out, q->value, m_style.decimalPoint);
     }
+    for (std::size_t i = 0; i < derivedColumns().size(); ++i) {
+        out += m_style.separator;
+        if (i < derived.size() && derived[i])
+            appendNumber(out, *derived[i], m_style.decimalPoint);
+    }
     out += m_style.separator + QByteArray::number(reading.kind) + m_style.separator;
     if (reading.hasIndex())
         out += QByteArray::number(reading.index);
@@ -73,7 +81,8 @@ QByteArray CsvFormat::frame(const measure::Reading& reading)
 QByteArray CsvFormat::event(const Event& event)
 {
     QByteArray out = isoTimeBytes(event.ms);
-    out += QByteArray(measure::kKeyCount + 3, m_style.separator);
+    out +=
+        QByteArray(measure::kKeyCount + qsizetype(derivedColumns().size()) + 3, m_style.separator);
     appendCsvField(out, event.text.toUtf8(), m_style.separator);
     out += m_style.lineEnd;
     return out;

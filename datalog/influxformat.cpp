@@ -30,6 +30,16 @@ void appendStringField(QByteArray& out, QByteArrayView value)
     out += '"';
 }
 
+// Field keys escape commas, equals signs and spaces; derived names are ours but say so anyway.
+void appendFieldKey(QByteArray& out, QByteArrayView key)
+{
+    for (char c : key) {
+        if (c == ',' || c == '=' || c == ' ' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+}
+
 void appendTimestamp(QByteArray& out, qint64 ms)
 {
     out += ' ';
@@ -47,7 +57,7 @@ QByteArray InfluxFormat::seriesKey(const char* measurement) const
     return out;
 }
 
-QByteArray InfluxFormat::frame(const measure::Reading& reading)
+QByteArray InfluxFormat::frame(const measure::Reading& reading, const DerivedValues& derived)
 {
     QByteArray out = seriesKey("korvane");
     out.reserve(out.size() + 160);
@@ -64,6 +74,15 @@ QByteArray InfluxFormat::frame(const measure::Reading& reading)
             out += name + '=';
             appendNumber(out, q.value);
         }
+    }
+    for (std::size_t i = 0; i < derived.size() && i < derivedColumns().size(); ++i) {
+        if (!derived[i])
+            continue;
+        if (out.size() > fieldsAt)
+            out += ',';
+        appendFieldKey(out, derivedColumns()[i].name.toUtf8());
+        out += '=';
+        appendNumber(out, *derived[i]);
     }
     if (!overload.isEmpty()) {
         if (out.size() > fieldsAt)

@@ -16,7 +16,9 @@ class InfluxFormat : public LineFormat
 public:
     QByteArray frameHeading() const override { return {}; }
     QByteArray statsHeading() const override { return {}; }
-    QByteArray frame(const measure::Reading& reading) override;
+    using LineFormat::frame;
+    QByteArray frame(const measure::Reading& reading, const DerivedValues& derived) override;
+    Format format() const override { return Format::Influx; }
     QByteArray event(const Event& event) override;
     QByteArray stats(const IntervalSummary& summary) override;
 

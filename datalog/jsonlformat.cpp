@@ -38,7 +38,7 @@ template <typename Keys> void appendUnits(QByteArray& out, const Keys& keys)
 }
 } // namespace
 
-QByteArray JsonlFormat::frame(const measure::Reading& reading)
+QByteArray JsonlFormat::frame(const measure::Reading& reading, const DerivedValues& derived)
 {
     QByteArray out;
     out.reserve(256);
@@ -59,6 +59,17 @@ QByteArray JsonlFormat::frame(const measure::Reading& reading)
         out += ':';
         appendNumber(out, q.value);
     }
+    std::vector<std::size_t> derivedShown;
+    for (std::size_t i = 0; i < derived.size() && i < derivedColumns().size(); ++i) {
+        if (!derived[i])
+            continue;
+        if (!shown.empty() || !derivedShown.empty())
+            out += ',';
+        derivedShown.push_back(i);
+        appendJsonString(out, derivedColumns()[i].name.toUtf8());
+        out += ':';
+        appendNumber(out, *derived[i]);
+    }
     out += "},\"overload\":[";
     bool first = true;
     for (const measure::Quantity& q : reading.values()) {
@@ -72,6 +83,17 @@ QByteArray JsonlFormat::frame(const measure::Reading& reading)
     }
     out += "],";
     appendUnits(out, shown);
+    if (!derivedShown.empty()) {
+        out.chop(1); // the units' closing brace
+        for (std::size_t i : derivedShown) {
+            if (out.back() != '{')
+                out += ',';
+            appendJsonString(out, derivedColumns()[i].name.toUtf8());
+            out += ':';
+            appendJsonString(out, derivedColumns()[i].unit.toUtf8());
+        }
+        out += '}';
+    }
     out += "}\n";
     return out;
 }

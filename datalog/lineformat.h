@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace korvane::datalog {
 
@@ -24,6 +26,18 @@ struct Event
     QString text;
 };
 
+// A quantity derived from the readings (Korvane's own, not the meter's), written after the
+// meter's quantities when a front end asks for it: energy consumed and its cost.
+struct DerivedColumn
+{
+    enum class Kind : quint8 { Energy, Cost };
+    QString name;
+    QString unit;
+    Kind kind = Kind::Energy;
+};
+// One value per derived column, in the same order; none where a frame carries no such value.
+using DerivedValues = std::vector<std::optional<double>>;
+
 // Turns readings, events and interval statistics into whole lines of one format. Every method
 // returns complete lines with their line ends, or nothing when the format has nothing to say.
 class LineFormat
@@ -35,7 +49,9 @@ public:
     virtual QByteArray frameHeading() const = 0;
     virtual QByteArray statsHeading() const = 0;
 
-    virtual QByteArray frame(const measure::Reading& reading) = 0;
+    // A frame with the derived values that go with it (see setDerivedColumns).
+    virtual QByteArray frame(const measure::Reading& reading, const DerivedValues& derived) = 0;
+    QByteArray frame(const measure::Reading& reading) { return frame(reading, {}); }
     virtual QByteArray event(const Event& event) = 0;
     virtual QByteArray stats(const IntervalSummary& summary) = 0;
 
@@ -43,8 +59,16 @@ public:
     void setMeter(const QString& device) { m_meter = device; }
     const QString& meter() const { return m_meter; }
 
+    // Derived quantities every frame heading and frame has room for, after the meter's own;
+    // none unless set, so the formats stay as they were.
+    void setDerivedColumns(std::vector<DerivedColumn> columns) { m_derived = std::move(columns); }
+    const std::vector<DerivedColumn>& derivedColumns() const { return m_derived; }
+
+    virtual Format format() const = 0;
+
 private:
     QString m_meter;
+    std::vector<DerivedColumn> m_derived;
 };
 
 // bom: a UTF-8 byte-order mark before a CSV heading, as files for spreadsheets have it.

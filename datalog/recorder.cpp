@@ -58,7 +58,20 @@ void Recorder::onReading(const measure::Reading& reading)
     if (m_stats)
         writeSummary(m_stats->add(reading));
     else
-        write(reading.receivedMs, m_format->frame(reading));
+        write(reading.receivedMs,
+              m_format->frame(reading, m_derivedOf ? m_derivedOf(reading) : DerivedValues{}));
+}
+
+void Recorder::note(const Event& event)
+{
+    if (!m_stats)
+        write(event.ms, m_format->event(event));
+}
+
+void Recorder::writeLines(qint64 ms, const QByteArray& lines)
+{
+    if (!m_stats)
+        write(ms, lines);
 }
 
 void Recorder::onEvent(const QString& text)

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 namespace korvane::datalog {
@@ -32,7 +33,18 @@ public:
     // Writes what is left (a partial interval) and stops.
     void finish();
 
+    // The derived values of each frame (in the format's derived columns), asked for as it is
+    // written.
+    using DerivedOf = std::function<DerivedValues(const measure::Reading&)>;
+    void setDerived(DerivedOf derivedOf) { m_derivedOf = std::move(derivedOf); }
+    // Something else a reader must see between frames, such as a hole in the energy: written as
+    // an event among frames; statistics have no room for it.
+    void note(const Event& event);
+    // Lines another writer made in this recorder's format (alarm events), among frames only.
+    void writeLines(qint64 ms, const QByteArray& lines);
+
     bool running() const { return m_running; }
+    bool statistics() const { return m_stats != nullptr; }
     LineFormat& format() { return *m_format; }
 
 signals:
@@ -53,6 +65,7 @@ private:
     std::unique_ptr<LineFormat> m_format;
     LineSink& m_sink;
     std::unique_ptr<IntervalStats> m_stats;
+    DerivedOf m_derivedOf;
     QTimer m_intervalTimer;
     bool m_running = true;
 };

@@ -14,7 +14,9 @@ class TsvFormat : public LineFormat
 public:
     QByteArray frameHeading() const override { return {}; }
     QByteArray statsHeading() const override { return m_stats.statsHeading(); }
-    QByteArray frame(const measure::Reading& reading) override;
+    using LineFormat::frame;
+    QByteArray frame(const measure::Reading& reading, const DerivedValues& derived) override;
+    Format format() const override { return Format::Tsv; }
     QByteArray event(const Event&) override { return {}; }
     QByteArray stats(const IntervalSummary& summary) override { return m_stats.stats(summary); }
 

@@ -85,6 +85,40 @@ void Publisher::publishMeterStatus(bool online)
                               true);
 }
 
+void Publisher::setDerived(std::vector<datalog::DerivedColumn> columns, DerivedOf derivedOf)
+{
+    m_derived = std::move(columns);
+    m_derivedOf = std::move(derivedOf);
+}
+
+void Publisher::setAlarms(const std::vector<AlarmTopic>& alarms)
+{
+    m_alarms = alarms;
+    for (const AlarmTopic& alarm : alarms)
+        m_alarmRaised.try_emplace(alarm.id, false);
+}
+
+// Like the status, an alarm's state goes out at once, never queued behind readings.
+void Publisher::setAlarm(const QString& id, bool raised)
+{
+    const auto it = m_alarmRaised.find(id);
+    if (it == m_alarmRaised.end() || it->second == raised)
+        return;
+    it->second = raised;
+    if (!brokerConnected() || m_finished)
+        return;
+    for (const AlarmTopic& alarm : m_alarms) {
+        if (alarm.id == id)
+            publishAlarm(alarm);
+    }
+}
+
+void Publisher::publishAlarm(const AlarmTopic& alarm)
+{
+    m_connection->publish(m_prefix + QStringLiteral("/alarm/") + alarm.id,
+                          m_alarmRaised[alarm.id] ? QByteArray("ON") : QByteArray("OFF"), 1, true);
+}
+
 void Publisher::onReading(const measure::Reading& reading)
 {
     if (!m_connection || m_finished || m_failed)
@@ -102,8 +136,23 @@ void Publisher::onReading(const measure::Reading& reading)
         enqueue({m_prefix + u'/' + measure::keyInfo(q.key).name.toString(), number, m_options.qos,
                  false});
     }
+    const datalog::DerivedValues derived =
+        m_derivedOf ? m_derivedOf(reading) : datalog::DerivedValues{};
+    for (std::size_t i = 0; i < derived.size() && i < m_derived.size(); ++i) {
+        if (!derived[i])
+            continue;
+        const datalog::DerivedColumn& column = m_derived[i];
+        if (m_options.haDiscovery && m_derivedAnnounced.insert(column.name).second &&
+            brokerConnected())
+            m_connection->publish(discoveryTopic(nodeId, column.name),
+                                  discoveryConfig(column, m_prefix, nodeId, m_meterId), 1, true);
+        QByteArray number;
+        datalog::appendNumber(number, *derived[i]);
+        enqueue({m_prefix + u'/' + column.name, number, m_options.qos, false});
+    }
     datalog::JsonlFormat json;
-    QByteArray state = json.frame(reading);
+    json.setDerivedColumns(m_derived);
+    QByteArray state = json.frame(reading, derived);
     state.chop(1); // the line end
     enqueue({m_prefix + QStringLiteral("/state"), state, m_options.qos, false, true});
 }
@@ -116,6 +165,18 @@ void Publisher::publishStatusAndConfigs()
     for (measure::Key key : m_announced)
         m_connection->publish(discoveryTopic(nodeId, key),
                               discoveryConfig(key, m_prefix, nodeId, m_meterId), 1, true);
+    for (const datalog::DerivedColumn& column : m_derived) {
+        if (m_derivedAnnounced.count(column.name))
+            m_connection->publish(discoveryTopic(nodeId, column.name),
+                                  discoveryConfig(column, m_prefix, nodeId, m_meterId), 1, true);
+    }
+    for (const AlarmTopic& alarm : m_alarms) {
+        if (m_options.haDiscovery)
+            m_connection->publish(
+                alarmDiscoveryTopic(nodeId, alarm.id),
+                alarmDiscoveryConfig(alarm.id, alarm.text, m_prefix, nodeId, m_meterId), 1, true);
+        publishAlarm(alarm);
+    }
 }
 
 void Publisher::onBrokerProblem(const BrokerProblem& problem)

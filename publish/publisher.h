@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "datalog/lineformat.h"
 #include "publish/mqttconnection.h"
 #include "session/metersession.h"
 
@@ -9,6 +10,8 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
+#include <map>
 #include <memory>
 #include <set>
 #include <vector>
@@ -65,6 +68,21 @@ public:
     QString statusText() const { return m_status; }
     PublishState state() const { return m_state; }
     quint64 dropped() const { return m_dropped; }
+
+    // Quantities derived from the readings (energy, cost): PREFIX/<name> with each frame that
+    // carries them, in PREFIX/state too, and announced with their own classes. Set before the
+    // meter is found.
+    using DerivedOf = std::function<datalog::DerivedValues(const measure::Reading&)>;
+    void setDerived(std::vector<datalog::DerivedColumn> columns, DerivedOf derivedOf);
+    // Alarm rules: PREFIX/alarm/<id> retained "ON" or "OFF", said again on every connect, and
+    // with discovery each a problem binary sensor named by its text.
+    struct AlarmTopic
+    {
+        QString id;
+        QString text;
+    };
+    void setAlarms(const std::vector<AlarmTopic>& alarms);
+    void setAlarm(const QString& id, bool raised);
     bool brokerConnected() const { return m_connection && m_connection->isConnected(); }
 
 signals:
@@ -100,6 +118,7 @@ private:
     void enqueue(Message message);
     void flush();
     void publishMeterStatus(bool online);
+    void publishAlarm(const AlarmTopic& alarm);
     void publishStatusAndConfigs();
     void sayGoodbye(int timeoutMs);
 
@@ -110,6 +129,11 @@ private:
     std::unique_ptr<MqttConnection> m_connection;
     std::deque<Message> m_queue;
     std::set<measure::Key> m_announced;
+    std::vector<datalog::DerivedColumn> m_derived;
+    DerivedOf m_derivedOf;
+    std::set<QString> m_derivedAnnounced;
+    std::vector<AlarmTopic> m_alarms;
+    std::map<QString, bool> m_alarmRaised;
     bool m_meterOnline = false;
     bool m_failed = false;
     QElapsedTimer m_sinceDropsShown;

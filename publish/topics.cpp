@@ -117,15 +117,15 @@ QString deviceClass(Group group)
 }
 } // namespace
 
-QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QString& nodeId,
-                           const QString& meterId)
+namespace {
+// What every config of one meter shares: its name, topics, and the device it belongs to.
+QJsonObject baseConfig(const QString& name, const QString& uniqueId, const QString& stateTopic,
+                       const QString& prefix, const QString& nodeId, const QString& meterId)
 {
-    const measure::KeyInfo& info = measure::keyInfo(key);
-    const QString name = info.name.toString();
-    QJsonObject config{
+    return QJsonObject{
         {"name", name},
-        {"unique_id", nodeId + u'_' + name},
-        {"state_topic", prefix + u'/' + name},
+        {"unique_id", uniqueId},
+        {"state_topic", stateTopic},
         {"availability_topic", prefix + QStringLiteral("/status")},
         {"device", QJsonObject{{"name", QStringLiteral("Korvane ") + meterId},
                                {"model", "Handheld power meter"},
@@ -133,6 +133,51 @@ QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QStrin
                                {"identifiers", QJsonArray{nodeId}}}},
         {"origin", QJsonObject{{"name", "Korvane"}, {"sw_version", KORVANE_VERSION}}},
     };
+}
+} // namespace
+
+QString discoveryTopic(const QString& nodeId, const QString& name)
+{
+    return QStringLiteral("homeassistant/sensor/%1/%2/config").arg(nodeId, name);
+}
+
+QByteArray discoveryConfig(const datalog::DerivedColumn& column, const QString& prefix,
+                           const QString& nodeId, const QString& meterId)
+{
+    QJsonObject config = baseConfig(column.name, nodeId + u'_' + column.name,
+                                    prefix + u'/' + column.name, prefix, nodeId, meterId);
+    const bool cost = column.kind == datalog::DerivedColumn::Kind::Cost;
+    config.insert("device_class", cost ? "monetary" : "energy");
+    // A cost restarts with the totals' reset, as energy does; Home Assistant's "total" for money.
+    config.insert("state_class", cost ? "total" : "total_increasing");
+    config.insert("unit_of_measurement", column.unit);
+    return QJsonDocument(config).toJson(QJsonDocument::Compact);
+}
+
+QString alarmDiscoveryTopic(const QString& nodeId, const QString& id)
+{
+    return QStringLiteral("homeassistant/binary_sensor/%1/%2/config").arg(nodeId, id);
+}
+
+QByteArray alarmDiscoveryConfig(const QString& id, const QString& text, const QString& prefix,
+                                const QString& nodeId, const QString& meterId)
+{
+    QJsonObject config =
+        baseConfig(QStringLiteral("Alarm ") + text, nodeId + QStringLiteral("_alarm_") + id,
+                   prefix + QStringLiteral("/alarm/") + id, prefix, nodeId, meterId);
+    config.insert("device_class", "problem");
+    config.insert("payload_on", "ON");
+    config.insert("payload_off", "OFF");
+    return QJsonDocument(config).toJson(QJsonDocument::Compact);
+}
+
+QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QString& nodeId,
+                           const QString& meterId)
+{
+    const measure::KeyInfo& info = measure::keyInfo(key);
+    const QString name = info.name.toString();
+    QJsonObject config =
+        baseConfig(name, nodeId + u'_' + name, prefix + u'/' + name, prefix, nodeId, meterId);
     if (info.group == Group::Sequence) {
         // The topic carries the meter's code; Home Assistant shows the word for it.
         QJsonArray options;

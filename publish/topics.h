@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "datalog/lineformat.h"
 #include "measure/quantity.h"
 
 #include <QByteArray>
@@ -23,5 +24,14 @@ QString prefixProblem(const QString& prefix);
 QString discoveryTopic(const QString& nodeId, measure::Key key);
 QByteArray discoveryConfig(measure::Key key, const QString& prefix, const QString& nodeId,
                            const QString& meterId);
+// A derived quantity: energy as device class energy in Wh, total_increasing (what Home
+// Assistant's Energy dashboard takes), the cost as monetary in its currency.
+QString discoveryTopic(const QString& nodeId, const QString& name);
+QByteArray discoveryConfig(const datalog::DerivedColumn& column, const QString& prefix,
+                           const QString& nodeId, const QString& meterId);
+// An alarm rule as a binary sensor of device class problem, on PREFIX/alarm/<id>.
+QString alarmDiscoveryTopic(const QString& nodeId, const QString& id);
+QByteArray alarmDiscoveryConfig(const QString& id, const QString& text, const QString& prefix,
+                                const QString& nodeId, const QString& meterId);
 
 } // namespace korvane::publish

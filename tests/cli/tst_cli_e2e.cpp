@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // korvane-cli against korvane-meter-sim over a real pseudo-terminal: connecting, live frames of
 // every type, downloads, silence and recovery, chunked answers, unplugging, logs that fail,
-// signals, and usage errors. The link's logic in detail is in tst_link.
+// signals, energy, cost and alarms in the outputs, and usage errors. The link's logic in detail
+// is in tst_link; the integration, tariffs and rules in tst_integrator, tst_tariff, tst_evaluator.
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "support/csvreader.h"
@@ -19,7 +20,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QRegularExpression>
+
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
@@ -44,6 +48,61 @@ int frameTypeOf(const QStringList& fields)
         return 3;
     return 0;
 }
+
+// A tariff without time-of-use windows: 0.50 per kWh and 1.00 a day since long ago.
+const QByteArray kTariff = "currency = EUR\n[from 2020-01-01]\nstanding = 1.00\nprice = 0.50\n";
+
+// The JSON Lines objects of a run that are frames, and those that are alarms.
+QList<QJsonObject> jsonObjects(const QByteArray& out, const char* having)
+{
+    QList<QJsonObject> found;
+    for (const QByteArray& line : out.split('\n')) {
+        const QJsonObject object = QJsonDocument::fromJson(line).object();
+        if (object.contains(QLatin1String(having)))
+            found << object;
+    }
+    return found;
+}
+
+// The last value of a derived quantity in a run's output, whatever its format; NaN for none.
+double lastDerived(const QString& format, const QByteArray& out, const QString& key)
+{
+    double last = std::nan("");
+    if (format == QLatin1String("jsonl")) {
+        for (const QJsonObject& frame : jsonObjects(out, "values")) {
+            const QJsonObject values = frame.value("values").toObject();
+            if (values.contains(key))
+                last = values.value(key).toDouble();
+        }
+    } else if (format == QLatin1String("influx")) {
+        for (const QByteArray& line : out.split('\n')) {
+            const auto point = korvane::testing::parseLineProtocol(QString::fromUtf8(line + '\n'));
+            if (point && point->fields.contains(key))
+                last = point->fields.value(key).toDouble();
+        }
+    } else if (format == QLatin1String("csv")) {
+        QByteArray text = out;
+        if (text.startsWith("\xEF\xBB\xBF"))
+            text.remove(0, 3);
+        const auto rows = korvane::testing::readCsvStrictly(QString::fromUtf8(text), u',');
+        if (!rows || rows->isEmpty())
+            return last;
+        const qsizetype column =
+            std::max(rows->first().indexOf(key + " [Wh]"), rows->first().indexOf(key + " [EUR]"));
+        for (qsizetype i = 1; column >= 0 && i < rows->size(); ++i) {
+            if (!rows->at(i).value(column).isEmpty())
+                last = rows->at(i).value(column).toDouble();
+        }
+    } else { // tsv: "E: " "1234.5Wh" or "cost: " "1.23 EUR" pairs after the live view's six
+        for (const QString& line : QString::fromUtf8(out).split(u'\n')) {
+            const QStringList fields = line.split(u'\t');
+            const qsizetype at = fields.indexOf(key + ": ");
+            if (at >= 12 && at + 1 < fields.size())
+                last = QString(fields[at + 1]).remove(QRegularExpression("[^0-9.]")).toDouble();
+        }
+    }
+    return last;
+}
 } // namespace
 
 class TstCliE2e : public QObject
@@ -65,7 +124,12 @@ private:
     int m_logs = 0;
 
 private slots:
-    void initTestCase() { QVERIFY(m_dir.isValid()); }
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // Energy totals go to a data folder of the test's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
+    }
 
     void liveFramesOfAllFourTypes()
     {
@@ -532,6 +596,243 @@ private slots:
                  QStringList({".", ".."}));
     }
 
+    // Energy and cost go with the frames that carry their powers, in every format and the log;
+    // E is the integral of the P the same output shows, and the cost follows from it.
+    void energyAndCostInEveryFormat_data()
+    {
+        QTest::addColumn<QString>("format"); // "log": the --log file, the stdout left as TSV
+        QTest::newRow("tsv") << "tsv";
+        QTest::newRow("csv") << "csv";
+        QTest::newRow("jsonl") << "jsonl";
+        QTest::newRow("influx") << "influx";
+        QTest::newRow("log") << "log";
+    }
+    void energyAndCostInEveryFormat()
+    {
+        QFETCH(QString, format);
+        MeterProcess meter;
+        const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString tariff = m_dir.filePath(QStringLiteral("tariff.ini"));
+        QFile file(tariff);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kTariff) == kTariff.size());
+        file.close();
+        QStringList args{"--ports", port, "live", "--frames", "16", "--tariff", tariff};
+        const QString log = m_dir.filePath(QStringLiteral("energy-%1.csv").arg(++m_logs));
+        args << (format == QLatin1String("log") ? QStringList{"--log", log}
+                                                : QStringList{"--format", format});
+        const ProcessResult run = runProgram(kCli, args, 30000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        QByteArray out = run.out;
+        if (format == QLatin1String("log")) {
+            QFile written(log);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            out = written.readAll();
+            format = QStringLiteral("csv");
+        }
+        for (const QString key : {"E1", "E2", "E3", "E"}) {
+            const double wh = lastDerived(format, out, key);
+            QVERIFY2(wh >= 0, qPrintable(key + QString::fromUtf8(": no value in\n" + out)));
+        }
+        const double e = lastDerived(format, out, QStringLiteral("E"));
+        const double cost = lastDerived(format, out, QStringLiteral("cost"));
+        // Sixteen frames at two a second hold two or three totals frames, 3.5 s apart, at
+        // 2.9 to 3.4 kW; TSV shows a tenth of a Wh and cents.
+        QVERIFY2(e >= 2.9 * 3.4 / 3.6 - 0.1 && e <= 3.4 * 7.1 / 3.6 + 0.1,
+                 qPrintable(QString::number(e)));
+        QVERIFY2(std::abs(cost - (1.00 + e / 1000 * 0.50)) < 0.006,
+                 qPrintable(QString::number(cost)));
+    }
+
+    // The totals are kept per meter between runs; --energy-reset starts them from zero.
+    void energyTotalsResumeOrReset_data()
+    {
+        QTest::addColumn<QString>("second"); // the option of the second run
+        QTest::addColumn<bool>("torn");      // the totals file torn between the runs
+        QTest::addColumn<bool>("resumed");
+        QTest::addColumn<QString>("errMentions");
+        QTest::newRow("resumed by --energy") << "--energy" << false << true << "Connected";
+        QTest::newRow("from zero by --energy-reset")
+            << "--energy-reset" << false << false << "Connected";
+        QTest::newRow("a torn totals file starts from zero and says so")
+            << "--energy" << true << false << "energy totals: ";
+    }
+    void energyTotalsResumeOrReset()
+    {
+        QFETCH(QString, second);
+        QFETCH(bool, torn);
+        QFETCH(bool, resumed);
+        QFETCH(QString, errMentions);
+        MeterProcess meter;
+        const QString port = startMeter(meter, {QStringLiteral("--no-pacing")});
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const auto firstE1 = [](const QByteArray& out) {
+            for (const QJsonObject& frame : jsonObjects(out, "values")) {
+                if (frame.value("values").toObject().contains("E1"))
+                    return frame.value("values").toObject().value("E1").toDouble();
+            }
+            return std::nan("");
+        };
+        const QStringList args{"--ports", port, "live", "--format", "jsonl", "--frames", "12"};
+        const ProcessResult first = runProgram(kCli, args + QStringList{"--energy-reset"}, 30000);
+        QCOMPARE(first.exitCode, 0);
+        QCOMPARE(firstE1(first.out), 0.0);
+        const double counted = lastDerived("jsonl", first.out, "E1");
+        QVERIFY2(counted > 0, first.out.constData());
+        if (torn) {
+            const QDir data(m_dir.filePath(QStringLiteral("data/Korvane/korvane-cli")));
+            const QStringList files = data.entryList({"energy-*" + port.section(u'/', -1) + "*"});
+            QCOMPARE(files.size(), 1);
+            QFile file(data.filePath(files.first()));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.resize(file.size() / 2));
+        }
+        const ProcessResult again = runProgram(kCli, args + QStringList{second}, 30000);
+        QCOMPARE(again.exitCode, 0);
+        QVERIFY2(again.errText().contains(errMentions), qPrintable(again.errText()));
+        // The first sample of a run adds nothing: it shows what the run began with.
+        QCOMPARE(firstE1(again.out), resumed ? counted : 0.0);
+    }
+
+    // A silence longer than 10 s adds no energy and is written where the link's gap marks are.
+    void energyGapsAreMarked_data()
+    {
+        QTest::addColumn<QStringList>("meterArgs");
+        QTest::addColumn<QStringList>("gapsOf"); // the energies a gap row names
+        QTest::newRow("meter silent for 12 s")
+            << QStringList{"--no-pacing", "--silent-after", "8", "--silent-for", "12"}
+            << QStringList{"E1", "E2", "E3", "E"};
+        QTest::newRow("meter that keeps answering") << QStringList{"--no-pacing"} << QStringList{};
+    }
+    void energyGapsAreMarked()
+    {
+        QFETCH(QStringList, meterArgs);
+        QFETCH(QStringList, gapsOf);
+        MeterProcess meter;
+        const QString port = startMeter(meter, meterArgs);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const ProcessResult run = runProgram(
+            kCli, {"--ports", port, "live", "--energy", "--format", "csv", "--frames", "24"},
+            90000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        const auto rows = korvane::testing::readCsvStrictly(QString::fromUtf8(run.out), u',');
+        QVERIFY(rows);
+        const qsizetype e = rows->first().indexOf("E [Wh]");
+        QVERIFY(e > 0);
+        QStringList gaps;
+        double before = 0;
+        bool afterGap = false;
+        for (const QStringList& row : *rows) {
+            if (row.last().startsWith(QLatin1String("energy gap: "))) {
+                gaps << row.last().section(u' ', 2, 2);
+                afterGap = gaps.last() == QLatin1String("E");
+            } else if (!row.value(e).isEmpty() && row.value(e) != QLatin1String("E [Wh]")) {
+                const double wh = row.value(e).toDouble();
+                QVERIFY2(wh >= before, qPrintable(row.join(u',')));
+                // The sample that ends the gap adds nothing.
+                if (afterGap)
+                    QCOMPARE(wh, before);
+                afterGap = false;
+                before = wh;
+            }
+        }
+        gaps.sort();
+        QStringList expected = gapsOf;
+        expected.sort();
+        QCOMPARE(gaps, expected);
+    }
+
+    // Each alarm event is written in the output's own format, in the log too, and said on stderr.
+    void alarmsReachEveryOutput_data()
+    {
+        QTest::addColumn<QStringList>("meterArgs");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<QStringList>("states"); // in the order written
+        QTest::newRow("jsonl, raised at the first sample") << QStringList{"--no-pacing"} << "jsonl"
+                                                           << "U1>200" << QStringList{"raised"};
+        QTest::newRow("influx") << QStringList{"--no-pacing"} << "influx"
+                                << "U1>200" << QStringList{"raised"};
+        QTest::newRow("csv and the log") << QStringList{"--no-pacing"} << "csv"
+                                         << "U1>200" << QStringList{"raised"};
+        QTest::newRow("tsv: stderr only") << QStringList{"--no-pacing"} << "tsv"
+                                          << "U1>200" << QStringList{"raised"};
+        QTest::newRow("a rule never met writes nothing") << QStringList{"--no-pacing"} << "jsonl"
+                                                         << "F<49.5 for 2s" << QStringList{};
+        QTest::newRow("silent meter raises a silent rule, its return clears it")
+            << QStringList{"--no-pacing", "--silent-after", "6", "--silent-for", "4"} << "jsonl"
+            << "U1 silent 2s" << QStringList{"raised", "cleared"};
+    }
+    void alarmsReachEveryOutput()
+    {
+        QFETCH(QStringList, meterArgs);
+        QFETCH(QString, format);
+        QFETCH(QString, rule);
+        QFETCH(QStringList, states);
+        MeterProcess meter;
+        const QString port = startMeter(meter, meterArgs);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString log = m_dir.filePath(QStringLiteral("alarms-%1.csv").arg(++m_logs));
+        const QStringList args{"--ports", port,    "live", "--frames", "14", "--format",
+                               format,    "--log", log,    "--alarm",  rule};
+        const ProcessResult run = runProgram(kCli, args, 60000);
+        QVERIFY2(run.finished, qPrintable(run.errText()));
+        QCOMPARE(run.exitCode, 0);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto logRows =
+            korvane::testing::readCsvStrictly(QString::fromUtf8(file.readAll().mid(3)), u',');
+        QVERIFY(logRows);
+
+        // The same events in each place: stderr, the log's status rows, stdout's own lines.
+        QStringList said, logged, printed;
+        static const QRegularExpression text(QStringLiteral("^alarm (raised|cleared): (.*)$"));
+        for (const QString& line : run.errText().split(u'\n')) {
+            if (const auto m = text.match(line); m.hasMatch())
+                said << m.captured(1);
+        }
+        for (const QStringList& row : *logRows) {
+            if (const auto m = text.match(row.last()); m.hasMatch()) {
+                logged << m.captured(1);
+                QVERIFY2(m.captured(2).startsWith(rule), qPrintable(row.last()));
+            }
+        }
+        if (format == QLatin1String("jsonl")) {
+            for (const QJsonObject& event : jsonObjects(run.out, "alarm")) {
+                printed << event.value("state").toString();
+                QCOMPARE(event.value("alarm").toString(), rule);
+                QCOMPARE(event.value("key").toString(), rule.left(2));
+                if (rule.contains(u'>'))
+                    QVERIFY(event.value("value").toDouble() > 200);
+            }
+        } else if (format == QLatin1String("influx")) {
+            for (const QByteArray& line : run.out.split('\n')) {
+                const auto point =
+                    korvane::testing::parseLineProtocol(QString::fromUtf8(line + '\n'));
+                if (point && point->measurement == QLatin1String("korvane_alarm")) {
+                    printed << point->fields.value("state").remove(u'"');
+                    QCOMPARE(point->tags.value("rule"), QStringLiteral("u1_gt_200"));
+                }
+            }
+        } else if (format == QLatin1String("csv")) {
+            const auto rows = korvane::testing::readCsvStrictly(QString::fromUtf8(run.out), u',');
+            QVERIFY(rows);
+            for (const QStringList& row : *rows) {
+                if (const auto m = text.match(row.last()); m.hasMatch())
+                    printed << m.captured(1);
+            }
+        } else {
+            printed = states; // the live view's lines have no room for them
+            for (const QString& line : run.outLines())
+                QVERIFY(!line.contains(QLatin1String("alarm")));
+        }
+        QCOMPARE(said, states);
+        QCOMPARE(logged, states);
+        QCOMPARE(printed, states);
+    }
+
     void noMeterGivesUpAfterOneSearchCycle()
     {
         const ProcessResult run = runProgram(
@@ -577,6 +878,21 @@ private slots:
         QTest::newRow("records format with a save file")
             << QStringList{"records", "--format", "csv", "--csv", "x.csv"}
             << QString("--format is for standard output");
+        QTest::newRow("energy belongs to live and publish")
+            << QStringList{"records", "--energy"} << "--energy belongs to";
+        QTest::newRow("alarm with an unknown quantity")
+            << QStringList{"live", "--alarm", "U1>253", "--alarm", "U4>3"} << "'U4>3'";
+        QTest::newRow("alarm without a condition")
+            << QStringList{"live", "--alarm", "U1 253"} << "'U1 253'";
+        QTest::newRow("tariff file missing")
+            << QStringList{"live", "--tariff", m_dir.filePath("no-such-tariff.ini")}
+            << "no-such-tariff.ini";
+        const QString badTariff = m_dir.filePath(QStringLiteral("bad-tariff.ini"));
+        QFile file(badTariff);
+        if (file.open(QIODevice::WriteOnly))
+            file.write("currency = EUR\n[from 2026-01-01]\nprice = cheap\n");
+        QTest::newRow("tariff with a bad price names its line")
+            << QStringList{"live", "--tariff", badTariff} << "line 3";
     }
     void usageErrorsExitTwo()
     {

@@ -178,7 +178,12 @@ private:
     int m_passwordFiles = 0;
     bool m_discoveryRun = false;
     QMap<QString, QJsonObject> m_configs; // one run's discovery configs by quantity key
-    QList<QByteArray> m_seqCodes;         // what that run published for the phase sequence
+    bool m_watchRun = false;
+    // A run with energy, a tariff and alarms: retained configs and what the topics carried.
+    QMap<QString, QJsonObject> m_watchConfigs;   // by "<component>/<object id>"
+    QMap<QString, QList<Message>> m_watchTopics; // by topic below the prefix
+    QMap<QString, QByteArray> m_watchRetained;   // alarm states the broker kept
+    QList<QByteArray> m_seqCodes;                // what that run published for the phase sequence
 
     QString startMeter(MeterProcess& meter)
     {
@@ -237,6 +242,48 @@ private:
             QVERIFY2(config.isObject(), qPrintable(key + ": " + error.errorString()));
             m_configs.insert(key, config.object());
         }
+    }
+
+    void runWatching()
+    {
+        m_watchRun = true;
+        Broker broker;
+        QVERIFY2(broker.start(), qPrintable(broker.log()));
+        MeterProcess meter;
+        const QString port = startMeter(meter);
+        QVERIFY2(!port.isEmpty(), "the virtual meter could not open a pseudo-terminal");
+        const QString tariff = m_dir.filePath(QStringLiteral("tariff.ini"));
+        QFile file(tariff);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("currency = EUR\n[from 2020-01-01]\nprice = 0.50\n");
+        file.close();
+        Subscriber values(broker, QStringLiteral("test/meter/#"));
+        QVERIFY(values.start());
+        Publisher cli;
+        QVERIFY(cli.start(publishArgs(port, broker,
+                                      {"--topic", "test/meter", "--ha-discovery", "--frames", "16",
+                                       "--energy-reset", "--tariff", tariff, "--alarm", "U1>200",
+                                       "--alarm", "F<40 for 2s"})));
+        QTRY_VERIFY2_WITH_TIMEOUT(!cli.running(), qPrintable(cli.err()), kRunMs);
+        QCOMPARE(cli.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(lastPayload(values, "test/meter/status"), QByteArray("offline"),
+                                  10000);
+        for (const Message& m : values.messages())
+            m_watchTopics[m.topic.mid(QStringLiteral("test/meter/").size())] << m;
+        Subscriber stored(broker, QStringLiteral("test/meter/alarm/#"));
+        QVERIFY(stored.start());
+        QTRY_COMPARE_WITH_TIMEOUT(stored.messages().size(), 2, 5000);
+        for (const Message& m : stored.messages()) {
+            QVERIFY(m.retained);
+            m_watchRetained.insert(m.topic.mid(QStringLiteral("test/meter/").size()), m.payload);
+        }
+        Subscriber configs(broker, QStringLiteral("homeassistant/#"));
+        QVERIFY(configs.start());
+        // E1, E2, E3, E, cost and the two alarms, beside the meter's own quantities.
+        QTRY_VERIFY_WITH_TIMEOUT(configs.messages().size() >= 7 + 10, 5000);
+        for (const Message& m : configs.messages())
+            m_watchConfigs.insert(m.topic.section(u'/', 1, 1) + u'/' + m.topic.section(u'/', 3, 3),
+                                  QJsonDocument::fromJson(m.payload).object());
     }
 
 private slots:
@@ -479,6 +526,76 @@ private slots:
             uniqueIds << it.value().value("unique_id").toString();
         }
         QCOMPARE(uniqueIds.size(), m_configs.size());
+    }
+
+    // Energy and cost as sensors Home Assistant's Energy dashboard takes, alarms as problem
+    // binary sensors with their retained state; energy never goes backwards.
+    void energyAndAlarmsAnnounced_data()
+    {
+        QTest::addColumn<QString>("config"); // <component>/<object id>
+        QTest::addColumn<QString>("topic");  // below the prefix
+        QTest::addColumn<QString>("deviceClass");
+        QTest::addColumn<QString>("unit");       // empty: absent
+        QTest::addColumn<QString>("stateClass"); // empty: absent
+        QTest::addColumn<QByteArray>("last");    // the last state; empty: a growing number
+        QTest::newRow("E1") << "sensor/E1"
+                            << "E1"
+                            << "energy"
+                            << "Wh"
+                            << "total_increasing" << QByteArray();
+        QTest::newRow("E") << "sensor/E"
+                           << "E"
+                           << "energy"
+                           << "Wh"
+                           << "total_increasing" << QByteArray();
+        QTest::newRow("cost") << "sensor/cost"
+                              << "cost"
+                              << "monetary"
+                              << "EUR"
+                              << "total" << QByteArray();
+        QTest::newRow("alarm raised") << "binary_sensor/u1_gt_200"
+                                      << "alarm/u1_gt_200"
+                                      << "problem" << QString() << QString() << QByteArray("ON");
+        QTest::newRow("alarm never raised")
+            << "binary_sensor/f_lt_40_for_2s"
+            << "alarm/f_lt_40_for_2s"
+            << "problem" << QString() << QString() << QByteArray("OFF");
+    }
+    void energyAndAlarmsAnnounced()
+    {
+        QFETCH(QString, config);
+        QFETCH(QString, topic);
+        QFETCH(QString, deviceClass);
+        QFETCH(QString, unit);
+        QFETCH(QString, stateClass);
+        QFETCH(QByteArray, last);
+        if (!m_watchRun)
+            runWatching();
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(m_watchConfigs.contains(config), qPrintable(m_watchConfigs.keys().join(' ')));
+        const QJsonObject announced = m_watchConfigs.value(config);
+        QCOMPARE(announced.value("state_topic").toString(), "test/meter/" + topic);
+        QCOMPARE(announced.value("device_class").toString(), deviceClass);
+        QCOMPARE(announced.value("unit_of_measurement").toString(), unit);
+        QCOMPARE(announced.value("state_class").toString(), stateClass);
+        QCOMPARE(announced.value("device").toObject(),
+                 m_watchConfigs.value("sensor/U1").value("device").toObject());
+        const QList<Message> states = m_watchTopics.value(topic);
+        QVERIFY2(!states.isEmpty(), qPrintable(topic));
+        if (!last.isEmpty()) {
+            QCOMPARE(states.last().payload, last);
+            QCOMPARE(m_watchRetained.value(topic), last);
+            return;
+        }
+        double before = -1;
+        for (const Message& m : states) {
+            bool ok = false;
+            const double value = m.payload.toDouble(&ok);
+            QVERIFY2(ok && value >= before, m.payload.constData());
+            before = value;
+        }
+        QVERIFY2(before > 0, qPrintable(topic));
     }
 
     void tlsWithPassword_data()
