@@ -23,7 +23,7 @@ struct StoredRecord
     // A totals record that has an undefined code among its first four values: the same bytes
     // read as one phase, whose texts the display leaves beneath the undefined ones. Empty for
     // every other record, which is nearly all of them.
-    std::shared_ptr<const measure::Reading> onePhase;
+    std::shared_ptr<const measure::Reading> onePhase = nullptr;
 };
 
 // The whole records of a dump as readings, by the stored-record rules: at most count of them,
