@@ -718,6 +718,39 @@ private slots:
         QCOMPARE(rig.port.takeWritten(), readMeanwhile ? hex("0f") : hex("05"));
     }
 
+    // Cancel pressed after the dump request went out, before the meter's first byte: the meter
+    // still sends the whole dump, which must drain, not be polled over and read as live frames.
+    void cancelBeforeTheDumpsFirstByteStillDrainsIt_data()
+    {
+        QTest::addColumn<int>("ticksBeforeFirstByte");
+        QTest::newRow("dump starts at once") << 0;
+        QTest::newRow("dump starts a tick after the cancel") << 1;
+    }
+    void cancelBeforeTheDumpsFirstByteStillDrainsIt()
+    {
+        QFETCH(int, ticksBeforeFirstByte);
+        Rig rig;
+        rig.connectOn(1);
+        rig.requestCount(hex("05051400")); // 20 records
+        rig.tick();
+        QCOMPARE(rig.link.lastCommand(), kDump);
+        rig.session.cancelDownload();
+        QVERIFY(rig.session.draining());
+        // The user leaves the Record tab: live frames are wanted once the line is free.
+        rig.session.setPolling(Polling::LiveFrames);
+        QSignalSpy readings(&rig.session, &session::MeterSession::readingReceived);
+
+        rig.tick(ticksBeforeFirstByte);
+        rig.port.takeWritten();
+        const QByteArray dump = dumpOf(20);
+        for (qsizetype at = 0; at < dump.size(); at += 40) {
+            rig.port.feed(dump.sliced(at, 40));
+            rig.tick();
+        }
+        QCOMPARE(readings.count(), 0);                  // no stored record taken for a live one
+        QCOMPARE(rig.port.takeWritten(), QByteArray()); // nothing sent into the dump
+    }
+
     void silenceAfterTheCountRequestEndsTheDownload()
     {
         Rig rig;
