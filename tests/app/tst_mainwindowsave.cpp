@@ -378,6 +378,37 @@ private slots:
         QCOMPARE(notice.contains("Download cancelled: 2 of 20 records kept"), !clear);
     }
 
+    // A later Read that brings no record leaves the cut-short table as it was: the page goes on
+    // saying it is incomplete, as the files for analysis do.
+    void incompleteTableIsSaidWhileItStays_data()
+    {
+        QTest::addColumn<QByteArray>("countAnswer"); // empty: Cancel before the answer
+        QTest::newRow("next Read cancelled before its dump") << QByteArray();
+        QTest::newRow("next Read with a malformed count") << QByteArray::fromHex("00000000");
+    }
+    void incompleteTableIsSaidWhileItStays()
+    {
+        QFETCH(QByteArray, countAnswer);
+        Rig rig;
+        rig.download(20, 2);
+        rig.window.readButton->click(); // Cancel
+        rig.tick(2);
+        QVERIFY(!rig.session.draining());
+        QVERIFY(rig.window.recordPage->notice->text().contains("2 of 20"));
+
+        rig.window.readButton->click(); // Read again
+        QVERIFY(rig.session.downloading());
+        if (countAnswer.isEmpty())
+            rig.window.readButton->click(); // Cancel
+        else
+            rig.port.feed(countAnswer);
+        QVERIFY(!rig.session.downloading());
+        QCOMPARE(rig.session.records().rowCount(), 4);
+        QVERIFY(!rig.session.recordsComplete());
+        QVERIFY2(rig.window.recordPage->notice->text().contains("incomplete"),
+                 qPrintable(rig.window.recordPage->notice->text()));
+    }
+
     void failedSaveNamesTheFileAndTheReason_data()
     {
         QTest::addColumn<bool>("recordTab");
