@@ -211,7 +211,9 @@ int main(int argc, char* argv[])
         return usageError(parser, QStringLiteral("--dialect is comma or semicolon"));
     if (parser.isSet(dialectOption) && live.format != datalog::Format::Csv &&
         !parser.isSet(logOption))
-        return usageError(parser, QStringLiteral("--dialect belongs to --format csv or --log"));
+        return usageError(parser,
+                          records ? QStringLiteral("--dialect belongs to --format csv")
+                                  : QStringLiteral("--dialect belongs to --format csv or --log"));
     live.logPath = parser.value(logOption);
     if (parser.isSet(logOption) && live.logPath.isEmpty())
         return usageError(parser, QStringLiteral("--log needs a file name"));
@@ -226,7 +228,7 @@ int main(int argc, char* argv[])
 
     cli::SaveTargets saves{parser.value(textOption), parser.value(xlsxOption),
                            parser.value(csvOption)};
-    if (records && saves.any() && parser.isSet(formatOption))
+    if (records && saves.any() && parser.isSet(formatOption) && format != QLatin1String("tsv"))
         return usageError(parser, QStringLiteral("--format is for standard output; --text, "
                                                  "--xlsx and --csv write the table's layouts"));
     for (const QCommandLineOption* option : {&textOption, &xlsxOption, &csvOption}) {

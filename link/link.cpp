@@ -199,6 +199,10 @@ void Link::cancelDownload()
             return;
         }
         handWholeRecords(m_received + m_port.readAll());
+        // The drain ends a whole tick after the last byte of the dump, counted from now on; a
+        // meter that has not begun its dump yet is waited for (or lost, if it never does).
+        m_drainBegun = m_bytesSinceCommand > 0;
+        m_silentTicks = 0;
         m_received.clear();
         m_awaited = 0;
         setDraining(true);
@@ -282,8 +286,8 @@ qint16 Link::nextPortToTry()
 
 void Link::onSupervisionTick()
 {
-    // A whole tick without a byte: the meter has finished the dump that was stopped.
-    if (m_draining && m_silentTicks > 0)
+    // A whole tick without a byte once the dump began: the meter has finished it.
+    if (m_draining && m_drainBegun && m_silentTicks > 0)
         setDraining(false);
     if (m_silentTicks < kSilentTicksForLoss) {
         ++m_silentTicks;
@@ -375,8 +379,10 @@ void Link::onBytesArrived()
     m_bytesSinceCommand += bytes.size();
     if (m_bytesSinceCommand >= signOfLifeBytes(m_lastCommand))
         m_silentTicks = 0;
-    if (m_draining)
+    if (m_draining) {
+        m_drainBegun = true;
         return; // the rest of a stopped dump: alive, but nobody's answer
+    }
     m_received += bytes;
     if (m_download == Download::DumpPending && m_lastCommand == kDump) {
         handWholeRecords(m_received);

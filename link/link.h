@@ -74,7 +74,7 @@ public:
     // Ends the download under way: before its dump began as Cancelled; while the dump comes as
     // Stopped, with the whole records so far handed on. The meter cannot be told to stop
     // sending, so the rest of its dump is drained (dropped, though every byte is a sign of life)
-    // and polling resumes once it has been silent for a supervision tick.
+    // and polling resumes once it has been silent for a supervision tick after its first byte.
     void cancelDownload();
 
     // Where readings get their time: milliseconds since the epoch, UTC; the system clock unless
@@ -170,6 +170,7 @@ private:
     bool m_countHeldBack = false; // a queued count request let one tick go by
     bool m_livePaused = false;
     bool m_draining = false;
+    bool m_drainBegun = false;  // a byte of the stopped dump has come
     qsizetype m_dumpHanded = 0; // bytes of the dump handed on as whole records
     Polling m_polling = Polling::LiveFrames;
     qint16 m_openPort = 0;  // the port openPort opened, 0 when none

@@ -15,7 +15,12 @@ RecordModel::~RecordModel() = default;
 
 int RecordModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_table.rowCount();
+    if (parent.isValid())
+        return 0;
+    // While a download writes over the table, only the rows of its records are shown.
+    if (m_filler && m_filler->added() > 0)
+        return 2 * m_filler->added();
+    return m_table.rowCount();
 }
 
 int RecordModel::columnCount(const QModelIndex& parent) const
@@ -74,7 +79,7 @@ void RecordModel::addRecords(std::span<const StoredRecord> records)
         if (records.empty())
             return;
     }
-    const int first = m_table.rowCount();
+    const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + 2 * int(records.size()) - 1);
     for (const StoredRecord& record : records)
         m_filler->add(record);
@@ -83,6 +88,8 @@ void RecordModel::addRecords(std::span<const StoredRecord> records)
 
 void RecordModel::endDownload()
 {
+    if (m_filler)
+        m_filler->finish();
     m_filler.reset();
 }
 

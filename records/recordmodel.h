@@ -28,14 +28,16 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
+    // While a download writes over it, rows of the earlier table may follow the model's rows.
     const RecordTable& table() const { return m_table; }
 
     void gridinit();
     // A whole dump at once, as a download that ended would leave the table.
     int recdecode(QByteArrayView rxbuf, quint16 reccount, qint64 receivedMs);
 
-    // A download over the table: the records' rows come as the records do, the first of them
-    // replacing the table (see TableFiller); until then, and with none at all, the table stays.
+    // A download over the table: the records' rows come as the records do, written over the
+    // table in place (see TableFiller) and shown from the first of them on; until then, and
+    // with none at all, the table stays as it was.
     void beginDownload();
     void addRecords(std::span<const StoredRecord> records);
     void endDownload();

@@ -3,6 +3,8 @@
 
 #include "measure/readingtext.h"
 
+#include <algorithm>
+
 namespace korvane::records {
 
 using measure::kLiveRows;
@@ -20,32 +22,19 @@ const std::array<QString, kLiveRows>& TableFiller::headingsOf(const measure::Rea
     return *cached;
 }
 
-void TableFiller::keepEarlier(int row, int column)
-{
-    m_table.setCell(row, column, m_earlier.cell(row, column));
-}
-
 void TableFiller::add(const StoredRecord& record)
 {
-    if (m_added == 0) {
-        m_earlier = std::move(m_table);
-        m_table = RecordTable();
-    }
+    // Written over the table in place, record by record: a cell the record leaves undefined
+    // still holds what was there, and no second table is kept meanwhile.
     ++m_added;
     const int heading = 2 * m_added - 2;
     const int values = heading + 1;
-    m_table.setRowCount(values + 1);
+    if (m_table.rowCount() <= values)
+        m_table.setRowCount(values + 1);
 
     m_table.setCell(heading, 0, QStringLiteral("NO:") + QString::number(m_added));
-    keepEarlier(values, 0);
-    if (!record.reading) {
-        // A type the meter does not define: only its number is known.
-        for (int c = 1; c <= kLiveRows; ++c) {
-            keepEarlier(heading, c);
-            keepEarlier(values, c);
-        }
-        return;
-    }
+    if (!record.reading)
+        return; // a type the meter does not define: only its number is known
     const auto& names = headingsOf(*record.reading);
     for (int c = 1; c <= kLiveRows; ++c)
         m_table.setCell(heading, c, names[std::size_t(c - 1)]);
@@ -58,9 +47,14 @@ void TableFiller::add(const StoredRecord& record)
             m_table.setCell(values, c, *texts[i]);
         else if (c <= kOnePhaseColumns && beneath[i])
             m_table.setCell(values, c, *beneath[i]);
-        else
-            keepEarlier(values, c);
     }
+}
+
+void TableFiller::finish()
+{
+    // Rows of an earlier, longer table beyond the last record go.
+    if (m_added > 0)
+        m_table.setRowCount(2 * m_added);
 }
 
 void fillTable(RecordTable& table, std::span<const StoredRecord> records)
@@ -72,6 +66,7 @@ void fillTable(RecordTable& table, std::span<const StoredRecord> records)
     TableFiller filler(table);
     for (const StoredRecord& record : records)
         filler.add(record);
+    filler.finish();
 }
 
 } // namespace korvane::records

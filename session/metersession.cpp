@@ -72,8 +72,12 @@ void MeterSession::onDownloadEnded(const link::DownloadResult& result)
     using Outcome = link::DownloadResult::Outcome;
     m_records.endDownload();
     m_dumpStartMs = -1;
-    if (result.received > 0 || result.outcome == Outcome::Complete)
-        m_recordsComplete = result.received == result.count;
+    // The records kept are those of the last download that brought any; with none kept, the
+    // last download says whether the (empty) set is all the meter holds.
+    if (result.received > 0 || m_stored.empty()) {
+        m_recordsComplete = result.outcome == Outcome::Complete;
+        m_recordsExpected = result.count;
+    }
     // A meter with no records: the table as Clear leaves it.
     if (result.outcome == Outcome::Complete && result.count == 0) {
         m_stored.clear();
@@ -89,6 +93,7 @@ void MeterSession::clearRecords()
     m_stored.clear();
     m_stored.shrink_to_fit();
     m_recordsComplete = true;
+    m_recordsExpected = 0;
     m_records.gridinit();
 }
 

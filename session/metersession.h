@@ -83,8 +83,10 @@ public:
     std::optional<std::chrono::milliseconds> downloadTimeLeft() const;
     // The records of the latest download as readings, as many as arrived.
     const std::vector<records::StoredRecord>& storedRecords() const { return m_stored; }
-    // The latest download brought every record the meter reported (also when there is none).
+    // The records kept are every record the meter reported (also when there are none), and
+    // how many it reported for the download that brought them.
     bool recordsComplete() const { return m_recordsComplete; }
+    int recordsExpected() const { return m_recordsExpected; }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
     const trend::TrendStore& trend() const { return m_trend; }
     records::RecordModel& records() { return m_records; }
@@ -130,6 +132,7 @@ private:
     QString m_device;
     std::vector<records::StoredRecord> m_stored;
     bool m_recordsComplete = true;
+    int m_recordsExpected = 0;
     qint64 m_dumpStartMs = -1; // when the dump under way began to come, -1 when none does
     int m_dumpReceived = 0;
     int m_dumpCount = 0;
