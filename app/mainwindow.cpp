@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
+#include "app/alarmcontrol.h"
+#include "app/alarmsdialog.h"
 #include "app/helpbox.h"
+#include "app/overviewpage.h"
 #include "app/page.h"
 #include "app/recordpage.h"
 #include "app/statustexts.h"
@@ -10,6 +13,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -43,6 +47,13 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::updateReadButton);
     connect(&m_session, &MeterSession::downloadWaiting, this, &MainWindow::updateReadButton);
     connect(&m_session, &MeterSession::linkLost, this, [] { platform::releaseFreedMemory(); });
+    alarmControl = new AlarmControl(m_session, m_notifier, this);
+    connect(alarmControl, &AlarmControl::changed, this, &MainWindow::showAlarms);
+    connect(alarmControl, &AlarmControl::commandProblem, this,
+            [this](const QString& text) { overviewPage->setAlarmProblem(text); });
+    connect(overviewPage->alarmsButton(), &QPushButton::clicked, this,
+            &MainWindow::openAlarmsDialog);
+    alarmControl->setAlarms(AlarmSettings::load());
     startUp();
 }
 
@@ -108,6 +119,34 @@ void MainWindow::onClearClicked()
         return;
     recordPage->gridinit();
     platform::releaseFreedMemory();
+}
+
+void MainWindow::openAlarmsDialog()
+{
+    if (!m_alarmsDialog) {
+        m_alarmsDialog = new AlarmsDialog(this);
+        connect(m_alarmsDialog, &AlarmsDialog::alarmsChosen, this,
+                [this](const QList<AlarmSetting>& alarms) {
+                    AlarmSettings::save(alarms);
+                    alarmControl->setAlarms(alarms);
+                });
+    }
+    m_alarmsDialog->setAlarms(alarmControl->alarms());
+    // Modal to the window but returning at once: the link goes on meanwhile.
+    m_alarmsDialog->open();
+}
+
+void MainWindow::showAlarms()
+{
+    const auto& raised = alarmControl->raised();
+    alarmBanner->setText(raised.isEmpty() ? QString() : StatusTexts::alarmBanner(raised));
+    alarmBanner->setToolTip(alarmBanner->text());
+    alarmBanner->setVisible(!raised.isEmpty());
+    QStringList lines;
+    for (const alarms::AlarmEvent& event : alarmControl->recent())
+        lines.prepend(StatusTexts::alarmLine(event));
+    overviewPage->setAlarmLines(lines, alarmControl->alarms().size());
+    placeControls();
 }
 
 void MainWindow::onHelpClicked()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "notify/desktopnotifier.h"
 #include "platform/messageboxes.h"
 #include "platform/savedialog.h"
 #include "platform/windowcapture.h"
@@ -19,6 +20,8 @@ class QToolButton;
 
 namespace korvane::app {
 
+class AlarmControl;
+class AlarmsDialog;
 class HelpBox;
 class LogControl;
 class OverviewPage;
@@ -84,6 +87,12 @@ public:
     QLabel* portStatusLabel = nullptr;
     QLabel* linkStatusLabel = nullptr;
     QProgressBar* downloadProgress = nullptr;
+    // Across the foot of every page while an alarm is raised.
+    QLabel* alarmBanner = nullptr;
+    AlarmControl* alarmControl = nullptr;
+    // The Alarms dialog while it exists: made when first opened.
+    AlarmsDialog* alarmsDialog() const { return m_alarmsDialog; }
+    void openAlarmsDialog();
 
     // The parts other code reaches by name.
     QWidget* readingsPanel = nullptr;
@@ -114,6 +123,7 @@ private:
     void onDownloadProgress(int records, int count);
     void onDownloadEnded(const link::DownloadResult& result);
     void askToDownload(int count, std::chrono::milliseconds estimate);
+    void showAlarms();
 
     session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;
@@ -127,6 +137,8 @@ private:
     bool m_askBeforeClosing = true;
     QString m_languageChoice;
     HelpBox* m_helpBox = nullptr;
+    AlarmsDialog* m_alarmsDialog = nullptr;
+    notify::DesktopNotifier m_notifier;
 };
 
 } // namespace korvane::app

@@ -74,6 +74,14 @@ void MainWindow::buildControls()
     downloadProgress->setFormat(QStringLiteral("%v/%m"));
     downloadProgress->hide();
 
+    // White on red reads in a light and a dark theme alike.
+    alarmBanner = new QLabel(this);
+    alarmBanner->setStyleSheet(QStringLiteral(
+        "QLabel { background-color: rgb(176, 0, 32); color: white; padding: 2px 6px; }"));
+    alarmBanner->setWordWrap(true);
+    alarmBanner->setTextFormat(Qt::PlainText);
+    alarmBanner->hide();
+
     tabs = new QTabWidget(this);
     tabs->tabBar()->setFont(cjkFont(12, true));
 
@@ -179,6 +187,12 @@ void MainWindow::placeControls()
     portStatusLabel->setGeometry(inColumn(kPortStatus));
     linkStatusLabel->setGeometry(inColumn(kLinkStatus));
     downloadProgress->setGeometry(inColumn(kProgress));
+    // Under the tab strip, as wide as it; the lines it needs, at most what is left below.
+    const QRect strip = kTabStrip.adjusted(0, 0, dx, dy);
+    const int bannerTop = strip.bottom() + 5;
+    const int bannerHeight =
+        std::min(alarmBanner->heightForWidth(strip.width()), std::max(0, height() - bannerTop - 2));
+    alarmBanner->setGeometry(strip.left(), bannerTop, strip.width(), bannerHeight);
     fitStatusLabel(portStatusLabel);
     fitStatusLabel(linkStatusLabel);
 }

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -106,12 +107,20 @@ OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
 {
     setAutoFillBackground(true);
     m_reset->setToolTip(tr("Forget the lowest and highest values"));
+    m_alarms = new QPushButton(tr("Alarms..."));
+    m_alarms->setToolTip(tr("Rules that raise an alarm, and what each one runs"));
+    m_alarmLines = new QLabel;
+    m_alarmLines->setWordWrap(true);
+    m_alarmLines->setTextFormat(Qt::PlainText);
+    m_alarmLines->hide();
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_alarms);
     buttons->addStretch();
     buttons->addWidget(m_reset);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 8, 8);
     layout->addWidget(m_canvas, 1);
+    layout->addWidget(m_alarmLines);
     layout->addLayout(buttons);
 
     connect(m_reset, &QPushButton::clicked, this, &OverviewPage::resetMinMax);
@@ -132,6 +141,33 @@ OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
 measure::OverviewTable OverviewPage::table() const
 {
     return measure::overviewTable(m_session.snapshot(), m_tracker, m_session.now(), m_linkLost);
+}
+
+void OverviewPage::setAlarmLines(const QStringList& lines, qsizetype rules)
+{
+    m_lines = lines;
+    if (rules == 0)
+        m_problem.clear();
+    m_alarmLines->setVisible(rules > 0);
+    m_alarmLines->setText(alarmText());
+}
+
+void OverviewPage::setAlarmProblem(const QString& text)
+{
+    m_problem = text;
+    m_alarmLines->setText(alarmText());
+}
+
+QString OverviewPage::alarmText() const
+{
+    QStringList lines = m_lines;
+    if (lines.isEmpty())
+        lines << tr("Alarms: no event yet.");
+    else
+        lines.prepend(tr("Alarms, latest first:"));
+    if (!m_problem.isEmpty())
+        lines << m_problem;
+    return lines.join(u'\n');
 }
 
 void OverviewPage::resetMinMax()

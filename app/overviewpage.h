@@ -9,6 +9,7 @@
 #include <QWidget>
 
 class QDateTime;
+class QLabel;
 class QPushButton;
 
 namespace korvane::session {
@@ -43,6 +44,13 @@ public:
     void resetMinMax();
 
     QPushButton* resetButton() const { return m_reset; }
+    // Opens the Alarms dialog; the window connects it.
+    QPushButton* alarmsButton() const { return m_alarms; }
+    // The latest alarm events, newest first, under the screen while any rule is set.
+    void setAlarmLines(const QStringList& lines, qsizetype rules);
+    // What went wrong with an alarm's command, under the events until the rules change.
+    void setAlarmProblem(const QString& text);
+    QString alarmText() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,6 +66,10 @@ private:
     qint64 m_minMaxSinceMs = 0;
     OverviewCanvas* m_canvas = nullptr;
     QPushButton* m_reset = nullptr;
+    QPushButton* m_alarms = nullptr;
+    QLabel* m_alarmLines = nullptr;
+    QStringList m_lines;
+    QString m_problem;
     QTimer m_ageTimer; // cells grey out while no reading comes
     int m_saveType = 1;
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/statustexts.h"
 
+#include <QDateTime>
+
 namespace korvane::app {
 
 using OpenError = platform::SerialPort::OpenError;
@@ -58,16 +60,98 @@ QString StatusTexts::download(const session::MeterSession& session,
     if (session.draining())
         lines << tr("Finishing the meter's transfer: it sends the rest of its records, which are "
                     "dropped; polling resumes when it falls silent.");
-    using Outcome = link::DownloadResult::Outcome;
-    if (last && last->received > 0 && last->outcome == Outcome::Stopped)
-        lines << tr("Download cancelled: %1 of %2 records kept; the table is incomplete.")
-                     .arg(last->received)
-                     .arg(last->count);
-    if (last && last->received > 0 && last->outcome == Outcome::Incomplete)
-        lines << tr("The table is incomplete: %1 of %2 records arrived.")
-                     .arg(last->received)
-                     .arg(last->count);
+    // What the table holds, whatever came after: a Read that brought nothing leaves it so.
+    const qsizetype kept = qsizetype(session.storedRecords().size());
+    if (kept > 0 && !session.recordsComplete()) {
+        using Outcome = link::DownloadResult::Outcome;
+        if (last && last->outcome == Outcome::Stopped && last->received == kept)
+            lines << tr("Download cancelled: %1 of %2 records kept; the table is incomplete.")
+                         .arg(kept)
+                         .arg(session.recordsExpected());
+        else
+            lines << tr("The table is incomplete: %1 of %2 records arrived.")
+                         .arg(kept)
+                         .arg(session.recordsExpected());
+    }
     return lines.join(u'\n');
+}
+
+namespace {
+QString valueWithUnit(const alarms::AlarmEvent& event)
+{
+    if (event.overload)
+        return QStringLiteral("OL");
+    if (!event.value)
+        return {};
+    const QString unit = measure::keyInfo(event.key()).unit.toString();
+    return QString::number(*event.value, 'g', 7) + (unit.isEmpty() ? QString() : u' ' + unit);
+}
+
+QString clockTime(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss"));
+}
+} // namespace
+
+QString StatusTexts::alarmSummary(const alarms::AlarmEvent& event)
+{
+    return event.state == alarms::AlarmState::Raised ? tr("Alarm raised: %1").arg(event.rule.text)
+                                                     : tr("Alarm cleared: %1").arg(event.rule.text);
+}
+
+QString StatusTexts::alarmBody(const alarms::AlarmEvent& event)
+{
+    const QString key = measure::keyInfo(event.key()).name.toString();
+    const QString value = valueWithUnit(event);
+    if (value.isEmpty())
+        return tr("no %1 since %2", "a silent quantity, the time").arg(key, clockTime(event.ms));
+    return tr("%1 %2 at %3", "key, value, time").arg(key, value, clockTime(event.ms));
+}
+
+QString StatusTexts::alarmLine(const alarms::AlarmEvent& event)
+{
+    const QString value = valueWithUnit(event);
+    const QString state = event.state == alarms::AlarmState::Raised ? tr("raised") : tr("cleared");
+    return value.isEmpty() ? tr("%1 %2 %3", "time, raised or cleared, rule")
+                                 .arg(clockTime(event.ms), state, event.rule.text)
+                           : tr("%1 %2 %3 (%4)", "time, raised or cleared, rule, value")
+                                 .arg(clockTime(event.ms), state, event.rule.text, value);
+}
+
+QString StatusTexts::alarmBanner(const QList<alarms::AlarmEvent>& raised)
+{
+    QStringList rules;
+    for (const alarms::AlarmEvent& event : raised) {
+        const QString value = valueWithUnit(event);
+        rules << (value.isEmpty() ? event.rule.text
+                                  : tr("%1 (%2)", "rule, value").arg(event.rule.text, value));
+    }
+    return tr("Alarm: %1").arg(rules.join(QStringLiteral("; ")));
+}
+
+QString StatusTexts::commandOutcome(const notify::CommandOutcome& outcome)
+{
+    using Kind = notify::CommandOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::Exited:
+        if (outcome.exitCode == 0)
+            return {};
+        return tr("The alarm command %1 ended with exit code %2.")
+            .arg(outcome.program)
+            .arg(outcome.exitCode);
+    case Kind::NotStarted:
+        return tr("The alarm command %1 could not start: %2").arg(outcome.program, outcome.reason);
+    case Kind::Crashed:
+        return tr("The alarm command %1 crashed: %2").arg(outcome.program, outcome.reason);
+    case Kind::TimedOut:
+        return tr("The alarm command %1 ran longer than %2 s and was stopped.")
+            .arg(outcome.program)
+            .arg(notify::AlarmCommand::kTimeLimit.count() / 1000);
+    case Kind::Busy:
+        return tr("The alarm command %1 was still running, so it did not run for this event.")
+            .arg(outcome.program);
+    }
+    return {};
 }
 
 QString StatusTexts::publishingOff()

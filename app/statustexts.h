@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "alarms/alarmevent.h"
 #include "link/linkevents.h"
+#include "notify/alarmcommand.h"
 #include "publish/publisher.h"
 #include "session/metersession.h"
 
@@ -31,6 +33,16 @@ public:
     // ended when that left the table short; empty when there is nothing to say.
     static QString download(const session::MeterSession& session,
                             const std::optional<link::DownloadResult>& last);
+
+    // An alarm event: a notification's summary ("Alarm raised: U1>253 for 5s") and body
+    // ("U1 254.1 V at 14:03:22"), and a line of the Overview's latest events.
+    static QString alarmSummary(const alarms::AlarmEvent& event);
+    static QString alarmBody(const alarms::AlarmEvent& event);
+    static QString alarmLine(const alarms::AlarmEvent& event);
+    // The banner while rules are raised: "Alarm: U1>253 for 5s (254.1 V)".
+    static QString alarmBanner(const QList<alarms::AlarmEvent>& raised);
+    // How an alarm's command went, when it went wrong; empty when it ran and exited with 0.
+    static QString commandOutcome(const notify::CommandOutcome& outcome);
 
     // The Trend page's publishing line, one text for every state: "MQTT: off", "MQTT: connected
     // to HOST:PORT", "MQTT: cannot reach HOST:PORT (why); retrying in 8 s", "MQTT: refused by

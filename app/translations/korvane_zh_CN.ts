@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AlarmSettings</name>
+    <message>
+        <source>Alarm %1: %2</source>
+        <translation>报警 %1：%2</translation>
+    </message>
+    <message>
+        <source>Alarm %1: &quot;%2&quot; is there already.</source>
+        <translation>报警 %1：&quot;%2&quot; 已经存在。</translation>
+    </message>
+    <message>
+        <source>Alarm %1: the command has a quote left open.</source>
+        <translation>报警 %1：命令中有未闭合的引号。</translation>
+    </message>
+</context>
+<context>
     <name>FileTypes</name>
     <message>
         <source>JPEG picture (*.jpg)</source>
@@ -201,6 +216,71 @@
         <source>The table is incomplete: %1 of %2 records arrived.</source>
         <translation>表格不完整：%2 条记录中收到了 %1 条。</translation>
     </message>
+    <message>
+        <source>Alarm raised: %1</source>
+        <translation>报警触发：%1</translation>
+    </message>
+    <message>
+        <source>Alarm cleared: %1</source>
+        <translation>报警解除：%1</translation>
+    </message>
+    <message>
+        <source>no %1 since %2</source>
+        <comment>a silent quantity, the time</comment>
+        <translation>自 %2 起没有 %1</translation>
+    </message>
+    <message>
+        <source>%1 %2 at %3</source>
+        <comment>key, value, time</comment>
+        <translation>%1 %2，时间 %3</translation>
+    </message>
+    <message>
+        <source>raised</source>
+        <translation>触发</translation>
+    </message>
+    <message>
+        <source>cleared</source>
+        <translation>解除</translation>
+    </message>
+    <message>
+        <source>%1 %2 %3</source>
+        <comment>time, raised or cleared, rule</comment>
+        <translation>%1 %2 %3</translation>
+    </message>
+    <message>
+        <source>%1 %2 %3 (%4)</source>
+        <comment>time, raised or cleared, rule, value</comment>
+        <translation>%1 %2 %3（%4）</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <comment>rule, value</comment>
+        <translation>%1（%2）</translation>
+    </message>
+    <message>
+        <source>Alarm: %1</source>
+        <translation>报警：%1</translation>
+    </message>
+    <message>
+        <source>The alarm command %1 ended with exit code %2.</source>
+        <translation>报警命令 %1 结束，退出码 %2。</translation>
+    </message>
+    <message>
+        <source>The alarm command %1 could not start: %2</source>
+        <translation>报警命令 %1 无法启动：%2</translation>
+    </message>
+    <message>
+        <source>The alarm command %1 crashed: %2</source>
+        <translation>报警命令 %1 崩溃：%2</translation>
+    </message>
+    <message>
+        <source>The alarm command %1 ran longer than %2 s and was stopped.</source>
+        <translation>报警命令 %1 运行超过 %2 秒，已被停止。</translation>
+    </message>
+    <message>
+        <source>The alarm command %1 was still running, so it did not run for this event.</source>
+        <translation>报警命令 %1 仍在运行，因此本次事件未再运行它。</translation>
+    </message>
 </context>
 <context>
     <name>korvane</name>
@@ -223,6 +303,33 @@
     <message>
         <source>The virtual meter could not start: %1</source>
         <translation>虚拟仪表无法启动：%1</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::AlarmsDialog</name>
+    <message>
+        <source>Alarms</source>
+        <translation>报警</translation>
+    </message>
+    <message>
+        <source>Rule</source>
+        <translation>规则</translation>
+    </message>
+    <message>
+        <source>Command (optional)</source>
+        <translation>命令（可选）</translation>
+    </message>
+    <message>
+        <source>A rule is a quantity, &amp;gt; or &amp;lt; a threshold, with an optional duration and clear threshold, or a silence: &lt;code&gt;U1&amp;gt;253 for 5s clear 251&lt;/code&gt;, &lt;code&gt;F&amp;lt;49.5&lt;/code&gt;, &lt;code&gt;U1 silent 30s&lt;/code&gt;. A command runs without a shell at each event; &lt;code&gt;%key&lt;/code&gt;, &lt;code&gt;%value&lt;/code&gt;, &lt;code&gt;%state&lt;/code&gt; and &lt;code&gt;%time&lt;/code&gt; in it are replaced, and it is stopped after 10 s.</source>
+        <translation>规则由一个测量量、&amp;gt; 或 &amp;lt; 与阈值组成，可附加持续时间和解除阈值，或写成无数据规则：&lt;code&gt;U1&amp;gt;253 for 5s clear 251&lt;/code&gt;、&lt;code&gt;F&amp;lt;49.5&lt;/code&gt;、&lt;code&gt;U1 silent 30s&lt;/code&gt;。每次事件时不经 shell 运行命令；其中的 &lt;code&gt;%key&lt;/code&gt;、&lt;code&gt;%value&lt;/code&gt;、&lt;code&gt;%state&lt;/code&gt; 和 &lt;code&gt;%time&lt;/code&gt; 会被替换，运行超过 10 秒即被停止。</translation>
+    </message>
+    <message>
+        <source>&amp;Add</source>
+        <translation>添加(&amp;A)</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>删除(&amp;R)</translation>
     </message>
 </context>
 <context>
@@ -412,6 +519,22 @@
     <message>
         <source>Overview</source>
         <translation>总览</translation>
+    </message>
+    <message>
+        <source>Alarms...</source>
+        <translation>报警...</translation>
+    </message>
+    <message>
+        <source>Rules that raise an alarm, and what each one runs</source>
+        <translation>触发报警的规则，以及每条规则运行的命令</translation>
+    </message>
+    <message>
+        <source>Alarms: no event yet.</source>
+        <translation>报警：尚无事件。</translation>
+    </message>
+    <message>
+        <source>Alarms, latest first:</source>
+        <translation>报警（最新的在前）：</translation>
     </message>
 </context>
 <context>

@@ -2,9 +2,12 @@
 // The window with a fake port, fake timers and recorded message boxes: its state after start-up,
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
+#include "app/alarmcontrol.h"
+#include "app/alarmsdialog.h"
 #include "app/helpbox.h"
 #include "app/logcontrol.h"
 #include "app/mainwindow.h"
+#include "app/overviewpage.h"
 #include "app/page.h"
 #include "app/phasorview.h"
 #include "app/realtimepage.h"
@@ -20,11 +23,13 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -98,7 +103,78 @@ struct Rig : korvane::testing::FakeSession
 class TstMainWindow : public QObject
 {
     Q_OBJECT
+private:
+    QTemporaryDir m_config; // the window's settings: alarms chosen here stay here
+
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_config.isValid());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+    }
+
+    // An alarm raised shows across the foot of every page and among the Overview's latest
+    // events; cleared, the banner goes and the event stays.
+    void alarmsShowOnEveryPageAndOnTheOverview()
+    {
+        Rig rig;
+        rig.connect();
+        rig.window.alarmControl->setAlarms({{QStringLiteral("U1>253"), QString()}});
+        const auto frame = [&rig](quint16 decivolts) {
+            rig.tick();
+            rig.port.feed(FrameBuilder(1).q(1, decivolts, 3));
+        };
+        frame(2540);
+        QCOMPARE(rig.window.alarmBanner->text(), QStringLiteral("Alarm: U1>253 (254 V)"));
+        for (int tab = 0; tab < 5; ++tab) {
+            rig.selectTab(tab);
+            QVERIFY(rig.window.alarmBanner->isVisible());
+        }
+        rig.selectTab(0);
+        frame(2500);
+        QVERIFY(!rig.window.alarmBanner->isVisible());
+        const QStringList events = rig.window.overviewPage->alarmText().split(u'\n');
+        QCOMPARE(events.size(), 3);
+        QVERIFY2(events[1].endsWith(" cleared U1>253 (250 V)"), qPrintable(events[1]));
+        QVERIFY2(events[2].endsWith(" raised U1>253 (254 V)"), qPrintable(events[2]));
+    }
+
+    // OK keeps the alarms (for the next start too) only when every row reads.
+    void alarmsDialogRefusesWhatCannotBeWatched_data()
+    {
+        QTest::addColumn<QStringList>("rows"); // rule and command, by turns
+        QTest::addColumn<QString>("message");
+        QTest::newRow("an unknown quantity") << QStringList{"U4>3", ""} << "Alarm 1: ";
+        QTest::newRow("a rule given twice")
+            << QStringList{"U1>253", "", "u1 > 253", ""} << "Alarm 2: \"U1>253\" is there already.";
+        QTest::newRow("a quote left open")
+            << QStringList{"F<49.5", "notify-send 'low"} << "Alarm 1: the command has a quote";
+        QTest::newRow("all fine") << QStringList{"U1>253 for 5s clear 251",
+                                                 "notify-send '%key %state'", "F<49.5", ""}
+                                  << "";
+    }
+    void alarmsDialogRefusesWhatCannotBeWatched()
+    {
+        QFETCH(QStringList, rows);
+        QFETCH(QString, message);
+        Rig rig;
+        const auto forget = qScopeGuard([] { app::AlarmSettings::save({}); });
+        rig.window.openAlarmsDialog();
+        app::AlarmsDialog* dialog = rig.window.alarmsDialog();
+        QList<app::AlarmSetting> alarms;
+        for (qsizetype i = 0; i + 1 < rows.size(); i += 2)
+            alarms << app::AlarmSetting{rows[i], rows[i + 1]};
+        dialog->setAlarms(alarms);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QVERIFY2(message.isEmpty() ? dialog->message().isEmpty()
+                                   : dialog->message().startsWith(message),
+                 qPrintable(dialog->message()));
+        QCOMPARE(dialog->isVisible(), !message.isEmpty());
+        const bool kept = message.isEmpty();
+        QCOMPARE(rig.window.alarmControl->alarms() == alarms, kept);
+        QCOMPARE(app::AlarmSettings::load() == alarms, kept);
+    }
+
     void stateRightAfterStartUp()
     {
         Rig rig;
