@@ -13,6 +13,12 @@ if(CLANG_FORMAT)
     ${PROJECT_SOURCE_DIR}/measure/*.cpp ${PROJECT_SOURCE_DIR}/measure/*.h
     ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
     ${PROJECT_SOURCE_DIR}/records/*.cpp ${PROJECT_SOURCE_DIR}/records/*.h
+    ${PROJECT_SOURCE_DIR}/datalog/*.cpp ${PROJECT_SOURCE_DIR}/datalog/*.h
+    ${PROJECT_SOURCE_DIR}/publish/*.cpp ${PROJECT_SOURCE_DIR}/publish/*.h
+    ${PROJECT_SOURCE_DIR}/energy/*.cpp ${PROJECT_SOURCE_DIR}/energy/*.h
+    ${PROJECT_SOURCE_DIR}/alarms/*.cpp ${PROJECT_SOURCE_DIR}/alarms/*.h
+    ${PROJECT_SOURCE_DIR}/notify/*.cpp ${PROJECT_SOURCE_DIR}/notify/*.h
+    ${PROJECT_SOURCE_DIR}/watch/*.cpp ${PROJECT_SOURCE_DIR}/watch/*.h
     ${PROJECT_SOURCE_DIR}/sim/*.cpp ${PROJECT_SOURCE_DIR}/sim/*.h
     ${PROJECT_SOURCE_DIR}/tests/*.cpp ${PROJECT_SOURCE_DIR}/tests/*.h
     ${PROJECT_SOURCE_DIR}/bench/*.cpp ${PROJECT_SOURCE_DIR}/bench/*.h ${PROJECT_SOURCE_DIR}/fuzz/*.cpp ${PROJECT_SOURCE_DIR}/fuzz/*.h)
