@@ -16,6 +16,7 @@ using notify::CommandOutcome;
 using Kind = CommandOutcome::Kind;
 
 Q_DECLARE_METATYPE(Kind)
+Q_DECLARE_METATYPE(korvane::alarms::AlarmEvent)
 
 namespace {
 alarms::AlarmEvent alarmEvent(const QString& rule, alarms::AlarmState state,
@@ -189,8 +190,6 @@ private slots:
         QCOMPARE(failed.count(), 1);
     }
 };
-
-Q_DECLARE_METATYPE(korvane::alarms::AlarmEvent)
 
 QTEST_GUILESS_MAIN(TstNotify)
 #include "tst_notify.moc"
