@@ -25,8 +25,7 @@ class StreamSink : public LineSink
 public:
     StreamSink(std::FILE* stream, QByteArray heading)
         : m_stream(stream), m_heading(std::move(heading))
-    {
-    }
+    {}
     bool append(qint64 ms, const QByteArray& lines) override;
     QString error() const override { return m_error; }
 
