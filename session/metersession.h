@@ -89,6 +89,8 @@ public:
     int recordsExpected() const { return m_recordsExpected; }
     const measure::Snapshot& snapshot() const { return m_snapshot; }
     const trend::TrendStore& trend() const { return m_trend; }
+    // For whoever derives quantities from the readings (energy, cost) to add their series.
+    trend::TrendStore& trend() { return m_trend; }
     records::RecordModel& records() { return m_records; }
     const records::RecordModel& records() const { return m_records; }
     // For tests and benchmarks that drive the link by hand.

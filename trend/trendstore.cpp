@@ -35,6 +35,24 @@ void TrendStore::breakAll()
 {
     for (Series& series : m_series)
         series.breakLine();
+    for (Derived& d : m_derived)
+        d.series.breakLine();
+}
+
+Series& TrendStore::derived(const QString& name, const QString& unit)
+{
+    for (Derived& d : m_derived)
+        if (d.name == name)
+            return d.series;
+    return m_derived.emplace_back(Derived{name, unit, Series()}).series;
+}
+
+const Series* TrendStore::findDerived(const QString& name) const
+{
+    for (const Derived& d : m_derived)
+        if (d.name == name)
+            return &d.series;
+    return nullptr;
 }
 
 std::size_t TrendStore::memoryBytes() const
@@ -42,6 +60,8 @@ std::size_t TrendStore::memoryBytes() const
     std::size_t bytes = 0;
     for (const Series& series : m_series)
         bytes += series.memoryBytes();
+    for (const Derived& d : m_derived)
+        bytes += d.series.memoryBytes();
     return bytes;
 }
 

@@ -4,7 +4,10 @@
 #include "measure/reading.h"
 #include "trend/series.h"
 
+#include <QString>
+
 #include <array>
+#include <deque>
 
 namespace korvane::trend {
 
@@ -19,10 +22,26 @@ public:
     void breakAll();
 
     const Series& series(measure::Key key) const { return m_series[std::size_t(key)]; }
+
+    // Quantities the program derives beside the meter's (energy, cost), by name with their
+    // unit, in the order first used. A derived series is made on first use and stays where it
+    // is; breakAll() ends its line too.
+    struct Derived
+    {
+        QString name;
+        QString unit;
+        Series series;
+    };
+    Series& derived(const QString& name, const QString& unit);
+    // Null when nothing of that name was ever added.
+    const Series* findDerived(const QString& name) const;
+    const std::deque<Derived>& derivedSeries() const { return m_derived; }
+
     std::size_t memoryBytes() const;
 
 private:
     std::array<Series, measure::kKeyCount> m_series;
+    std::deque<Derived> m_derived;
 };
 
 } // namespace korvane::trend
