@@ -3,6 +3,8 @@
 
 #include "app/elidedlabel.h"
 #include "app/savefolder.h"
+#include "app/watchcontrol.h"
+#include "watch/lognotes.h"
 
 #include <QDate>
 #include <QDir>
@@ -47,6 +49,23 @@ LogControl::~LogControl()
     end();
 }
 
+void LogControl::setWatch(WatchControl* watch)
+{
+    m_watch = watch;
+    // Only among a running log's frames; a log stopped or failed takes nothing.
+    connect(watch, &WatchControl::energyGap, this, [this](const energy::Gap& gap) {
+        if (logging())
+            m_recorder->note({gap.toMs, watch::energyGapNote(gap)});
+    });
+    connect(watch, &WatchControl::alarm, this, [this](const alarms::AlarmEvent& event) {
+        if (!logging())
+            return;
+        if (const QByteArray lines = watch::alarmLines(event, m_recorder->format());
+            !lines.isEmpty())
+            m_recorder->writeLines(event.ms, lines);
+    });
+}
+
 QString LogControl::statusText() const
 {
     return m_status->fullText();
@@ -74,12 +93,27 @@ void LogControl::start()
         m_lastFilter == kSemicolonFilter ? datalog::Dialect::Semicolon : datalog::Dialect::Comma;
     std::unique_ptr<datalog::LineFormat> format =
         datalog::makeFormat(datalog::Format::Csv, dialect, true);
+    // The columns stay as the log began: energy turned off meanwhile leaves them empty.
+    std::vector<datalog::DerivedColumn> columns;
+    if (m_watch)
+        columns = m_watch->derivedColumns();
+    format->setDerivedColumns(columns);
     m_file = std::make_unique<datalog::LogFile>(answer.path, format->frameHeading());
     if (!m_file->open(m_session.now())) {
         onFailed(m_file->error());
         return;
     }
     m_recorder = std::make_unique<datalog::Recorder>(m_session, std::move(format), *m_file);
+    if (m_watch && !columns.empty()) {
+        WatchControl* watch = m_watch;
+        m_recorder->setDerived([watch, columns](const measure::Reading& reading) {
+            datalog::DerivedValues values = watch->derivedFor(reading);
+            // The same names in the same places, or nothing.
+            if (watch->derivedColumns() != columns)
+                values.clear();
+            return values;
+        });
+    }
     connect(m_recorder.get(), &datalog::Recorder::written, this, &LogControl::showProgress);
     connect(m_recorder.get(), &datalog::Recorder::failed, this, &LogControl::onFailed);
     m_button->setText(tr("Stop log"));

@@ -16,6 +16,7 @@ class QPushButton;
 namespace korvane::app {
 
 class ElidedLabel;
+class WatchControl;
 
 // Start and stop a CSV log of every live frame: the file is chosen when the log starts (the
 // last choice offered again), its path and size shown while it runs, and why it stopped when a
@@ -37,6 +38,8 @@ public:
     void stop();
     // The file offered when the next log starts; empty: a dated name in the save folder.
     void setLastPath(const QString& path) { m_lastPath = path; }
+    // A log started from now on carries the watch's energy columns, its gaps and alarm events.
+    void setWatch(WatchControl* watch);
 
 signals:
     void pathChosen(const QString& path);
@@ -49,6 +52,7 @@ private:
     session::MeterSession& m_session;
     platform::SaveDialog& m_dialog;
     platform::MessageBoxes& m_messages;
+    WatchControl* m_watch = nullptr;
     QPushButton* m_button = nullptr;
     ElidedLabel* m_status = nullptr;
     QString m_lastPath;

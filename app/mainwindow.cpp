@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/mainwindow.h"
-#include "app/alarmcontrol.h"
 #include "app/alarmsdialog.h"
+#include "app/energydialog.h"
 #include "app/helpbox.h"
+#include "app/logcontrol.h"
 #include "app/overviewpage.h"
 #include "app/page.h"
+#include "app/publishcontrol.h"
 #include "app/recordpage.h"
 #include "app/statustexts.h"
+#include "app/watchcontrol.h"
 #include "platform/freedmemory.h"
 
 #include <QCloseEvent>
@@ -47,13 +50,20 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     connect(&m_session, &MeterSession::downloadEnded, this, &MainWindow::updateReadButton);
     connect(&m_session, &MeterSession::downloadWaiting, this, &MainWindow::updateReadButton);
     connect(&m_session, &MeterSession::linkLost, this, [] { platform::releaseFreedMemory(); });
-    alarmControl = new AlarmControl(m_session, m_notifier, this);
-    connect(alarmControl, &AlarmControl::changed, this, &MainWindow::showAlarms);
-    connect(alarmControl, &AlarmControl::commandProblem, this,
+    connect(watchControl, &WatchControl::changed, this, &MainWindow::showAlarms);
+    connect(watchControl, &WatchControl::commandProblem, this,
             [this](const QString& text) { overviewPage->setAlarmProblem(text); });
     connect(overviewPage->alarmsButton(), &QPushButton::clicked, this,
             &MainWindow::openAlarmsDialog);
-    alarmControl->setAlarms(AlarmSettings::load());
+    connect(overviewPage->energyButton(), &QPushButton::clicked, this,
+            &MainWindow::openEnergyDialog);
+    connect(overviewPage->resetEnergyButton(), &QPushButton::clicked, this,
+            &MainWindow::askToResetEnergy);
+    connect(watchControl, &WatchControl::energyChanged, overviewPage, &OverviewPage::refreshEnergy);
+    connect(&m_session, &MeterSession::linkLost, overviewPage, &OverviewPage::refreshEnergy);
+    overviewPage->setEnergySource([this] { return energyLines(); });
+    watchControl->setAlarms(AlarmSettings::load());
+    watchControl->setEnergy(EnergySettings::load());
     startUp();
 }
 
@@ -128,24 +138,59 @@ void MainWindow::openAlarmsDialog()
         connect(m_alarmsDialog, &AlarmsDialog::alarmsChosen, this,
                 [this](const QList<AlarmSetting>& alarms) {
                     AlarmSettings::save(alarms);
-                    alarmControl->setAlarms(alarms);
+                    watchControl->setAlarms(alarms);
                 });
     }
-    m_alarmsDialog->setAlarms(alarmControl->alarms());
+    m_alarmsDialog->setAlarms(watchControl->alarms());
     // Modal to the window but returning at once: the link goes on meanwhile.
     m_alarmsDialog->open();
 }
 
+void MainWindow::openEnergyDialog()
+{
+    if (!m_energyDialog) {
+        m_energyDialog = new EnergyDialog(this);
+        connect(m_energyDialog, &EnergyDialog::settingChosen, this,
+                [this](const EnergySetting& setting) {
+                    EnergySettings::save(setting);
+                    watchControl->setEnergy(setting);
+                });
+    }
+    m_energyDialog->setSetting(watchControl->energy());
+    m_energyDialog->open();
+}
+
+void MainWindow::askToResetEnergy()
+{
+    m_messages.question(QStringLiteral("Korvane"),
+                        tr("Start the energy and its cost again from zero? The totals so far are "
+                           "forgotten."),
+                        tr("Reset energy"), [this] { watchControl->resetEnergy(); });
+}
+
+QStringList MainWindow::energyLines() const
+{
+    QStringList lines;
+    if (const energy::Totals* totals = watchControl->totals()) {
+        lines << StatusTexts::energy(*totals, watchControl->costNow(), watchControl->currency());
+        if (const auto idle = watchControl->notAccumulating())
+            lines << StatusTexts::energyIdle(*idle);
+    }
+    if (watchControl->energy().on && !watchControl->energyProblem().isEmpty())
+        lines << watchControl->energyProblem();
+    return lines;
+}
+
 void MainWindow::showAlarms()
 {
-    const auto& raised = alarmControl->raised();
+    const auto& raised = watchControl->raised();
     alarmBanner->setText(raised.isEmpty() ? QString() : StatusTexts::alarmBanner(raised));
     alarmBanner->setToolTip(alarmBanner->text());
     alarmBanner->setVisible(!raised.isEmpty());
     QStringList lines;
-    for (const alarms::AlarmEvent& event : alarmControl->recent())
+    for (const alarms::AlarmEvent& event : watchControl->recent())
         lines.prepend(StatusTexts::alarmLine(event));
-    overviewPage->setAlarmLines(lines, alarmControl->alarms().size());
+    overviewPage->setAlarmLines(lines, watchControl->alarms().size());
     placeControls();
 }
 
@@ -170,8 +215,9 @@ void MainWindow::onCloseClicked()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // A log or publishing holds the live readings while it runs.
-    if (m_askBeforeClosing && m_session.liveReadingsHeld()) {
+    // Energy and alarms end with the window (the totals are saved); a log or publishing is a
+    // file or a feed the user may not mean to cut short.
+    if (m_askBeforeClosing && (logControl->logging() || publishControl->publisher())) {
         event->ignore();
         m_messages.question(QStringLiteral("Korvane"),
                             tr("Closing Korvane stops the log or publishing that is running. "

@@ -20,8 +20,8 @@ class QToolButton;
 
 namespace korvane::app {
 
-class AlarmControl;
 class AlarmsDialog;
+class EnergyDialog;
 class HelpBox;
 class LogControl;
 class OverviewPage;
@@ -33,6 +33,7 @@ class RealtimePage;
 class RecordPage;
 class TrendPage;
 class TrendView;
+class WatchControl;
 
 // What the window is built from; the composition root passes real ones, tests fakes.
 struct MainWindowParts
@@ -89,10 +90,15 @@ public:
     QProgressBar* downloadProgress = nullptr;
     // Across the foot of every page while an alarm is raised.
     QLabel* alarmBanner = nullptr;
-    AlarmControl* alarmControl = nullptr;
-    // The Alarms dialog while it exists: made when first opened.
+    // Energy and alarms over the session; the totals kept in dataFolder.
+    WatchControl* watchControl = nullptr;
+    // The Alarms and Energy dialogs while they exist: made when first opened.
     AlarmsDialog* alarmsDialog() const { return m_alarmsDialog; }
     void openAlarmsDialog();
+    EnergyDialog* energyDialog() const { return m_energyDialog; }
+    void openEnergyDialog();
+    // Asks, then starts the energy and its cost again from zero.
+    void askToResetEnergy();
 
     // The parts other code reaches by name.
     QWidget* readingsPanel = nullptr;
@@ -124,6 +130,7 @@ private:
     void onDownloadEnded(const link::DownloadResult& result);
     void askToDownload(int count, std::chrono::milliseconds estimate);
     void showAlarms();
+    QStringList energyLines() const;
 
     session::MeterSession& m_session;
     platform::MessageBoxes& m_messages;
@@ -138,6 +145,7 @@ private:
     QString m_languageChoice;
     HelpBox* m_helpBox = nullptr;
     AlarmsDialog* m_alarmsDialog = nullptr;
+    EnergyDialog* m_energyDialog = nullptr;
     notify::DesktopNotifier m_notifier;
 };
 

@@ -2,19 +2,23 @@
 // The window's controls: names, kinds, captions, fonts, positions (in twips at the default
 // size), how they follow a resize, the keyboard order and the shortcuts.
 #include "app/appearance.h"
+#include "app/logcontrol.h"
 #include "app/mainwindow.h"
 #include "app/overviewpage.h"
 #include "app/phasorpage.h"
+#include "app/publishcontrol.h"
 #include "app/realtimepage.h"
 #include "app/recordpage.h"
 #include "app/trendpage.h"
 #include "app/twips.h"
+#include "app/watchcontrol.h"
 
 #include <QEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QProgressBar>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTableView>
 #include <QToolButton>
@@ -85,10 +89,15 @@ void MainWindow::buildControls()
     tabs = new QTabWidget(this);
     tabs->tabBar()->setFont(cjkFont(12, true));
 
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    watchControl = new WatchControl(m_session, m_notifier, dataFolder, this);
+
     // The pages lie over the tab strip's client area; the readings panel in front of the grid.
     recordPage = new RecordPage(m_session, m_typeIndex, this);
     realtimePage = new RealtimePage(m_session, m_capture, *this, m_typeIndex, this);
     trendPage = new TrendPage(m_session, m_saveDialog, m_messages, this);
+    trendPage->logControl->setWatch(watchControl);
+    trendPage->publishControl->setWatch(watchControl);
     phasorPage = new PhasorPage(m_session, this);
     overviewPage = new OverviewPage(m_session, this);
     m_pages = {realtimePage, recordPage, trendPage, phasorPage, overviewPage};

@@ -113,13 +113,25 @@ OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
     m_alarmLines->setWordWrap(true);
     m_alarmLines->setTextFormat(Qt::PlainText);
     m_alarmLines->hide();
+    m_energy = new QPushButton(tr("Energy..."));
+    m_energy->setToolTip(tr("Count the energy consumed, and its cost from a tariff"));
+    m_resetEnergy = new QPushButton(tr("Reset energy"));
+    m_resetEnergy->setToolTip(tr("Start the energy and its cost again from zero"));
+    m_resetEnergy->hide();
+    m_energyLines = new QLabel;
+    m_energyLines->setWordWrap(true);
+    m_energyLines->setTextFormat(Qt::PlainText);
+    m_energyLines->hide();
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_alarms);
+    buttons->addWidget(m_energy);
+    buttons->addWidget(m_resetEnergy);
     buttons->addStretch();
     buttons->addWidget(m_reset);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 8, 8);
     layout->addWidget(m_canvas, 1);
+    layout->addWidget(m_energyLines);
     layout->addWidget(m_alarmLines);
     layout->addLayout(buttons);
 
@@ -136,6 +148,28 @@ OverviewPage::OverviewPage(session::MeterSession& session, QWidget* parent)
     });
     m_ageTimer.setInterval(kAgeTick);
     connect(&m_ageTimer, &QTimer::timeout, m_canvas, &OverviewCanvas::updateIfAged);
+    connect(&m_ageTimer, &QTimer::timeout, this, &OverviewPage::refreshEnergy);
+}
+
+void OverviewPage::setEnergySource(std::function<QStringList()> lines)
+{
+    m_energySource = std::move(lines);
+    refreshEnergy();
+}
+
+void OverviewPage::refreshEnergy()
+{
+    const QStringList lines = m_energySource ? m_energySource() : QStringList();
+    m_energyLines->setVisible(!lines.isEmpty());
+    m_resetEnergy->setVisible(!lines.isEmpty());
+    const QString text = lines.join(u'\n');
+    if (m_energyLines->text() != text)
+        m_energyLines->setText(text);
+}
+
+QString OverviewPage::energyText() const
+{
+    return m_energyLines->text();
 }
 
 measure::OverviewTable OverviewPage::table() const

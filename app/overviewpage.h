@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <functional>
+
 class QDateTime;
 class QLabel;
 class QPushButton;
@@ -51,6 +53,14 @@ public:
     // What went wrong with an alarm's command, under the events until the rules change.
     void setAlarmProblem(const QString& text);
     QString alarmText() const;
+    // Opens the Energy dialog, and starts the totals again; the window connects them.
+    QPushButton* energyButton() const { return m_energy; }
+    QPushButton* resetEnergyButton() const { return m_resetEnergy; }
+    // The energy's lines, asked for again at refreshEnergy() and every second while shown; none
+    // hides them and the Reset energy button.
+    void setEnergySource(std::function<QStringList()> lines);
+    void refreshEnergy();
+    QString energyText() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -68,6 +78,10 @@ private:
     QPushButton* m_reset = nullptr;
     QPushButton* m_alarms = nullptr;
     QLabel* m_alarmLines = nullptr;
+    QPushButton* m_energy = nullptr;
+    QPushButton* m_resetEnergy = nullptr;
+    QLabel* m_energyLines = nullptr;
+    std::function<QStringList()> m_energySource;
     QStringList m_lines;
     QString m_problem;
     QTimer m_ageTimer; // cells grey out while no reading comes

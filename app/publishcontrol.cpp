@@ -4,6 +4,7 @@
 #include "app/elidedlabel.h"
 #include "app/publishdialog.h"
 #include "app/statustexts.h"
+#include "app/watchcontrol.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -34,6 +35,17 @@ PublishControl::~PublishControl() = default;
 QString PublishControl::statusText() const
 {
     return m_status->fullText();
+}
+
+void PublishControl::setWatch(WatchControl* watch)
+{
+    m_watch = watch;
+    connect(watch, &WatchControl::rebuilt, this, [this] {
+        if (m_publisher)
+            restart();
+    });
+    if (m_publisher)
+        restart();
 }
 
 void PublishControl::openDialog()
@@ -85,6 +97,21 @@ void PublishControl::restart()
     options.prefix = m_settings.prefix;
     options.haDiscovery = m_settings.haDiscovery;
     m_publisher = std::make_unique<publish::Publisher>(m_session, options);
+    if (m_watch) {
+        WatchControl* watch = m_watch;
+        m_publisher->setDerived(watch->derivedColumns(), [watch](const measure::Reading& reading) {
+            return watch->derivedFor(reading);
+        });
+        std::vector<publish::Publisher::AlarmTopic> alarms;
+        for (const alarms::Rule& rule : watch->rules())
+            alarms.push_back({rule.id, rule.text});
+        m_publisher->setAlarms(alarms);
+        publish::Publisher* publisher = m_publisher.get();
+        connect(watch, &WatchControl::alarm, publisher,
+                [publisher](const alarms::AlarmEvent& event) {
+                    publisher->setAlarm(event.rule.id, event.state == alarms::AlarmState::Raised);
+                });
+    }
     const QString hostPort = broker->host + u':' + QString::number(broker->port);
     const auto show = [this, hostPort](const publish::PublishState& state) {
         const QString text = StatusTexts::publishing(state, hostPort);

@@ -15,6 +15,7 @@ namespace korvane::app {
 
 class ElidedLabel;
 class PublishDialog;
+class WatchControl;
 
 // Publishing over MQTT from the window: a button for the settings (remembered between runs)
 // and the broker's state as text: off, connected, or retrying and why. Network events only
@@ -35,6 +36,9 @@ public:
     // Shown once the broker has refused us for good.
     QPushButton* retryButton() const { return m_retry; }
     publish::Publisher* publisher() const { return m_publisher.get(); }
+    // Energy, cost and alarm topics from the watch's settings; publishing starts again when
+    // they change, so the broker's discovery matches them.
+    void setWatch(WatchControl* watch);
 
 private:
     void openDialog();
@@ -48,6 +52,7 @@ private:
     ElidedLabel* m_status = nullptr;
     QPushButton* m_retry = nullptr;
     PublishDialog* m_dialog = nullptr;
+    WatchControl* m_watch = nullptr;
     std::unique_ptr<publish::Publisher> m_publisher;
 };
 

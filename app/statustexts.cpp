@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/statustexts.h"
 
+#include "energy/tariff.h"
+
 #include <QDateTime>
 
 namespace korvane::app {
@@ -116,6 +118,44 @@ QString StatusTexts::alarmLine(const alarms::AlarmEvent& event)
                                  .arg(clockTime(event.ms), state, event.rule.text)
                            : tr("%1 %2 %3 (%4)", "time, raised or cleared, rule, value")
                                  .arg(clockTime(event.ms), state, event.rule.text, value);
+}
+
+QString StatusTexts::energy(const energy::Totals& totals, std::optional<double> cost,
+                            const QString& currency)
+{
+    const auto kwh = [&totals](energy::EnergyKey key) {
+        return QString::number(totals[key] / 1000.0, 'f', 3);
+    };
+    using energy::EnergyKey;
+    const QString since = totals.sinceMs ? QDateTime::fromMSecsSinceEpoch(*totals.sinceMs)
+                                               .toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                         : tr("the first power reading");
+    QString text = tr("Energy since %1: E %2 kWh (L1 %3, L2 %4, L3 %5 kWh)")
+                       .arg(since, kwh(EnergyKey::E), kwh(EnergyKey::E1), kwh(EnergyKey::E2),
+                            kwh(EnergyKey::E3));
+    if (cost)
+        text = tr("%1, cost %2", "energy, cost").arg(text, energy::formatAmount(*cost, currency));
+    return text;
+}
+
+QString StatusTexts::energyIdle(energy::Idle why)
+{
+    switch (why) {
+    case energy::Idle::NoReadings:
+        return tr("Energy not accumulating: no readings for more than 10 s.");
+    case energy::Idle::LinkLost:
+        return tr("Energy not accumulating: the link is lost.");
+    case energy::Idle::NoPower:
+        return tr("Energy not accumulating: the meter sends no power (P) at the moment.");
+    case energy::Idle::Overload:
+        return tr("Energy not accumulating: the power is in overload (OL).");
+    }
+    return {};
+}
+
+QString StatusTexts::totalsProblem(const QString& detail)
+{
+    return tr("Energy totals: %1").arg(detail);
 }
 
 QString StatusTexts::alarmBanner(const QList<alarms::AlarmEvent>& raised)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "alarms/alarmevent.h"
+#include "energy/integrator.h"
 #include "link/linkevents.h"
 #include "notify/alarmcommand.h"
 #include "publish/publisher.h"
@@ -43,6 +44,15 @@ public:
     static QString alarmBanner(const QList<alarms::AlarmEvent>& raised);
     // How an alarm's command went, when it went wrong; empty when it ran and exited with 0.
     static QString commandOutcome(const notify::CommandOutcome& outcome);
+
+    // The Overview's energy line: "Energy since 2026-12-08 14:02: E 2.500 kWh (L1 0.833, L2 0.833,
+    // L3 0.834 kWh), cost 0.75 EUR"; a cost only with a currency.
+    static QString energy(const energy::Totals& totals, std::optional<double> cost,
+                          const QString& currency);
+    // Why the energy stands still: "Energy not accumulating: the link is lost."
+    static QString energyIdle(energy::Idle why);
+    // The totals file could not be read or written.
+    static QString totalsProblem(const QString& detail);
 
     // The Trend page's publishing line, one text for every state: "MQTT: off", "MQTT: connected
     // to HOST:PORT", "MQTT: cannot reach HOST:PORT (why); retrying in 8 s", "MQTT: refused by

@@ -54,6 +54,7 @@ constexpr std::array<GroupName, 8> kGroups{{
 }};
 
 constexpr int kKeyRole = Qt::UserRole + 1;
+constexpr int kDerivedRole = Qt::UserRole + 2; // a derived series' name; kKeyRole is then -1
 constexpr std::chrono::milliseconds kEmptySpan{60'000};
 constexpr std::chrono::milliseconds kRedrawDelay{250};
 // Zooming out stops here: more than any store holds, and far from overflowing a time.
@@ -69,6 +70,17 @@ constexpr double kValueTickRoom = 3.0;
 QString dateText(const QDateTime& at)
 {
     return at.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+// Energies in their power's colour, a shade apart so that both can be shown; the cost apart.
+QColor derivedColour(const QString& name, bool dark)
+{
+    for (Key power : {Key::P1, Key::P2, Key::P3, Key::P}) {
+        if (name == u'E' + measure::keyInfo(power).name.mid(1).toString())
+            return dark ? trendColour(power, dark).lighter(130)
+                        : trendColour(power, dark).darker(140);
+    }
+    return dark ? QColor(206, 147, 216) : QColor(123, 31, 162);
 }
 
 QString choiceText(Key key)
@@ -222,7 +234,31 @@ void TrendView::buildChoices()
             item->setData(0, kKeyRole, k);
         }
     }
+    m_derivedGroup = new QTreeWidgetItem(m_choices, {tr("Energy")});
+    m_derivedGroup->setFlags(Qt::ItemIsEnabled);
+    m_derivedGroup->setHidden(true);
+    addDerivedChoices();
     m_choices->expandAll();
+}
+
+void TrendView::addDerivedChoices()
+{
+    const auto& derived = m_store.derivedSeries();
+    if (qsizetype(derived.size()) == m_derivedGroup->childCount())
+        return;
+    const QSignalBlocker blocker(m_choices);
+    for (std::size_t i = std::size_t(m_derivedGroup->childCount()); i < derived.size(); ++i) {
+        const QString text = derived[i].unit.isEmpty()
+                                 ? derived[i].name
+                                 : derived[i].name + QStringLiteral(" (") + derived[i].unit + u')';
+        auto* item = new QTreeWidgetItem(m_derivedGroup, {text});
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, Qt::Unchecked);
+        item->setData(0, kKeyRole, -1);
+        item->setData(0, kDerivedRole, derived[i].name);
+    }
+    m_derivedGroup->setHidden(false);
+    m_derivedGroup->setExpanded(true);
 }
 
 QList<Key> TrendView::chosen() const
@@ -231,8 +267,9 @@ QList<Key> TrendView::chosen() const
     for (int g = 0; g < m_choices->topLevelItemCount(); ++g) {
         const QTreeWidgetItem* group = m_choices->topLevelItem(g);
         for (int i = 0; i < group->childCount(); ++i) {
-            if (group->child(i)->checkState(0) == Qt::Checked)
-                keys << Key(group->child(i)->data(0, kKeyRole).toInt());
+            const int key = group->child(i)->data(0, kKeyRole).toInt();
+            if (key >= 0 && group->child(i)->checkState(0) == Qt::Checked)
+                keys << Key(key);
         }
     }
     return keys;
@@ -245,7 +282,34 @@ void TrendView::setChosen(const QList<Key>& keys)
         QTreeWidgetItem* group = m_choices->topLevelItem(g);
         for (int i = 0; i < group->childCount(); ++i) {
             QTreeWidgetItem* item = group->child(i);
-            const bool on = keys.contains(Key(item->data(0, kKeyRole).toInt()));
+            const int key = item->data(0, kKeyRole).toInt();
+            if (key < 0)
+                continue;
+            item->setCheckState(0, keys.contains(Key(key)) ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    rebuildPlots();
+    redraw();
+}
+
+QStringList TrendView::chosenDerived() const
+{
+    QStringList names;
+    for (int i = 0; i < m_derivedGroup->childCount(); ++i) {
+        if (m_derivedGroup->child(i)->checkState(0) == Qt::Checked)
+            names << m_derivedGroup->child(i)->data(0, kDerivedRole).toString();
+    }
+    return names;
+}
+
+void TrendView::setChosenDerived(const QStringList& names)
+{
+    addDerivedChoices();
+    {
+        const QSignalBlocker blocker(m_choices);
+        for (int i = 0; i < m_derivedGroup->childCount(); ++i) {
+            QTreeWidgetItem* item = m_derivedGroup->child(i);
+            const bool on = names.contains(item->data(0, kDerivedRole).toString());
             item->setCheckState(0, on ? Qt::Checked : Qt::Unchecked);
         }
     }
@@ -284,14 +348,26 @@ void TrendView::rebuildPlots()
     }
     m_valueAxes.clear();
     m_plots.clear();
-    for (Key key : chosen()) {
+    const auto addPlot = [this](const trend::Series* series, const QString& name,
+                                const QString& unit, const QColor& colour) {
         auto* legend = new QLineSeries;
-        legend->setName(choiceText(key));
+        legend->setName(name);
         m_chart->addSeries(legend);
         legend->attachAxis(m_time);
-        legend->attachAxis(axisForUnit(measure::keyInfo(key).unit.toString()));
-        legend->setColor(trendColour(key, dark()));
-        m_plots.push_back({key, legend});
+        legend->attachAxis(axisForUnit(unit));
+        legend->setColor(colour);
+        m_plots.push_back({series, unit, colour, legend});
+    };
+    for (Key key : chosen())
+        addPlot(&m_store.series(key), choiceText(key), measure::keyInfo(key).unit.toString(),
+                trendColour(key, dark()));
+    for (const QString& name : chosenDerived()) {
+        for (const trend::TrendStore::Derived& d : m_store.derivedSeries()) {
+            if (d.name == name)
+                addPlot(&d.series,
+                        d.unit.isEmpty() ? name : name + QStringLiteral(" (") + d.unit + u')',
+                        d.unit, derivedColour(name, dark()));
+        }
     }
     styleAxes();
 }
@@ -315,19 +391,18 @@ void TrendView::styleAxes()
     small.setPointSizeF(small.pointSizeF() * kAxisFontScale);
     const QColor text = palette().color(QPalette::Text);
     // One grid, from the first quantity's axis: several would cross each other.
-    const QString gridUnit =
-        m_plots.empty() ? QString() : measure::keyInfo(m_plots.front().key).unit.toString();
+    const QString gridUnit = m_plots.empty() ? QString() : m_plots.front().unit;
     for (auto& [unit, axis] : m_valueAxes) {
-        std::vector<Key> keys;
+        std::vector<QColor> keys;
         for (const Plot& plot : m_plots) {
-            if (measure::keyInfo(plot.key).unit == unit)
-                keys.push_back(plot.key);
+            if (plot.unit == unit)
+                keys.push_back(plot.colour);
         }
         axis->setLabelsFont(small);
         axis->setTitleFont(small);
         // One quantity: its colour says which line the axis belongs to (the legend gives the
         // unit). Several: the unit says it.
-        const QColor colour = keys.size() == 1 ? trendColour(keys.front(), dark()) : text;
+        const QColor colour = keys.size() == 1 ? keys.front() : text;
         axis->setLabelsColor(colour);
         axis->setLinePenColor(colour);
         axis->setTitleBrush(colour);
@@ -339,6 +414,7 @@ void TrendView::styleAxes()
 
 void TrendView::samplesArrived()
 {
+    addDerivedChoices();
     if (m_popOut)
         m_popOut->samplesArrived();
     if (!m_following || !isVisible() || m_redrawPending)
@@ -421,9 +497,8 @@ void TrendView::redraw()
         m_to = m_now();
         qint64 first = std::numeric_limits<qint64>::max();
         for (const Plot& plot : m_plots) {
-            const trend::Series& s = m_store.series(plot.key);
-            if (s.size() > 0)
-                first = std::min(first, s.timeAt(0));
+            if (plot.series->size() > 0)
+                first = std::min(first, plot.series->timeAt(0));
         }
         if (m_followSpan > 0)
             m_from = m_to - m_followSpan;
@@ -442,13 +517,13 @@ void TrendView::redraw()
     std::vector<double> bandHeight(m_plots.size()); // the widest column's, in the plot's unit
     qsizetype points = 0;
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        const auto cols = m_store.series(m_plots[p].key).decimate(m_from, m_to, columns);
+        const auto cols = m_plots[p].series->decimate(m_from, m_to, columns);
         segmentsOf[p] = trend::plotSegments(cols, m_from, m_to);
         for (const trend::PlotSegment& segment : segmentsOf[p])
             points = std::max(points, segment.line.size());
         for (const trend::Column& c : cols)
             bandHeight[p] = std::max(bandHeight[p], c.count > 1 ? c.max - c.min : 0.0);
-        Range& range = ranges[measure::keyInfo(m_plots[p].key).unit.toString()];
+        Range& range = ranges[m_plots[p].unit];
         for (const trend::PlotSegment& segment : segmentsOf[p]) {
             for (const QPointF& point : segment.low)
                 range.low = std::min(range.low, point.y());
@@ -478,12 +553,11 @@ void TrendView::redraw()
 
     std::vector<TrendPlotItem::Plot> plots;
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        const QValueAxis* axis = axisForUnit(measure::keyInfo(m_plots[p].key).unit.toString());
+        const QValueAxis* axis = axisForUnit(m_plots[p].unit);
         // A band of less than a pixel lies under its line.
         const bool band =
             bandHeight[p] / (axis->max() - axis->min()) * m_chart->plotArea().height() >= 1.0;
-        plots.push_back(
-            {trendColour(m_plots[p].key, dark()), axis, std::move(segmentsOf[p]), band});
+        plots.push_back({m_plots[p].colour, axis, std::move(segmentsOf[p]), band});
     }
     // A line with a point in every other pixel column or more looks no different without
     // smoothing, and a week of noisy lines paints in a fraction of the time.
@@ -568,6 +642,7 @@ TrendView* TrendView::openPopOut()
         m_popOut->setWindowTitle(tr("Korvane: trend"));
         m_popOut->setDetached();
         m_popOut->setChosen(chosen());
+        m_popOut->setChosenDerived(chosenDerived());
         m_popOut->resize(960, 540);
     }
     m_popOut->show();

@@ -17,6 +17,7 @@ class QVBoxLayout;
 class QLineSeries;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QValueAxis;
 
 namespace korvane::app {
@@ -60,6 +61,9 @@ public:
 
     QList<measure::Key> chosen() const;
     void setChosen(const QList<measure::Key>& keys);
+    // The derived quantities chosen (energy, cost), by name; offered once the store has them.
+    QStringList chosenDerived() const;
+    void setChosenDerived(const QStringList& names);
     bool following() const { return m_following; }
     // The span on show, [from, to) in milliseconds since the epoch.
     qint64 shownFrom() const { return m_from; }
@@ -96,11 +100,15 @@ protected:
 private:
     struct Plot
     {
-        measure::Key key;
+        const trend::Series* series = nullptr;
+        QString unit;
+        QColor colour;
         QLineSeries* legend = nullptr; // no points: its entry in the legend and its colour
     };
 
     void buildChoices();
+    // Offers the derived series the store has gained since.
+    void addDerivedChoices();
     void rebuildPlots();
     void onTimeRangeChanged();
     void zoomAt(double factor, double atX);
@@ -125,6 +133,7 @@ private:
     QVBoxLayout* m_controls = nullptr;
     std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
+    QTreeWidgetItem* m_derivedGroup = nullptr;
     QPointer<TrendView> m_popOut;
     std::vector<qint64> m_timeTicks;
     bool m_following = true;

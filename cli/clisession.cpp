@@ -13,6 +13,7 @@
 #include "platform/qtmeterdevices.h"
 #include "publish/mqttconnection.h"
 #include "publish/topics.h"
+#include "watch/lognotes.h"
 
 #include <unistd.h>
 
@@ -128,23 +129,11 @@ void CliSession::watchInto(datalog::Recorder& recorder)
         [watch](const measure::Reading& reading) { return watch->derivedFor(reading); });
     datalog::Recorder* to = &recorder;
     connect(watch, &watch::SessionWatch::energyGap, to, [to](const energy::Gap& gap) {
-        to->note({gap.toMs, energyGapText(gap)});
+        to->note({gap.toMs, watch::energyGapNote(gap)});
     });
     connect(watch, &watch::SessionWatch::alarm, to, [to](const alarms::AlarmEvent& event) {
-        datalog::LineFormat& format = to->format();
-        switch (format.format()) {
-        case datalog::Format::Csv:
-            to->writeLines(event.ms, format.event({event.ms, alarms::statusText(event)}));
-            break;
-        case datalog::Format::Jsonl:
-            to->writeLines(event.ms, alarms::jsonLine(event));
-            break;
-        case datalog::Format::Influx:
-            to->writeLines(event.ms, alarms::influxLine(event, format.meter()));
-            break;
-        case datalog::Format::Tsv: // the live view's lines have no room for events
-            break;
-        }
+        if (const QByteArray lines = watch::alarmLines(event, to->format()); !lines.isEmpty())
+            to->writeLines(event.ms, lines);
     });
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "energy/integrator.h"
 #include "link/linkevents.h"
 
 #include <QString>
@@ -20,8 +19,5 @@ QString portProblemText(const link::PortAttempt& attempt);
 QString linkStateText(link::LinkState state);
 // "records 250 of 1500, about 25 s left": a download's progress for a terminal.
 QString downloadProgressText(int records, int count, std::optional<std::chrono::milliseconds> left);
-// A hole in the energy, as a log's status row: "energy gap: E1 from 10:15:02 to 10:25:04, no P1
-// for 602 s".
-QString energyGapText(const energy::Gap& gap);
 
 } // namespace korvane::cli

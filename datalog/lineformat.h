@@ -34,6 +34,8 @@ struct DerivedColumn
     QString name;
     QString unit;
     Kind kind = Kind::Energy;
+
+    bool operator==(const DerivedColumn&) const = default;
 };
 // One value per derived column, in the same order; none where a frame carries no such value.
 using DerivedValues = std::vector<std::optional<double>>;

@@ -102,6 +102,41 @@ std::optional<energy::PricedEnergy> SessionWatch::priced() const
     return m_cost->priced();
 }
 
+std::optional<double> SessionWatch::costNow() const
+{
+    if (!m_cost)
+        return std::nullopt;
+    const qint64 now = m_session.now();
+    return m_cost->cost(m_integrator.totals().sinceMs.value_or(now), now);
+}
+
+std::optional<energy::Idle> SessionWatch::notAccumulating() const
+{
+    if (!m_options.energyOn())
+        return std::nullopt;
+    return m_integrator.notAccumulating(m_session.now());
+}
+
+void SessionWatch::resetEnergy()
+{
+    if (m_finished || !m_options.energyOn())
+        return;
+    m_integrator.reset(m_session.now());
+    if (m_cost)
+        m_cost->reset();
+    closeOpenGaps();
+    if (m_store)
+        save(m_store->save(m_integrator.totals(), priced()));
+}
+
+void SessionWatch::closeOpenGaps()
+{
+    for (std::optional<energy::Gap>& open : m_openGaps) {
+        if (open)
+            emit energyGap(*std::exchange(open, std::nullopt));
+    }
+}
+
 void SessionWatch::onLinked(const QString& device)
 {
     if (m_finished || !m_options.energyOn())
@@ -194,10 +229,7 @@ void SessionWatch::finish()
 {
     if (m_finished)
         return;
-    for (std::optional<energy::Gap>& open : m_openGaps) {
-        if (open)
-            emit energyGap(*std::exchange(open, std::nullopt));
-    }
+    closeOpenGaps();
     m_finished = true;
     m_silenceTimer.stop();
     if (m_store)

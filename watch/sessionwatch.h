@@ -48,6 +48,14 @@ public:
     datalog::DerivedValues derivedFor(const measure::Reading& reading) const;
     const std::vector<alarms::Rule>& rules() const { return m_options.rules; }
     const energy::Totals& totals() const { return m_integrator.totals(); }
+    bool energyOn() const { return m_options.energyOn(); }
+    // What the totals cost now, standing charges included; none without a tariff.
+    std::optional<double> costNow() const;
+    const energy::Tariff* tariff() const { return m_cost ? &m_cost->tariff() : nullptr; }
+    // Why the energy stands still now; none while it accumulates or energy is off.
+    std::optional<energy::Idle> notAccumulating() const;
+    // Starts the totals and the cost again from zero now, and keeps that.
+    void resetEnergy();
 
     // Writes the totals, reports a gap still open, and lets go of the session's readings.
     void finish();
@@ -62,6 +70,7 @@ private:
     void onLinked(const QString& device);
     void onReading(const measure::Reading& reading);
     void takeGaps(const std::vector<energy::Increment>& added);
+    void closeOpenGaps();
     void emitAll(const QList<alarms::AlarmEvent>& events);
     void save(const std::optional<QString>& result);
     std::optional<energy::PricedEnergy> priced() const;

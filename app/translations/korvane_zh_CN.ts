@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>EnergySettings</name>
+    <message>
+        <source>Tariff %1: %2</source>
+        <translation>电价文件 %1：%2</translation>
+    </message>
+</context>
+<context>
     <name>FileTypes</name>
     <message>
         <source>JPEG picture (*.jpg)</source>
@@ -281,6 +288,39 @@
         <source>The alarm command %1 was still running, so it did not run for this event.</source>
         <translation>报警命令 %1 仍在运行，因此本次事件未再运行它。</translation>
     </message>
+    <message>
+        <source>the first power reading</source>
+        <translation>第一个功率读数</translation>
+    </message>
+    <message>
+        <source>Energy since %1: E %2 kWh (L1 %3, L2 %4, L3 %5 kWh)</source>
+        <translation>自 %1 起的电能：E %2 kWh（L1 %3，L2 %4，L3 %5 kWh）</translation>
+    </message>
+    <message>
+        <source>%1, cost %2</source>
+        <comment>energy, cost</comment>
+        <translation>%1，费用 %2</translation>
+    </message>
+    <message>
+        <source>Energy not accumulating: no readings for more than 10 s.</source>
+        <translation>电能未累计：超过 10 秒没有读数。</translation>
+    </message>
+    <message>
+        <source>Energy not accumulating: the link is lost.</source>
+        <translation>电能未累计：连接已断开。</translation>
+    </message>
+    <message>
+        <source>Energy not accumulating: the meter sends no power (P) at the moment.</source>
+        <translation>电能未累计：仪表当前未发送功率（P）。</translation>
+    </message>
+    <message>
+        <source>Energy not accumulating: the power is in overload (OL).</source>
+        <translation>电能未累计：功率过载（OL）。</translation>
+    </message>
+    <message>
+        <source>Energy totals: %1</source>
+        <translation>电能累计值：%1</translation>
+    </message>
 </context>
 <context>
     <name>korvane</name>
@@ -330,6 +370,45 @@
     <message>
         <source>&amp;Remove</source>
         <translation>删除(&amp;R)</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::EnergyDialog</name>
+    <message>
+        <source>Energy</source>
+        <translation>电能</translation>
+    </message>
+    <message>
+        <source>&amp;Count the energy consumed</source>
+        <translation>累计消耗的电能(&amp;C)</translation>
+    </message>
+    <message>
+        <source>E1, E2, E3 and E in Wh, from the active powers P1, P2, P3 and P. The meter&apos;s power has no sign, so this is energy consumed. More than 10 s without a power, or an overload, adds nothing and is logged as a gap. The totals are kept per meter and survive a restart.</source>
+        <translation>E1、E2、E3 和 E，单位 Wh，由有功功率 P1、P2、P3 和 P 积分得到。仪表的功率不带符号，因此这是消耗的电能。超过 10 秒没有功率或出现过载时不累计，并在日志中记为间断。累计值按仪表分别保存，重启后继续。</translation>
+    </message>
+    <message>
+        <source>&amp;Tariff file (optional, for the cost):</source>
+        <translation>电价文件（可选，用于计算费用）(&amp;T)：</translation>
+    </message>
+    <message>
+        <source>No tariff: energy without cost</source>
+        <translation>无电价文件：只计电能，不计费用</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>浏览(&amp;B)...</translation>
+    </message>
+    <message>
+        <source>Tariff file</source>
+        <translation>电价文件</translation>
+    </message>
+    <message>
+        <source>Tariff (*.ini);;All files (*)</source>
+        <translation>电价文件 (*.ini);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>An INI file: &lt;code&gt;currency = EUR&lt;/code&gt;, then per date it takes effect &lt;code&gt;[from 2026-01-01]&lt;/code&gt; with &lt;code&gt;standing = 0.40&lt;/code&gt; a day, &lt;code&gt;price = 0.30&lt;/code&gt; per kWh and time-of-use prices such as &lt;code&gt;price 22:00-06:00 = 0.20&lt;/code&gt;.</source>
+        <translation>INI 文件：&lt;code&gt;currency = EUR&lt;/code&gt;，然后按生效日期分节 &lt;code&gt;[from 2026-01-01]&lt;/code&gt;，其中 &lt;code&gt;standing = 0.40&lt;/code&gt; 为每日固定费用，&lt;code&gt;price = 0.30&lt;/code&gt; 为每 kWh 电价，分时电价如 &lt;code&gt;price 22:00-06:00 = 0.20&lt;/code&gt;。</translation>
     </message>
 </context>
 <context>
@@ -489,6 +568,14 @@
         <source>Ca&amp;ncel</source>
         <translation>取消(&amp;N)</translation>
     </message>
+    <message>
+        <source>Start the energy and its cost again from zero? The totals so far are forgotten.</source>
+        <translation>将电能及其费用从零重新开始计算吗？目前的累计值将被清除。</translation>
+    </message>
+    <message>
+        <source>Reset energy</source>
+        <translation>电能清零</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::OverviewPage</name>
@@ -535,6 +622,22 @@
     <message>
         <source>Alarms, latest first:</source>
         <translation>报警（最新的在前）：</translation>
+    </message>
+    <message>
+        <source>Energy...</source>
+        <translation>电能...</translation>
+    </message>
+    <message>
+        <source>Count the energy consumed, and its cost from a tariff</source>
+        <translation>累计消耗的电能，并按电价计算费用</translation>
+    </message>
+    <message>
+        <source>Reset energy</source>
+        <translation>电能清零</translation>
+    </message>
+    <message>
+        <source>Start the energy and its cost again from zero</source>
+        <translation>将电能及其费用从零重新开始计算</translation>
     </message>
 </context>
 <context>
@@ -843,6 +946,10 @@
     <message>
         <source>Korvane: trend</source>
         <translation>Korvane：趋势</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>电能</translation>
     </message>
 </context>
 <context>

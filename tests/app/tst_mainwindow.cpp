@@ -2,8 +2,8 @@
 // The window with a fake port, fake timers and recorded message boxes: its state after start-up,
 // tabs, buttons, live labels, the record grid and what it tells the user. The link's logic is in
 // tst_link; the window against a real pseudo-terminal in tst_window_e2e.
-#include "app/alarmcontrol.h"
 #include "app/alarmsdialog.h"
+#include "app/energydialog.h"
 #include "app/helpbox.h"
 #include "app/logcontrol.h"
 #include "app/mainwindow.h"
@@ -13,6 +13,7 @@
 #include "app/realtimepage.h"
 #include "app/recordpage.h"
 #include "app/trendview.h"
+#include "app/watchcontrol.h"
 #include "fakes/fakemessageboxes.h"
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
@@ -23,7 +24,9 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -37,6 +40,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+#include <algorithm>
 
 using namespace korvane;
 using fakes::FakeSerialPort;
@@ -111,6 +116,110 @@ private slots:
     {
         QVERIFY(m_config.isValid());
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        // The energy totals, kept per meter, stay here too.
+        qputenv("XDG_DATA_HOME", m_config.path().toLocal8Bit());
+    }
+
+    // Energy counted from the powers shows on the Overview with its cost and since when, goes
+    // into a log started meanwhile with the alarm events among the frames, says why it stands
+    // still, and starts again from zero at Reset energy once the user agrees.
+    void energyShowsOnTheOverviewAndGoesIntoTheLog()
+    {
+        QTemporaryDir dir;
+        QFile tariff(dir.filePath("flat.ini"));
+        QVERIFY(tariff.open(QIODevice::WriteOnly));
+        tariff.write("currency = EUR\n[from 2020-01-01]\nstanding = 0\nprice = 0.50\n");
+        tariff.close();
+        Rig rig;
+        qint64 clock = QDateTime::currentMSecsSinceEpoch();
+        rig.session.meterLink().setClock([&clock] { return clock; });
+        rig.connect();
+        rig.window.watchControl->setEnergy({true, tariff.fileName()});
+        rig.window.watchControl->setAlarms({{QStringLiteral("P>30000"), QString()}});
+        rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
+        QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+        QVERIFY(rig.window.logControl->logging());
+        // 36 kW for 5 frames half a second apart: 36 kW x 2 s = 20 Wh, priced at 0.50 a kWh.
+        for (int i = 0; i < 5; ++i) {
+            rig.tick();
+            clock += 500;
+            rig.port.feed(FrameBuilder(0, 3).q(11, 36000, 2));
+        }
+        const trend::Series* e = rig.session.trend().findDerived(QStringLiteral("E"));
+        QVERIFY(e && e->size() == 5);
+        QCOMPARE(e->valueAt(4), 20.0f);
+        rig.window.trendView->setChosenDerived({"E", "cost"});
+        QCOMPARE(rig.window.trendView->chosenDerived(), (QStringList{"E", "cost"}));
+        app::OverviewPage& overview = *rig.window.overviewPage;
+        QVERIFY2(overview.energyText().startsWith("Energy since "),
+                 qPrintable(overview.energyText()));
+        QVERIFY2(overview.energyText().contains("E 0.020 kWh"), qPrintable(overview.energyText()));
+        QVERIFY2(overview.energyText().endsWith("cost 0.01 EUR"),
+                 qPrintable(overview.energyText()));
+        clock += 15'000;
+        overview.refreshEnergy();
+        QVERIFY2(overview.energyText().contains("Energy not accumulating: "),
+                 qPrintable(overview.energyText()));
+        QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+
+        QFile log(dir.filePath("survey.csv"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        QVERIFY2(lines.first().contains(",E1 [Wh],E2 [Wh],E3 [Wh],E [Wh],cost [EUR],kind,"),
+                 lines.first().constData());
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QByteArray& line) {
+            return line.contains(",,20,0.01,0,3,");
+        }));
+        QVERIFY(std::any_of(lines.begin(), lines.end(), [](const QByteArray& line) {
+            return line.contains(",alarm raised: P>30000 (36000)");
+        }));
+
+        QTest::mouseClick(overview.resetEnergyButton(), Qt::LeftButton);
+        QVERIFY(overview.energyText().contains("E 0.020 kWh"));
+        rig.messages.accept();
+        QVERIFY2(overview.energyText().contains("E 0.000 kWh"), qPrintable(overview.energyText()));
+        rig.window.watchControl->setEnergy({});
+        QVERIFY(overview.energyText().isEmpty());
+        QVERIFY(!overview.resetEnergyButton()->isVisibleTo(&overview));
+    }
+
+    // OK keeps the energy setting only with a tariff that reads.
+    void energyDialogRefusesATariffThatDoesNotRead_data()
+    {
+        QTest::addColumn<QByteArray>("tariff"); // empty: no tariff file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no tariff") << QByteArray() << "";
+        QTest::newRow("a tariff") << QByteArray("currency = EUR\n[from 2026-01-01]\nprice = 0.3\n")
+                                  << "";
+        QTest::newRow("a price that is no number")
+            << QByteArray("currency = EUR\n[from 2026-01-01]\nprice = abc\n")
+            << "Tariff tariff.ini: line 3";
+    }
+    void energyDialogRefusesATariffThatDoesNotRead()
+    {
+        QFETCH(QByteArray, tariff);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        Rig rig;
+        const auto forget = qScopeGuard([] { app::EnergySettings::save({}); });
+        app::EnergySetting setting{true, QString()};
+        if (!tariff.isEmpty()) {
+            QFile file(dir.filePath("tariff.ini"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(tariff);
+            setting.tariffPath = file.fileName();
+        }
+        rig.window.openEnergyDialog();
+        app::EnergyDialog* dialog = rig.window.energyDialog();
+        dialog->setSetting(setting);
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        QVERIFY2(message.isEmpty() ? dialog->message().isEmpty()
+                                   : dialog->message().startsWith(message),
+                 qPrintable(dialog->message()));
+        const bool kept = message.isEmpty();
+        QCOMPARE(rig.window.watchControl->energy() == setting, kept);
+        QCOMPARE(app::EnergySettings::load() == setting, kept);
+        QCOMPARE(rig.window.watchControl->energyOn(), kept);
     }
 
     // An alarm raised shows across the foot of every page and among the Overview's latest
@@ -119,7 +228,7 @@ private slots:
     {
         Rig rig;
         rig.connect();
-        rig.window.alarmControl->setAlarms({{QStringLiteral("U1>253"), QString()}});
+        rig.window.watchControl->setAlarms({{QStringLiteral("U1>253"), QString()}});
         const auto frame = [&rig](quint16 decivolts) {
             rig.tick();
             rig.port.feed(FrameBuilder(1).q(1, decivolts, 3));
@@ -171,7 +280,7 @@ private slots:
                  qPrintable(dialog->message()));
         QCOMPARE(dialog->isVisible(), !message.isEmpty());
         const bool kept = message.isEmpty();
-        QCOMPARE(rig.window.alarmControl->alarms() == alarms, kept);
+        QCOMPARE(rig.window.watchControl->alarms() == alarms, kept);
         QCOMPARE(app::AlarmSettings::load() == alarms, kept);
     }
 
@@ -547,6 +656,8 @@ private slots:
         QTest::newRow("Close button") << "button" << true;
         QTest::newRow("title bar") << "frame" << true;
         QTest::newRow("told to end (signal, logout)") << "told" << false;
+        // They end with the window and keep their totals; nothing is cut short.
+        QTest::newRow("energy and alarms, no log") << "watch only" << false;
     }
     void closingWhileLoggingAsksFirst()
     {
@@ -554,9 +665,15 @@ private slots:
         QFETCH(bool, asks);
         QTemporaryDir dir;
         Rig rig;
-        rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
-        QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
-        QVERIFY(rig.window.logControl->logging());
+        if (how == "watch only") {
+            rig.window.watchControl->setEnergy({true, QString()});
+            rig.window.watchControl->setAlarms({{QStringLiteral("U1>253"), QString()}});
+            QVERIFY(rig.session.liveReadingsHeld());
+        } else {
+            rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
+            QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+            QVERIFY(rig.window.logControl->logging());
+        }
         if (how == "told")
             rig.window.closeWithoutAsking();
         if (how == "button")
