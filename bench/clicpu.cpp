@@ -3,8 +3,9 @@
 // pseudo-terminal, the CLI either logging (CSV to /dev/null and every frame to a file) or
 // publishing to a Mosquitto broker of its own on loopback. Prints the CLI's CPU time over the
 // run as a share of one core, and its resident memory after the first minute and at the end.
-//   bench_clicpu [SECONDS] [log|publish] [FLAP]   (default 60 log; FLAP: with publish, the
-//   broker is killed every FLAP seconds and started again 20 s later)
+//   bench_clicpu [SECONDS] [log|watch|publish] [FLAP]   (default 60 log; watch: log with energy,
+//   a tariff and twenty alarm rules; FLAP: with publish, the broker is killed every FLAP seconds
+//   and started again 20 s later)
 #include "bench/localbroker.h"
 
 #include <QCoreApplication>
@@ -54,6 +55,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
     const bool publishing = argc > 2 && QByteArray(argv[2]) == "publish";
+    const bool watching = argc > 2 && QByteArray(argv[2]) == "watch";
     const int flap = argc > 3 ? std::atoi(argv[3]) : 0;
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("meter"));
@@ -78,7 +80,28 @@ int main(int argc, char* argv[])
         args << QStringLiteral("live") << QStringLiteral("--format") << QStringLiteral("csv")
              << QStringLiteral("--log") << log;
     }
+    if (watching) {
+        const QString tariff = dir.filePath(QStringLiteral("tariff.ini"));
+        QFile file(tariff);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write("currency = EUR\n[from 2026-01-01]\nstanding = 0.40\nprice = 0.30\n"
+                       "price 22:00-06:00 = 0.20\nprice 12:00-14:00 = 0.25\n") < 0) {
+            std::fprintf(stderr, "cannot write the tariff\n");
+            return 1;
+        }
+        file.close();
+        args << QStringLiteral("--tariff") << tariff;
+        // Twenty rules over the quantities every kind of frame carries, none of them raised.
+        for (const char* key : {"U1", "U2", "U3", "I1", "I2", "I3", "P1", "P2", "P3", "P"}) {
+            args << QStringLiteral("--alarm") << QStringLiteral("%1>100000 for 5s").arg(key);
+            args << QStringLiteral("--alarm") << QStringLiteral("%1 silent 60s").arg(key);
+        }
+    }
     QProcess cli;
+    // The energy totals stay in the run's folder.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.path());
+    cli.setProcessEnvironment(environment);
     cli.setStandardOutputFile(QStringLiteral("/dev/null"));
     cli.setStandardErrorFile(QStringLiteral("/dev/null"));
     cli.start(QStringLiteral(KORVANE_CLI), args);
@@ -123,8 +146,11 @@ int main(int argc, char* argv[])
     }
     std::printf("korvane-cli %s: %.2f %% of one core (%.0f ms in %d s); resident %ld KiB after "
                 "the first minute, %ld KiB at the end; %d broker restarts; exit %d\n",
-                publishing ? "publish" : "live --format csv --log", 100.0 * cpu / seconds,
-                cpu * 1000, seconds, firstMinuteKiB, endKiB, flaps, cli.exitCode());
+                publishing ? "publish"
+                : watching ? "live --format csv --log --tariff, 20 alarms"
+                           : "live --format csv --log",
+                100.0 * cpu / seconds, cpu * 1000, seconds, firstMinuteKiB, endKiB, flaps,
+                cli.exitCode());
     if (!publishing)
         std::printf("%lld bytes logged\n", QFileInfo(log).size());
     return 0;
