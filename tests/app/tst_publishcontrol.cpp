@@ -5,18 +5,23 @@
 // broker that refuses us for good left alone until Retry.
 #include "app/publishcontrol.h"
 #include "app/publishdialog.h"
+#include "app/watchcontrol.h"
+#include "notify/desktopnotifier.h"
 #include "support/broker.h"
 #include "support/fakesession.h"
+#include "support/framebuilder.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -81,6 +86,57 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(again.statusText().startsWith("MQTT: cannot reach 127.0.0.1:"),
                                  10000);
         QVERIFY(rig.session.isLinked());
+    }
+
+    // With energy and an alarm watched, the window announces E and the rule to Home Assistant
+    // and publishes the rule's state; a change of the watch starts publishing again with it.
+    void energyAndAlarmsArePublishedWithTheirDiscovery()
+    {
+        testing::Broker broker;
+        QVERIFY(broker.start());
+        testing::Subscriber discovery(broker, QStringLiteral("homeassistant/#"));
+        QVERIFY(discovery.start());
+        testing::Subscriber alarm(broker, QStringLiteral("window/energy/alarm/#"));
+        QVERIFY(alarm.start());
+        testing::FakeSession rig;
+        rig.session.start();
+        rig.linkOn1();
+        notify::DesktopNotifier notifier;
+        QTemporaryDir data;
+        app::WatchControl watch(rig.session, notifier, data.path());
+        watch.setEnergy({true, QString()});
+        watch.setAlarms({{QStringLiteral("U1>253"), QString()}});
+
+        app::PublishSettings settings;
+        settings.enabled = true;
+        settings.broker = broker.url();
+        settings.prefix = QStringLiteral("window/energy");
+        settings.haDiscovery = true;
+        app::PublishControl control(rig.session);
+        control.setWatch(&watch);
+        control.apply(settings);
+        const auto configOf = [&discovery](const QString& end) {
+            for (const testing::Message& m : discovery.messages()) {
+                if (m.topic.endsWith(end))
+                    return m.payload;
+            }
+            return QByteArray();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(control.statusText().startsWith("MQTT: connected to 127.0.0.1:"),
+                                 10000);
+        // E is announced with the first reading that carries it.
+        rig.tick();
+        rig.port.feed(testing::FrameBuilder(0, 3).q(11, 1000, 2));
+        QTRY_VERIFY_WITH_TIMEOUT(!configOf("/E/config").isEmpty(), 10000);
+        QVERIFY(configOf("/E/config").contains(R"("device_class":"energy")"));
+        QTRY_VERIFY(configOf("/u1_gt_253/config").contains(R"("device_class":"problem")"));
+        QTRY_VERIFY(alarm.payloads("window/energy/alarm/u1_gt_253").endsWith("OFF"));
+
+        const QPointer<publish::Publisher> before = control.publisher();
+        watch.setAlarms({});
+        QVERIFY(before.isNull() && control.publisher());
+        QTRY_VERIFY_WITH_TIMEOUT(control.statusText().startsWith("MQTT: connected to 127.0.0.1:"),
+                                 10000);
     }
 
     void theDialogRefusesWhatCouldNeverWork_data()
