@@ -301,7 +301,11 @@ bool LogReader::feed(QByteArrayView bytes, LogVisitor& to)
         const qsizetype end = static_cast<const char*>(hit) - data;
         QByteArrayView line(data + start, end - start);
         // A quoted CSV cell may hold a line break: the line goes on until its quotes close.
-        if (m_type != LogType::JsonLines && line.contains('"') && line.count('"') % 2 != 0) {
+        // JSON escapes its quotes and line breaks: a line is whole at its end.
+        const bool json =
+            m_type == LogType::JsonLines ||
+            (!m_started && (line.startsWith('{') || line.startsWith("\xEF\xBB\xBF{")));
+        if (!json && line.contains('"') && line.count('"') % 2 != 0) {
             scan = end + 1;
             continue;
         }

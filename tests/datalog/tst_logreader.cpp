@@ -266,7 +266,7 @@ private slots:
                  QStringList{described(kWinterMs, {}, {}, {"U1=230.5"})} + expected);
     }
 
-    // Every case a line at fault, by number; or a file that is no log says what it is.
+    // A line at fault is named by its number; a file that is no log says what it is.
     void damagedAndForeignFiles_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -296,6 +296,10 @@ private slots:
         QTest::newRow("a time that is none") << csv.left(third) + "yesterday" + csv.mid(third + 29)
                                              << 1 << "line 3: \"yesterday\" is no time"
                                              << "";
+        auto json = datalog::makeFormat(datalog::Format::Jsonl);
+        QTest::newRow("a lone quote in JSON's first line is no CSV cell")
+            << json->event({kWinterMs, "meter found on \"COM1"}) + json->frame(readings()[1]) << 1
+            << QString() << QString();
         QTest::newRow("broken JSON") << lineOf(jsonl, 1) + "\n{\"time\":\n"
                                      << 1 << "survey.csv, line 2: no JSON object"
                                      << "";
