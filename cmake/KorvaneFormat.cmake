@@ -14,6 +14,7 @@ if(CLANG_FORMAT)
     ${PROJECT_SOURCE_DIR}/platform/*.cpp ${PROJECT_SOURCE_DIR}/platform/*.h
     ${PROJECT_SOURCE_DIR}/records/*.cpp ${PROJECT_SOURCE_DIR}/records/*.h
     ${PROJECT_SOURCE_DIR}/datalog/*.cpp ${PROJECT_SOURCE_DIR}/datalog/*.h
+    ${PROJECT_SOURCE_DIR}/survey/*.cpp ${PROJECT_SOURCE_DIR}/survey/*.h
     ${PROJECT_SOURCE_DIR}/publish/*.cpp ${PROJECT_SOURCE_DIR}/publish/*.h
     ${PROJECT_SOURCE_DIR}/energy/*.cpp ${PROJECT_SOURCE_DIR}/energy/*.h
     ${PROJECT_SOURCE_DIR}/alarms/*.cpp ${PROJECT_SOURCE_DIR}/alarms/*.h

@@ -26,6 +26,14 @@ struct Event
     QString text;
 };
 
+// The recorder's events as a log writes them; readers of a log look for the same texts.
+namespace eventtext {
+inline constexpr char kLinkLost[] = "link lost";
+inline constexpr char kMeterFoundOn[] = "meter found on "; // then the device
+inline constexpr char kLiveFramesPaused[] = "live frames paused: records downloading";
+inline constexpr char kLiveFramesAgain[] = "live frames again";
+} // namespace eventtext
+
 // A quantity derived from the readings (Korvane's own, not the meter's), written after the
 // meter's quantities when a front end asks for it: energy consumed and its cost.
 struct DerivedColumn

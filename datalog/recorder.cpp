@@ -11,16 +11,16 @@ Recorder::Recorder(MeterSession& session, std::unique_ptr<LineFormat> format, Li
 {
     connect(&session, &MeterSession::readingReceived, this, &Recorder::onReading);
     connect(&session, &MeterSession::linkLost, this,
-            [this] { onEvent(QStringLiteral("link lost")); });
+            [this] { onEvent(QLatin1StringView(eventtext::kLinkLost)); });
     connect(&session, &MeterSession::linked, this, [this](int, const QString& device) {
         m_format->setMeter(device);
-        onEvent(QStringLiteral("meter found on %1").arg(device));
+        onEvent(QLatin1StringView(eventtext::kMeterFoundOn) + device);
     });
     connect(&session, &MeterSession::liveFramesPaused, this, [this](bool paused) {
         if (paused)
-            onEvent(QStringLiteral("live frames paused: records downloading"));
+            onEvent(QLatin1StringView(eventtext::kLiveFramesPaused));
         else if (m_session.isLinked()) // else the link lost says more
-            onEvent(QStringLiteral("live frames again"));
+            onEvent(QLatin1StringView(eventtext::kLiveFramesAgain));
     });
     m_format->setMeter(session.device());
     session.holdLiveReadings(this);
