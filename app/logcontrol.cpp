@@ -37,10 +37,14 @@ LogControl::LogControl(session::MeterSession& session, platform::SaveDialog& dia
     m_button = new QPushButton(tr("Start log..."), this);
     m_button->setToolTip(tr("Write every live frame to a CSV file as it arrives"));
     m_status = new ElidedLabel(this);
+    m_open = new QPushButton(tr("Open log..."), this);
+    m_open->setToolTip(tr("Show saved logs in a trend of their own (or drop the files on the "
+                          "window)"));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_button);
     layout->addWidget(m_status, 1);
+    layout->addWidget(m_open);
     connect(m_button, &QPushButton::clicked, this, [this] { logging() ? stop() : start(); });
 }
 

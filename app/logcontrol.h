@@ -33,6 +33,8 @@ public:
     bool logging() const { return m_recorder && m_recorder->running(); }
     QString statusText() const;
     QPushButton* button() const { return m_button; }
+    // Open log...: the window asks for the files.
+    QPushButton* openButton() const { return m_open; }
 
     void start();
     void stop();
@@ -54,6 +56,7 @@ private:
     platform::MessageBoxes& m_messages;
     WatchControl* m_watch = nullptr;
     QPushButton* m_button = nullptr;
+    QPushButton* m_open = nullptr;
     ElidedLabel* m_status = nullptr;
     QString m_lastPath;
     int m_lastFilter = 1;

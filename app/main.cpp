@@ -112,8 +112,8 @@ void placeWindow(app::MainWindow& window, const QSettings& settings)
 }
 
 // The window over one meter session until it is closed; the program's exit status.
-int runWindow(QApplication& app, const QStringList& ports, QSettings& settings,
-              platform::StopSignals& stopSignals)
+int runWindow(QApplication& app, const QStringList& ports, const QStringList& logs,
+              QSettings& settings, platform::StopSignals& stopSignals)
 {
     session::MeterSession session(platform::qtMeterDevices(ports));
     platform::QtMessageBoxes messages;
@@ -139,6 +139,12 @@ int runWindow(QApplication& app, const QStringList& ports, QSettings& settings,
 
     window.show();
     placeWindow(window, settings);
+    if (!logs.isEmpty()) {
+        // A log that does not read is said on the terminal as well as in the window.
+        QString error;
+        if (!window.openLogs(logs, &error))
+            std::fprintf(stderr, "korvane: %s\n", qPrintable(error));
+    }
     const int status = app.exec();
     settings.setValue("window/geometry", window.normalGeometry());
     settings.setValue("window/maximized", window.isMaximized());
@@ -196,7 +202,18 @@ int main(int argc, char* argv[])
         QStringLiteral("LANG"));
     parser.addOption(portsOption);
     parser.addOption(demoOption);
+    const QCommandLineOption openOption(
+        QStringLiteral("open"),
+        QCoreApplication::translate(
+            "korvane", "Show a saved log in a trend window of its own; repeat it for logs that "
+                       "go together."),
+        QStringLiteral("FILE"));
     parser.addOption(languageOption);
+    parser.addOption(openOption);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QCoreApplication::translate("korvane", "Logs to show, as with --open."),
+        QStringLiteral("[FILE...]"));
     parser.process(app);
 
     QStringList ports = platform::parsePortList(parser.value(portsOption));
@@ -231,7 +248,8 @@ int main(int argc, char* argv[])
         ports.prepend(meter->devicePath());
     }
 
-    const int status = runWindow(app, ports, settings, stopSignals);
+    const QStringList logs = parser.values(openOption) + parser.positionalArguments();
+    const int status = runWindow(app, ports, logs, settings, stopSignals);
     // Closing the window finished its publishing; let the goodbye reach the broker.
     publish::MqttConnection::waitForAllToEnd(2000);
     return status;

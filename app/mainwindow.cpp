@@ -4,17 +4,23 @@
 #include "app/energydialog.h"
 #include "app/helpbox.h"
 #include "app/logcontrol.h"
+#include "app/logwindow.h"
 #include "app/overviewpage.h"
 #include "app/page.h"
 #include "app/publishcontrol.h"
 #include "app/recordpage.h"
+#include "app/savefolder.h"
 #include "app/statustexts.h"
 #include "app/watchcontrol.h"
 #include "platform/freedmemory.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QLabel>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -55,6 +61,8 @@ MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
             [this](const QString& text) { overviewPage->setAlarmProblem(text); });
     connect(overviewPage->alarmsButton(), &QPushButton::clicked, this,
             &MainWindow::openAlarmsDialog);
+    connect(logControl->openButton(), &QPushButton::clicked, this, &MainWindow::askToOpenLogs);
+    setAcceptDrops(true);
     connect(overviewPage->energyButton(), &QPushButton::clicked, this,
             &MainWindow::openEnergyDialog);
     connect(overviewPage->resetEnergyButton(), &QPushButton::clicked, this,
@@ -158,6 +166,61 @@ void MainWindow::openEnergyDialog()
     }
     m_energyDialog->setSetting(watchControl->energy());
     m_energyDialog->open();
+}
+
+LogWindow* MainWindow::openLogs(const QStringList& files, QString* error)
+{
+    if (files.isEmpty())
+        return nullptr;
+    auto* window = new LogWindow(files, m_saveDialog, m_messages, this);
+    if (!window->open()) {
+        if (error)
+            *error = window->error();
+        m_messages.warning(QStringLiteral("Korvane"), window->error());
+        delete window;
+        return nullptr;
+    }
+    window->show();
+    return window;
+}
+
+void MainWindow::askToOpenLogs()
+{
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, tr("Open log"), defaultSaveFolder(),
+                                      tr("Korvane logs (*.csv *.jsonl);;All files (*)"));
+    openLogs(files);
+}
+
+namespace {
+QStringList localFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls())
+        return files;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    return files;
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const QStringList files = localFiles(event->mimeData());
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // After the drop has ended: a message about a file that does not read must not sit in it.
+    QMetaObject::invokeMethod(
+        this, [this, files] { openLogs(files); }, Qt::QueuedConnection);
 }
 
 void MainWindow::askToResetEnergy()

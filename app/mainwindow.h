@@ -24,6 +24,7 @@ class AlarmsDialog;
 class EnergyDialog;
 class HelpBox;
 class LogControl;
+class LogWindow;
 class OverviewPage;
 class Page;
 class PhasorPage;
@@ -99,6 +100,10 @@ public:
     void openEnergyDialog();
     // Asks, then starts the energy and its cost again from zero.
     void askToResetEnergy();
+    // Saved logs shown as one survey in a window of their own; files that cannot be read are
+    // said in a message (and in *error). The window, or null.
+    LogWindow* openLogs(const QStringList& files, QString* error = nullptr);
+    void askToOpenLogs();
 
     // The parts other code reaches by name.
     QWidget* readingsPanel = nullptr;
@@ -116,6 +121,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void showPortAttempt(const link::PortAttempt& attempt);

@@ -44,22 +44,21 @@ TrendView* TrendPage::openPopOut()
 void TrendPage::savePopOut()
 {
     if (TrendView* popOut = view->popOut())
-        runSave(offerOf(*popOut), m_saveType, m_saveDialog, m_messages);
+        runSave(offerOf(*popOut, m_session.trend()), m_saveType, m_saveDialog, m_messages);
 }
 
 SaveOffer TrendPage::saveOffer()
 {
-    return offerOf(*view);
+    return offerOf(*view, m_session.trend());
 }
 
-SaveOffer TrendPage::offerOf(TrendView& shown)
+SaveOffer TrendPage::offerOf(TrendView& shown, const trend::TrendStore& store)
 {
     // The chart as it is when Save is clicked, and the span it shows.
     const QImage shot = shown.chartImage();
     const qint64 from = shown.shownFrom();
     const qint64 to = shown.shownTo();
     const QList<measure::Key> keys = shown.chosen();
-    const trend::TrendStore& store = m_session.trend();
     return {
         QStringLiteral("Korvane trend"),
         {{FileTypes::png(), QStringLiteral("png"),

@@ -36,8 +36,10 @@ public:
     // offers the same as the tab's, of the view it shows.
     TrendView* openPopOut();
 
+    // The chart as shown, as PNG, or its samples over the span shown, as CSV.
+    static SaveOffer offerOf(TrendView& shown, const trend::TrendStore& store);
+
 private:
-    SaveOffer offerOf(TrendView& shown);
     void savePopOut();
 
     session::MeterSession& m_session;

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QValueAxis>
 
+#include <algorithm>
+
 namespace korvane::app {
 
 namespace {
@@ -26,6 +28,12 @@ void TrendPlotItem::setPlots(std::vector<Plot> plots, bool smooth)
 {
     m_plots = std::move(plots);
     m_smooth = smooth;
+    update();
+}
+
+void TrendPlotItem::setMarks(std::vector<Mark> marks)
+{
+    m_marks = std::move(marks);
     update();
 }
 
@@ -51,6 +59,21 @@ void TrendPlotItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QW
     painter->setClipRect(area);
     painter->setRenderHint(QPainter::Antialiasing, m_smooth);
     const double sx = area.width() / timeSpan;
+    const auto xOf = [&](qint64 ms) { return area.left() + (double(ms) - m_time->min()) * sx; };
+    for (const Mark& mark : m_marks) {
+        if (mark.toMs < m_time->min() || mark.fromMs > m_time->max())
+            continue;
+        if (mark.toMs > mark.fromMs) {
+            // At least a pixel wide, so that a short gap in a long span still shows.
+            const double left = xOf(mark.fromMs);
+            const double width = std::max(1.0, xOf(mark.toMs) - left);
+            painter->fillRect(QRectF(left, area.top(), width, area.height()), mark.colour);
+        } else {
+            painter->setPen(QPen(mark.colour, kLineWidth, Qt::DashLine));
+            painter->drawLine(QPointF(xOf(mark.fromMs), area.top()),
+                              QPointF(xOf(mark.fromMs), area.bottom()));
+        }
+    }
     QPolygonF polygon;
     for (const Plot& plot : m_plots) {
         const double low = plot.axis->min();

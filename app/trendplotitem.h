@@ -28,10 +28,20 @@ public:
         bool band = false; // the min-max band under the line
     };
 
+    // A span of time shaded (a gap) or, when it has no length, a line across the plot (an
+    // event), under the lines.
+    struct Mark
+    {
+        qint64 fromMs = 0;
+        qint64 toMs = 0;
+        QColor colour;
+    };
+
     TrendPlotItem(QChart* chart, const QValueAxis* time);
 
     // Smoothing off draws a line with a point in every pixel column much faster, no different.
     void setPlots(std::vector<Plot> plots, bool smooth);
+    void setMarks(std::vector<Mark> marks);
     // The plot area moved or changed size.
     void areaChanged();
 
@@ -42,6 +52,7 @@ private:
     QChart* m_chart;
     const QValueAxis* m_time;
     std::vector<Plot> m_plots;
+    std::vector<Mark> m_marks;
     bool m_smooth = true;
     QRectF m_area;
 };

@@ -356,7 +356,7 @@ void TrendView::rebuildPlots()
         legend->attachAxis(m_time);
         legend->attachAxis(axisForUnit(unit));
         legend->setColor(colour);
-        m_plots.push_back({series, unit, colour, legend});
+        m_plots.push_back({name, series, unit, colour, legend});
     };
     for (Key key : chosen())
         addPlot(&m_store.series(key), choiceText(key), measure::keyInfo(key).unit.toString(),
@@ -562,6 +562,27 @@ void TrendView::redraw()
     // A line with a point in every other pixel column or more looks no different without
     // smoothing, and a week of noisy lines paints in a fraction of the time.
     m_plotItem->setPlots(std::move(plots), points < columns / 2);
+    emit redrawn();
+}
+
+void TrendView::setMarks(std::vector<TrendPlotItem::Mark> marks)
+{
+    m_plotItem->setMarks(std::move(marks));
+}
+
+std::vector<TrendView::SpanStatistics> TrendView::spanStatistics() const
+{
+    std::vector<SpanStatistics> out;
+    for (const Plot& plot : m_plots) {
+        // One column over the span: the series' pyramid gives it without visiting every sample.
+        const std::vector<trend::Column> whole = plot.series->decimate(m_from, m_to + 1, 1);
+        SpanStatistics s{plot.name};
+        if (!whole.empty() && whole.front().count > 0)
+            s = {plot.name, whole.front().count, whole.front().min, whole.front().mean,
+                 whole.front().max};
+        out.push_back(s);
+    }
+    return out;
 }
 
 void TrendView::setTimeTicks()

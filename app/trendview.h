@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/trendplotitem.h"
 #include "measure/quantity.h"
 #include "trend/trendstore.h"
 
@@ -21,8 +22,6 @@ class QTreeWidgetItem;
 class QValueAxis;
 
 namespace korvane::app {
-
-class TrendPlotItem;
 
 // The chart's view: the wheel zooms the time axis around the pointer, a drag with the right
 // button pans, and a rubber band (left button) zooms into what it spans.
@@ -79,6 +78,19 @@ public:
     TrendView* popOut() const { return m_popOut; }
     // A front end's own control (the log's, publishing's) on a line of its own above the chart.
     void addControl(QWidget* control);
+    // Gaps shaded and events marked under the lines (a log read back).
+    void setMarks(std::vector<TrendPlotItem::Mark> marks);
+
+    // Each quantity shown over the span on show: its samples' lowest, mean and highest.
+    struct SpanStatistics
+    {
+        QString name; // as the legend gives it, with the unit
+        qsizetype count = 0;
+        double min = 0;
+        double mean = 0;
+        double max = 0;
+    };
+    std::vector<SpanStatistics> spanStatistics() const;
 
 public slots:
     // New samples: redrawn soon while following.
@@ -92,6 +104,8 @@ signals:
     // Save in a window of its own, where the main window's Save is out of reach.
     void saveRequested();
     void chosenChanged();
+    // Drawn again: the span or the samples on show may have changed.
+    void redrawn();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -100,6 +114,7 @@ protected:
 private:
     struct Plot
     {
+        QString name;
         const trend::Series* series = nullptr;
         QString unit;
         QColor colour;

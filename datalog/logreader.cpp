@@ -443,7 +443,7 @@ bool LogReader::readCsvRow(QByteArrayView line, LogVisitor& to)
     if (!csv.split(line))
         return fail(QStringLiteral("a quote is never closed"));
     if (csv.fields.size() != csv.columns.size())
-        return fail(QStringLiteral("%1 fields where the heading has %2")
+        return fail(QStringLiteral("the row has %1 of the heading's %2 fields")
                         .arg(csv.fields.size())
                         .arg(csv.columns.size()));
     m_quantities.clear();

@@ -26,8 +26,12 @@ shot() {
     local name=$1 theme=$2 size=$3 keys=$4 lang=${5:-en} config
     config=$(mktemp -d)
     mkdir -p "$config/Korvane"
-    printf '[trend]\nchosen=U1, I1, PF, P, F\n' >"$config/Korvane/korvane.conf"
-    local env=(XDG_CONFIG_HOME="$config" LC_ALL=C.UTF-8)
+    # Energy with a tariff and an alarm rule, so the Overview shows what they add.
+    printf 'currency = EUR\n[from 2026-01-01]\nstanding = 0.40\nprice = 0.30\n' >"$config/home.ini"
+    printf '[trend]\nchosen=U1, I1, PF, P, F\n[energy]\non=true\ntariff=%s\n' "$config/home.ini" \
+        >"$config/Korvane/korvane.conf"
+    printf '[alarms]\n1\\rule=F<49.5\nsize=1\n' >>"$config/Korvane/korvane.conf"
+    local env=(XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$config" LC_ALL=C.UTF-8)
     [[ $theme == dark ]] && env+=(QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita:dark)
     [[ $theme == light ]] && env+=(QT_QPA_PLATFORMTHEME=gtk3 GTK_THEME=Adwaita)
     env "${env[@]}" "$build/app/korvane" --demo --lang "$lang" >/dev/null 2>&1 &

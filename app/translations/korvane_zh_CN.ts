@@ -344,6 +344,14 @@
         <source>The virtual meter could not start: %1</source>
         <translation>虚拟仪表无法启动：%1</translation>
     </message>
+    <message>
+        <source>Show a saved log in a trend window of its own; repeat it for logs that go together.</source>
+        <translation>在单独的趋势窗口中显示已保存的日志；属于同一次测量的多个日志可重复此选项。</translation>
+    </message>
+    <message>
+        <source>Logs to show, as with --open.</source>
+        <translation>要显示的日志，同 --open。</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::AlarmsDialog</name>
@@ -492,6 +500,65 @@
         <source>Logging to %1 (%2); %3 exists and is kept</source>
         <translation>正在记录到 %1（%2）；%3 已存在并予以保留</translation>
     </message>
+    <message>
+        <source>Open log...</source>
+        <translation>打开日志...</translation>
+    </message>
+    <message>
+        <source>Show saved logs in a trend of their own (or drop the files on the window)</source>
+        <translation>在单独的趋势图中显示已保存的日志（也可把文件拖放到窗口上）</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::LogWindow</name>
+    <message numerus="yes">
+        <source>Korvane: %1 and %n more</source>
+        <translation>
+            <numerusform>Korvane：%1 及另外 %n 个</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Korvane: %1</source>
+        <translation>Korvane：%1</translation>
+    </message>
+    <message>
+        <source>Reading: %1 %</source>
+        <translation>正在读取：%1 %</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n frames from %1 to %2</source>
+        <translation>
+            <numerusform>%n 帧，从 %1 到 %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n gaps</source>
+        <translation>
+            <numerusform>%n 处间断</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source> (%1 in all)</source>
+        <translation>（共 %1）</translation>
+    </message>
+    <message>
+        <source>meter on %1</source>
+        <translation>仪表位于 %1</translation>
+    </message>
+    <message>
+        <source>Stopped: %1</source>
+        <translation>已停止：%1</translation>
+    </message>
+    <message>
+        <source>%1: nothing in the span shown</source>
+        <translation>%1：所示时段内无数据</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: lowest %2, mean %3, highest %4 (%n samples)</source>
+        <translation>
+            <numerusform>%1：最低 %2，平均 %3，最高 %4（%n 个采样）</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::MainWindow</name>
@@ -575,6 +642,14 @@
     <message>
         <source>Reset energy</source>
         <translation>电能清零</translation>
+    </message>
+    <message>
+        <source>Open log</source>
+        <translation>打开日志</translation>
+    </message>
+    <message>
+        <source>Korvane logs (*.csv *.jsonl);;All files (*)</source>
+        <translation>Korvane 日志 (*.csv *.jsonl);;所有文件 (*)</translation>
     </message>
 </context>
 <context>

@@ -6,6 +6,7 @@
 #include "app/energydialog.h"
 #include "app/helpbox.h"
 #include "app/logcontrol.h"
+#include "app/logwindow.h"
 #include "app/mainwindow.h"
 #include "app/overviewpage.h"
 #include "app/page.h"
@@ -181,6 +182,70 @@ private slots:
         rig.window.watchControl->setEnergy({});
         QVERIFY(overview.energyText().isEmpty());
         QVERIFY(!overview.resetEnergyButton()->isVisibleTo(&overview));
+    }
+
+    // A log the window wrote opens in a trend of its own, read in pieces, with the lowest, mean
+    // and highest of the span shown; a file that is no log, or a log with a line that does not
+    // read, is said with the reason.
+    void savedLogsOpenInATrendOfTheirOwn_data()
+    {
+        QTest::addColumn<QByteArray>("tail"); // added to the log the window wrote
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("said"); // in the warning, or the window's status when it opens
+        QTest::newRow("the log as written") << QByteArray() << true << "4 frames from ";
+        QTest::newRow("a torn last line") << QByteArray("2026-12-08T10:00") << true
+                                          << "survey.csv, line 6: the last line is cut short";
+        QTest::newRow("a line that does not read")
+            << QByteArray("garbage\r\n2026-12-08T10:00:00.000+00:00,230\r\n") << false
+            << "survey.csv, line 6: the row has 1 of the heading's 38 fields";
+        QTest::newRow("not a log") << QByteArray("-") << false << "is not a Korvane log";
+    }
+    void savedLogsOpenInATrendOfTheirOwn()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(bool, opens);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("survey.csv");
+        {
+            Rig rig;
+            qint64 clock = QDateTime::currentMSecsSinceEpoch();
+            rig.session.meterLink().setClock([&clock] { return clock; });
+            rig.connect();
+            rig.saveDialog.answer = {true, path, 1};
+            QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+            for (quint16 decivolts : {2290, 2300, 2310, 2320}) {
+                rig.tick();
+                clock += 500;
+                rig.port.feed(FrameBuilder(1).q(1, decivolts, 3));
+            }
+            QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
+        }
+        QFile log(path);
+        QVERIFY(log.open(QIODevice::Append));
+        log.write(tail == "-" ? QByteArray() : tail);
+        log.close();
+        if (tail == "-")
+            QVERIFY(log.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    log.write("a,b\n") == 4);
+        log.close();
+
+        Rig rig;
+        app::LogWindow* window = rig.window.openLogs({path});
+        QCOMPARE(window != nullptr, opens);
+        if (!window) {
+            QCOMPARE(rig.messages.shown.size(), 1);
+            QVERIFY2(rig.messages.shown.first().contains(said),
+                     qPrintable(rig.messages.shown.first()));
+            return;
+        }
+        QSignalSpy finished(window, &app::LogWindow::finishedReading);
+        QVERIFY(finished.wait(5000));
+        QVERIFY2(window->statusText().contains(said), qPrintable(window->statusText()));
+        window->view->setChosen({measure::Key::U1});
+        window->view->showEverything();
+        QCOMPARE(window->statisticsText(),
+                 QStringLiteral("U1 (V): lowest 229, mean 230.5, highest 232 (4 samples)"));
     }
 
     // OK keeps the energy setting only with a tariff that reads.

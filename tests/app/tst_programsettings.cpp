@@ -159,6 +159,32 @@ private slots:
         QCOMPARE(runBriefly(home.path(), {"--ports", "/dev/null"}), kRanUntilStopped);
     }
 
+    // korvane --open shows a log beside the window; one that does not read is said on the
+    // terminal too, and the window runs on.
+    void openShowsALogAndSaysWhyOneDoesNot_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("said"); // on stderr; empty: nothing
+        QTest::newRow("a log") << QByteArray("\xEF\xBB\xBFtime,U1 [V],kind,index,status\r\n"
+                                             "2026-12-08T10:00:00.000+01:00,230.1,1,,\r\n")
+                               << QString();
+        QTest::newRow("not a log") << QByteArray("hello\n") << "is not a Korvane log";
+    }
+    void openShowsALogAndSaysWhyOneDoesNot()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, said);
+        QTemporaryDir home;
+        QFile log(home.filePath("survey.csv"));
+        QVERIFY(log.open(QIODevice::WriteOnly) && log.write(content) == content.size());
+        log.close();
+        QString err;
+        QCOMPARE(
+            runBriefly(home.path(), {"--ports", "/dev/null", "--open", log.fileName()}, {}, &err),
+            kRanUntilStopped);
+        QVERIFY2(said.isEmpty() ? !err.contains("korvane:") : err.contains(said), qPrintable(err));
+    }
+
     void theWindowOpensWhereItWasWhileThatFitsTheScreen_data()
     {
         // 800 x 600: a 1600 x 1200 screen at a scale factor of 2; windows have frames.

@@ -291,7 +291,7 @@ private slots:
             << "";
         QTest::newRow("a field too few")
             << csv.left(third) + lineOf(csv, 3).remove(lineOf(csv, 3).indexOf(",,"), 1) + '\n'
-            << 1 << "line 3: 40 fields where the heading has 41"
+            << 1 << "line 3: the row has 40 of the heading's 41 fields"
             << "";
         QTest::newRow("a time that is none") << csv.left(third) + "yesterday" + csv.mid(third + 29)
                                              << 1 << "line 3: \"yesterday\" is no time"

@@ -227,7 +227,7 @@ private slots:
         auto csv = datalog::makeFormat(datalog::Format::Csv, datalog::Dialect::Comma, true);
         QTest::newRow("a line at fault")
             << csv->frameHeading() + csv->event({kBeforeMidnight, "link lost"}) + "1,2,3\r\n"
-            << "stop.csv, line 3: 3 fields where the heading has 38";
+            << "stop.csv, line 3: the row has 3 of the heading's 38 fields";
         QTest::newRow("no log") << QByteArray("Dear diary,\n")
                                 << "stop.csv is not a Korvane log: its first line is no heading";
     }
