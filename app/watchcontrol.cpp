@@ -34,7 +34,6 @@ void WatchControl::setAlarms(const QList<AlarmSetting>& alarms)
 {
     m_alarms = alarms;
     rebuild();
-    emit changed();
 }
 
 void WatchControl::setEnergy(const EnergySetting& setting)
@@ -87,6 +86,8 @@ void WatchControl::rebuild()
     }
     emit rebuilt();
     emit energyChanged();
+    // The new watch has raised nothing yet: a banner left up would never be cleared.
+    emit changed();
 }
 
 bool WatchControl::energyOn() const

@@ -250,6 +250,23 @@ private slots:
         QVERIFY2(events[2].endsWith(" raised U1>253 (254 V)"), qPrintable(events[2]));
     }
 
+    // Energy turned on watches the rules afresh: an alarm raised before does not stay on the
+    // banner, where nothing would ever clear it.
+    void newEnergySettingsLeaveNoBannerBehind()
+    {
+        Rig rig;
+        rig.connect();
+        rig.window.watchControl->setAlarms({{QStringLiteral("U1>253"), QString()}});
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(1, 2540, 3));
+        QVERIFY(rig.window.alarmBanner->isVisible());
+        rig.window.watchControl->setEnergy({true, QString()});
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(1, 2500, 3));
+        QVERIFY(!rig.window.alarmBanner->isVisible());
+        QVERIFY(rig.window.watchControl->raised().isEmpty());
+    }
+
     // OK keeps the alarms (for the next start too) only when every row reads.
     void alarmsDialogRefusesWhatCannotBeWatched_data()
     {
