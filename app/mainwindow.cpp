@@ -280,7 +280,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Energy and alarms end with the window (the totals are saved); a log or publishing is a
     // file or a feed the user may not mean to cut short.
-    if (m_askBeforeClosing && (logControl->logging() || publishControl->publisher())) {
+    if (m_askBeforeClosing && (logControl->logging() || publishControl->publishing())) {
         event->ignore();
         m_messages.question(QStringLiteral("Korvane"),
                             tr("Closing Korvane stops the log or publishing that is running. "

@@ -37,6 +37,15 @@ QString PublishControl::statusText() const
     return m_status->fullText();
 }
 
+bool PublishControl::publishing() const
+{
+    using Phase = publish::PublishState::Phase;
+    if (!m_publisher)
+        return false;
+    const Phase phase = m_publisher->state().phase;
+    return phase != Phase::Stopped && phase != Phase::Failed;
+}
+
 void PublishControl::setWatch(WatchControl* watch)
 {
     m_watch = watch;

@@ -36,6 +36,8 @@ public:
     // Shown once the broker has refused us for good.
     QPushButton* retryButton() const { return m_retry; }
     publish::Publisher* publisher() const { return m_publisher.get(); }
+    // A publisher is there and still trying: not refused for good, not failed to start.
+    bool publishing() const;
     // Energy, cost and alarm topics from the watch's settings; publishing starts again when
     // they change, so the broker's discovery matches them.
     void setWatch(WatchControl* watch);

@@ -16,7 +16,17 @@ namespace korvane::app {
 WatchControl::WatchControl(session::MeterSession& session, notify::DesktopNotifier& notifier,
                            QString dataFolder, QObject* parent)
     : QObject(parent), m_session(session), m_notifier(notifier), m_dataFolder(std::move(dataFolder))
-{}
+{
+    // Made before any log or publisher, this comes first for each reading, whatever watch there
+    // is by then: the derived values they ask for include the reading.
+    connect(&m_session, &session::MeterSession::readingReceived, this,
+            [this](const measure::Reading& reading) {
+                if (!m_watch)
+                    return;
+                m_watch->take(reading);
+                addToTrend(reading);
+            });
+}
 
 WatchControl::~WatchControl() = default;
 
@@ -24,7 +34,6 @@ void WatchControl::setAlarms(const QList<AlarmSetting>& alarms)
 {
     m_alarms = alarms;
     rebuild();
-    emit changed();
 }
 
 void WatchControl::setEnergy(const EnergySetting& setting)
@@ -62,6 +71,7 @@ void WatchControl::rebuild()
     options.tariff = std::move(loaded.tariff);
     m_energyProblem = loaded.problem;
     options.dataFolder = m_dataFolder;
+    options.readingsFromCaller = true;
     options.meterIdOf = [this](const QString& device) {
         return publish::meterIdOf(device, m_session.serialNumberOf(device));
     };
@@ -73,12 +83,11 @@ void WatchControl::rebuild()
             m_energyProblem = StatusTexts::totalsProblem(text);
             emit energyChanged();
         });
-        // After the watch's own subscription: the totals include the reading.
-        connect(&m_session, &session::MeterSession::readingReceived, m_watch.get(),
-                [this](const measure::Reading& reading) { addToTrend(reading); });
     }
     emit rebuilt();
     emit energyChanged();
+    // The new watch has raised nothing yet: a banner left up would never be cleared.
+    emit changed();
 }
 
 bool WatchControl::energyOn() const

@@ -37,6 +37,8 @@ class WatchControl : public QObject
 public:
     static constexpr int kRecentEvents = 5;
 
+    // Made before any log or publisher over the session, so that the watch sees each reading
+    // before they do.
     WatchControl(session::MeterSession& session, notify::DesktopNotifier& notifier,
                  QString dataFolder, QObject* parent = nullptr);
     ~WatchControl() override;

@@ -46,7 +46,8 @@ SessionWatch::SessionWatch(session::MeterSession& session, WatchOptions options,
         if (m_evaluator)
             m_evaluator->onLinkLost();
     });
-    connect(&session, &MeterSession::readingReceived, this, &SessionWatch::onReading);
+    if (!m_options.readingsFromCaller)
+        connect(&session, &MeterSession::readingReceived, this, &SessionWatch::onReading);
     if (m_options.any())
         session.holdLiveReadings(this);
     if (session.isLinked())

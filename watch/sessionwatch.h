@@ -27,6 +27,9 @@ struct WatchOptions
     // The id the totals of the meter on a device are kept under.
     std::function<QString(const QString& device)> meterIdOf;
     std::vector<alarms::Rule> rules;
+    // The caller hands each reading to take() instead: a watch made while a log runs must still
+    // see each reading before the log asks for its derived values.
+    bool readingsFromCaller = false;
 
     bool energyOn() const { return energy || tariff.has_value(); }
     bool any() const { return energyOn() || !rules.empty(); }
@@ -37,8 +40,8 @@ class SessionWatch : public QObject
 {
     Q_OBJECT
 public:
-    // Subscribes to the session at once: built before a log's recorder, it has seen each reading
-    // before the recorder asks for its derived values.
+    // Subscribes to the session at once (unless told readingsFromCaller): built before a log's
+    // recorder, it has seen each reading before the recorder asks for its derived values.
     SessionWatch(session::MeterSession& session, WatchOptions options, QObject* parent = nullptr);
     ~SessionWatch() override;
 
@@ -56,6 +59,9 @@ public:
     std::optional<energy::Idle> notAccumulating() const;
     // Starts the totals and the cost again from zero now, and keeps that.
     void resetEnergy();
+
+    // A reading of the session, with readingsFromCaller.
+    void take(const measure::Reading& reading) { onReading(reading); }
 
     // Writes the totals, reports a gap still open, and lets go of the session's readings.
     void finish();

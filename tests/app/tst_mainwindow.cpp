@@ -136,10 +136,12 @@ private slots:
         rig.session.meterLink().setClock([&clock] { return clock; });
         rig.connect();
         rig.window.watchControl->setEnergy({true, tariff.fileName()});
-        rig.window.watchControl->setAlarms({{QStringLiteral("P>30000"), QString()}});
         rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
         QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
         QVERIFY(rig.window.logControl->logging());
+        // Rules set while the log runs make the watch again: the log's frames still carry the
+        // totals with their own reading in them.
+        rig.window.watchControl->setAlarms({{QStringLiteral("P>30000"), QString()}});
         // 36 kW for 5 frames half a second apart: 36 kW x 2 s = 20 Wh, priced at 0.50 a kWh.
         for (int i = 0; i < 5; ++i) {
             rig.tick();
@@ -311,6 +313,23 @@ private slots:
         QCOMPARE(events.size(), 3);
         QVERIFY2(events[1].endsWith(" cleared U1>253 (250 V)"), qPrintable(events[1]));
         QVERIFY2(events[2].endsWith(" raised U1>253 (254 V)"), qPrintable(events[2]));
+    }
+
+    // Energy turned on watches the rules afresh: an alarm raised before does not stay on the
+    // banner, where nothing would ever clear it.
+    void newEnergySettingsLeaveNoBannerBehind()
+    {
+        Rig rig;
+        rig.connect();
+        rig.window.watchControl->setAlarms({{QStringLiteral("U1>253"), QString()}});
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(1, 2540, 3));
+        QVERIFY(rig.window.alarmBanner->isVisible());
+        rig.window.watchControl->setEnergy({true, QString()});
+        rig.tick();
+        rig.port.feed(FrameBuilder(1).q(1, 2500, 3));
+        QVERIFY(!rig.window.alarmBanner->isVisible());
+        QVERIFY(rig.window.watchControl->raised().isEmpty());
     }
 
     // OK keeps the alarms (for the next start too) only when every row reads.

@@ -286,6 +286,8 @@ private slots:
         };
         QTRY_VERIFY2_WITH_TIMEOUT(stopped(), qPrintable(control.statusText()), 10000);
         QVERIFY(!control.retryButton()->isHidden());
+        // Nothing runs that closing the window would cut short.
+        QVERIFY(!control.publishing());
         // Each connection is logged once: as new, or, when TLS fails before that, as failed.
         const auto attempts = [&broker] {
             const QString log = broker.log();
@@ -298,6 +300,7 @@ private slots:
 
         control.retryButton()->click();
         QVERIFY(control.retryButton()->isHidden());
+        QVERIFY(control.publishing());
         QTRY_VERIFY2_WITH_TIMEOUT(attempts() == refused + 1, qPrintable(broker.log()), 10000);
         QTRY_VERIFY2_WITH_TIMEOUT(stopped(), qPrintable(control.statusText()), 10000);
         QVERIFY(rig.session.isLinked());
