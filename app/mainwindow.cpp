@@ -234,7 +234,9 @@ void MainWindow::askToResetEnergy()
 QStringList MainWindow::energyLines() const
 {
     QStringList lines;
-    if (const energy::Totals* totals = watchControl->totals()) {
+    if (watchControl->waitingForMeter()) {
+        lines << StatusTexts::energyWaiting();
+    } else if (const energy::Totals* totals = watchControl->totals()) {
         lines << StatusTexts::energy(*totals, watchControl->costNow(), watchControl->currency());
         if (const auto idle = watchControl->notAccumulating())
             lines << StatusTexts::energyIdle(*idle);

@@ -138,6 +138,11 @@ QString StatusTexts::energy(const energy::Totals& totals, std::optional<double> 
     return text;
 }
 
+QString StatusTexts::energyWaiting()
+{
+    return tr("Energy: waiting for the meter; its totals so far are read once it is found.");
+}
+
 QString StatusTexts::energyIdle(energy::Idle why)
 {
     switch (why) {

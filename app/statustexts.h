@@ -49,6 +49,8 @@ public:
     // L3 0.834 kWh), cost 0.75 EUR"; a cost only with a currency.
     static QString energy(const energy::Totals& totals, std::optional<double> cost,
                           const QString& currency);
+    // Energy is on and no meter found yet: its totals are read when it is.
+    static QString energyWaiting();
     // Why the energy stands still: "Energy not accumulating: the link is lost."
     static QString energyIdle(energy::Idle why);
     // The totals file could not be read or written.

@@ -116,6 +116,11 @@ std::optional<energy::Idle> WatchControl::notAccumulating() const
     return m_watch ? m_watch->notAccumulating() : std::nullopt;
 }
 
+bool WatchControl::waitingForMeter() const
+{
+    return energyOn() && !m_watch->meterFound();
+}
+
 void WatchControl::resetEnergy()
 {
     if (!energyOn())

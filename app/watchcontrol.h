@@ -62,6 +62,8 @@ public:
     std::optional<double> costNow() const;
     QString currency() const;
     std::optional<energy::Idle> notAccumulating() const;
+    // Energy is on but no meter has been found yet: the totals are not known.
+    bool waitingForMeter() const;
     // The tariff could not be read, or the totals file: in the user's words.
     QString energyProblem() const { return m_energyProblem; }
     void resetEnergy();

@@ -128,6 +128,8 @@ void SessionWatch::resetEnergy()
     closeOpenGaps();
     if (m_store)
         save(m_store->save(m_integrator.totals(), priced()));
+    else
+        m_options.resetEnergy = true; // the meter's saved totals, once it is found, stay unread
 }
 
 void SessionWatch::closeOpenGaps()

@@ -57,8 +57,11 @@ public:
     const energy::Tariff* tariff() const { return m_cost ? &m_cost->tariff() : nullptr; }
     // Why the energy stands still now; none while it accumulates or energy is off.
     std::optional<energy::Idle> notAccumulating() const;
-    // Starts the totals and the cost again from zero now, and keeps that.
+    // Starts the totals and the cost again from zero now, and keeps that; before a meter is
+    // found, its saved totals are then not read.
     void resetEnergy();
+    // The totals are a meter's: it was found and what was kept for it is read.
+    bool meterFound() const { return m_store != nullptr; }
 
     // A reading of the session, with readingsFromCaller.
     void take(const measure::Reading& reading) { onReading(reading); }

@@ -321,6 +321,10 @@
         <source>Energy totals: %1</source>
         <translation>电能累计值：%1</translation>
     </message>
+    <message>
+        <source>Energy: waiting for the meter; its totals so far are read once it is found.</source>
+        <translation>电能：正在等待仪表；找到仪表后读取其已有的累计值。</translation>
+    </message>
 </context>
 <context>
     <name>korvane</name>

@@ -134,8 +134,9 @@ private slots:
         Rig rig;
         qint64 clock = QDateTime::currentMSecsSinceEpoch();
         rig.session.meterLink().setClock([&clock] { return clock; });
-        rig.connect();
         rig.window.watchControl->setEnergy({true, tariff.fileName()});
+        QVERIFY(rig.window.overviewPage->energyText().startsWith("Energy: waiting for the meter"));
+        rig.connect();
         rig.saveDialog.answer = {true, dir.filePath("survey.csv"), 1};
         QTest::mouseClick(rig.window.logControl->button(), Qt::LeftButton);
         QVERIFY(rig.window.logControl->logging());
