@@ -112,9 +112,23 @@ void PublishControl::restart()
             return watch->derivedFor(reading);
         });
         std::vector<publish::Publisher::AlarmTopic> alarms;
-        for (const alarms::Rule& rule : watch->rules())
+        QStringList derivedNow;
+        QStringList alarmsNow;
+        for (const datalog::DerivedColumn& column : watch->derivedColumns())
+            derivedNow << column.name;
+        for (const alarms::Rule& rule : watch->rules()) {
             alarms.push_back({rule.id, rule.text});
+            alarmsNow << rule.id;
+        }
         m_publisher->setAlarms(alarms);
+        const auto gone = [](QStringList before, const QStringList& now) {
+            before.removeIf([&now](const QString& name) { return now.contains(name); });
+            return before;
+        };
+        m_publisher->setRetired(gone(m_announcedDerived, derivedNow),
+                                gone(m_announcedAlarms, alarmsNow));
+        m_announcedDerived = derivedNow + gone(m_announcedDerived, derivedNow);
+        m_announcedAlarms = alarmsNow + gone(m_announcedAlarms, alarmsNow);
         publish::Publisher* publisher = m_publisher.get();
         connect(watch, &WatchControl::alarm, publisher,
                 [publisher](const alarms::AlarmEvent& event) {

@@ -55,6 +55,10 @@ private:
     QPushButton* m_retry = nullptr;
     PublishDialog* m_dialog = nullptr;
     WatchControl* m_watch = nullptr;
+    // Derived columns and alarm rules the publishers so far announced, so that the next one
+    // clears those it no longer has.
+    QStringList m_announcedDerived;
+    QStringList m_announcedAlarms;
     std::unique_ptr<publish::Publisher> m_publisher;
 };
 

@@ -157,6 +157,12 @@ void Publisher::onReading(const measure::Reading& reading)
     enqueue({m_prefix + QStringLiteral("/state"), state, m_options.qos, false, true});
 }
 
+void Publisher::setRetired(const QStringList& derivedNames, const QStringList& alarmIds)
+{
+    m_retiredDerived = derivedNames;
+    m_retiredAlarms = alarmIds;
+}
+
 void Publisher::publishStatusAndConfigs()
 {
     m_connection->publish(m_prefix + QStringLiteral("/status"), m_meterOnline ? kOnline : kOffline,
@@ -176,6 +182,16 @@ void Publisher::publishStatusAndConfigs()
                 alarmDiscoveryTopic(nodeId, alarm.id),
                 alarmDiscoveryConfig(alarm.id, alarm.text, m_prefix, nodeId, m_meterId), 1, true);
         publishAlarm(alarm);
+    }
+    // An empty retained message deletes what the broker kept.
+    for (const QString& name : m_retiredDerived) {
+        if (m_options.haDiscovery)
+            m_connection->publish(discoveryTopic(nodeId, name), {}, 1, true);
+    }
+    for (const QString& retired : m_retiredAlarms) {
+        if (m_options.haDiscovery)
+            m_connection->publish(alarmDiscoveryTopic(nodeId, retired), {}, 1, true);
+        m_connection->publish(m_prefix + QStringLiteral("/alarm/") + retired, {}, 1, true);
     }
 }
 

@@ -83,6 +83,10 @@ public:
     };
     void setAlarms(const std::vector<AlarmTopic>& alarms);
     void setAlarm(const QString& id, bool raised);
+    // What a publisher before this one announced and this one does not (energy turned off, a
+    // rule removed): on every connect their retained state and discovery configs are cleared,
+    // so Home Assistant drops them rather than showing what is no longer published.
+    void setRetired(const QStringList& derivedNames, const QStringList& alarmIds);
     bool brokerConnected() const { return m_connection && m_connection->isConnected(); }
 
 signals:
@@ -134,6 +138,8 @@ private:
     std::set<QString> m_derivedAnnounced;
     std::vector<AlarmTopic> m_alarms;
     std::map<QString, bool> m_alarmRaised;
+    QStringList m_retiredDerived;
+    QStringList m_retiredAlarms;
     bool m_meterOnline = false;
     bool m_failed = false;
     QElapsedTimer m_sinceDropsShown;

@@ -89,7 +89,8 @@ private slots:
     }
 
     // With energy and an alarm watched, the window announces E and the rule to Home Assistant
-    // and publishes the rule's state; a change of the watch starts publishing again with it.
+    // and publishes the rule's state; a change of the watch starts publishing again with it, and
+    // what it no longer has is cleared.
     void energyAndAlarmsArePublishedWithTheirDiscovery()
     {
         testing::Broker broker;
@@ -115,12 +116,14 @@ private slots:
         app::PublishControl control(rig.session);
         control.setWatch(&watch);
         control.apply(settings);
+        // The latest config of a topic; empty when it was cleared.
         const auto configOf = [&discovery](const QString& end) {
+            QByteArray latest;
             for (const testing::Message& m : discovery.messages()) {
                 if (m.topic.endsWith(end))
-                    return m.payload;
+                    latest = m.payload;
             }
-            return QByteArray();
+            return latest;
         };
         QTRY_VERIFY_WITH_TIMEOUT(control.statusText().startsWith("MQTT: connected to 127.0.0.1:"),
                                  10000);
@@ -130,13 +133,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!configOf("/E/config").isEmpty(), 10000);
         QVERIFY(configOf("/E/config").contains(R"("device_class":"energy")"));
         QTRY_VERIFY(configOf("/u1_gt_253/config").contains(R"("device_class":"problem")"));
+        QString alarmConfig;
+        for (const testing::Message& m : discovery.messages()) {
+            if (m.topic.endsWith("/u1_gt_253/config"))
+                alarmConfig = m.topic;
+        }
         QTRY_VERIFY(alarm.payloads("window/energy/alarm/u1_gt_253").endsWith("OFF"));
 
         const QPointer<publish::Publisher> before = control.publisher();
         watch.setAlarms({});
         QVERIFY(before.isNull() && control.publisher());
-        QTRY_VERIFY_WITH_TIMEOUT(control.statusText().startsWith("MQTT: connected to 127.0.0.1:"),
+        // The rule removed: its state and its entity are taken off the broker.
+        QTRY_VERIFY_WITH_TIMEOUT(alarm.payloads("window/energy/alarm/u1_gt_253").endsWith(""),
                                  10000);
+        QTRY_VERIFY(discovery.payloads(alarmConfig).size() == 2 &&
+                    configOf("/u1_gt_253/config").isEmpty());
+        QVERIFY(!configOf("/E/config").isEmpty());
     }
 
     void theDialogRefusesWhatCouldNeverWork_data()
