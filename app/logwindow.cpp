@@ -15,6 +15,8 @@
 #include <QLocale>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace korvane::app {
 
 namespace {
@@ -126,6 +128,12 @@ void LogWindow::showStatus()
                       ? tr(" (%1 in all)")
                             .arg(StatusTexts::duration(std::chrono::milliseconds(summary.gapMs)))
                       : QString());
+    const auto& events = m_survey->events();
+    const auto alarms = std::count_if(events.begin(), events.end(), [](const auto& e) {
+        return e.kind == survey::SurveyEvent::Kind::Alarm;
+    });
+    if (alarms > 0)
+        parts << tr("%n alarm events (dashed: red raised, green cleared)", "", int(alarms));
     if (!summary.meter.isEmpty())
         parts << tr("meter on %1").arg(summary.meter);
     QString text = parts.join(QStringLiteral("; "));

@@ -563,6 +563,12 @@
             <numerusform>%1：最低 %2，平均 %3，最高 %4（%n 个采样）</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n alarm events (dashed: red raised, green cleared)</source>
+        <translation>
+            <numerusform>%n 个报警事件（虚线：红色为触发，绿色为解除）</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::MainWindow</name>
