@@ -21,7 +21,7 @@ namespace korvane::app {
 
 namespace {
 // A piece takes some tens of milliseconds: the window stays responsive between pieces.
-constexpr qint64 kPieceBytes = 4 << 20;
+constexpr qint64 kPieceBytes = 1 << 20;
 
 // Gaps light, so that the lines over them stay readable; raised alarms red, cleared green.
 const QColor kGap(128, 128, 128, 60);
