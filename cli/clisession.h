@@ -22,6 +22,7 @@ enum ExitCode {
     kExitIncomplete = 4,
     kExitSaveFailed = 5,
     kExitBrokerRefused = 6, // for good: credentials, client id, certificate
+    kExitLogUnreadable = 7, // report: a log cannot be read, or holds no readings
 };
 
 // Files the records command writes the table to; with none it prints the table.

@@ -2,6 +2,7 @@
 // korvane-cli: the meter link and decoders without a window, for scripting and logging.
 #include "alarms/rule.h"
 #include "cli/clisession.h"
+#include "cli/reportcommand.h"
 #include "energy/tariff.h"
 #include "platform/porttable.h"
 #include "platform/stopsignals.h"
@@ -10,7 +11,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStandardPaths>
+
+#include <array>
+#include <memory>
 
 using namespace korvane;
 using korvane::cli::printLine;
@@ -26,7 +31,10 @@ int usageError(const QCommandLineParser& parser, const QString& message)
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Parsed before the application exists: only the report needs Qt Gui (for its PDF's fonts).
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     QCoreApplication::setApplicationName(QStringLiteral("korvane-cli"));
     // The data folder (energy totals) is Korvane's, as the window's is.
     QCoreApplication::setOrganizationName(QStringLiteral("Korvane"));
@@ -41,12 +49,15 @@ int main(int argc, char* argv[])
         "  records  download the stored records and print the table, one row per line, or\n"
         "           one row per record as numbers (--format csv or jsonl)\n"
         "  publish  publish live readings to an MQTT broker: PREFIX/<key> as numbers,\n"
-        "           PREFIX/state as JSON, PREFIX/status online/offline (retained, last will)\n\n"
+        "           PREFIX/state as JSON, PREFIX/status online/offline (retained, last will)\n"
+        "  report   read saved logs (LOG...) and write a survey report as PDF (--out): the\n"
+        "           statistics per quantity, supply quality, energy, alarms and plots; or\n"
+        "           the statistics alone as CSV (--format csv, to stdout without --out)\n\n"
         "The MQTT password comes from --password-file or the environment variable\n"
         "KORVANE_MQTT_PASSWORD, never from the command line.\n\n"
         "Exit codes: 0 done, 2 usage, 3 no meter answered, 4 download incomplete, "
         "5 a file could not be saved, 6 the broker refused us for good or its certificate "
-        "cannot be verified."));
+        "cannot be verified, 7 a log could not be read or holds no readings."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption portsOption = platform::portsOption();
@@ -66,7 +77,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption formatOption(
         QStringLiteral("format"),
         QStringLiteral("live: tsv (default), csv, jsonl or influx. records: tsv (default, the "
-                       "table), csv or jsonl (one row per record, numbers in base units)."),
+                       "table), csv or jsonl (one row per record, numbers in base units). "
+                       "report: pdf (default) or csv (the statistics table)."),
         QStringLiteral("FORMAT"));
     const QCommandLineOption dialectOption(
         QStringLiteral("dialect"),
@@ -128,6 +140,31 @@ int main(int argc, char* argv[])
         QStringLiteral("live, publish: raise and clear an alarm by RULE, e.g. 'U1>253 for 5s "
                        "clear 251', 'F<49.5' or 'U1 silent 30s'; repeatable."),
         QStringLiteral("RULE"));
+    const QCommandLineOption outOption(
+        QStringLiteral("out"), QStringLiteral("report: write the report to FILE (replaced whole)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption fromOption(
+        QStringLiteral("from"),
+        QStringLiteral("report: start at TIME, ISO 8601 (2026-12-07T08:00), local unless an "
+                       "offset (+01:00, Z) is given; default the log's first time."),
+        QStringLiteral("TIME"));
+    const QCommandLineOption toOption(
+        QStringLiteral("to"),
+        QStringLiteral("report: end before TIME, as --from; default after the log's last time."),
+        QStringLiteral("TIME"));
+    const QCommandLineOption nominalOption(
+        QStringLiteral("nominal"),
+        QStringLiteral("report: the nominal phase voltage in volts (default 230)."),
+        QStringLiteral("VOLTS"));
+    const QCommandLineOption nominalFrequencyOption(
+        QStringLiteral("nominal-frequency"),
+        QStringLiteral("report: the nominal frequency, 50 (default) or 60 Hz."),
+        QStringLiteral("HZ"));
+    const QCommandLineOption titleOption(QStringLiteral("title"),
+                                         QStringLiteral("report: the report's title."),
+                                         QStringLiteral("TEXT"));
+    const std::array reportOptions{
+        &outOption, &fromOption, &toOption, &nominalOption, &nominalFrequencyOption, &titleOption};
     parser.addOption(portsOption);
     parser.addOption(framesOption);
     for (const QCommandLineOption* option :
@@ -144,10 +181,24 @@ int main(int argc, char* argv[])
     parser.addOption(textOption);
     parser.addOption(xlsxOption);
     parser.addOption(csvOption);
+    for (const QCommandLineOption* option : reportOptions)
+        parser.addOption(*option);
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("live, records or publish"));
+                                 QStringLiteral("live, records, publish or report"));
+    parser.addPositionalArgument(QStringLiteral("logs"), QStringLiteral("report: the log files"),
+                                 QStringLiteral("[LOG...]"));
 
-    if (!parser.parse(app.arguments()))
+    const bool argumentsRead = parser.parse(arguments);
+    const bool reporting =
+        argumentsRead && parser.positionalArguments().value(0) == QLatin1String("report");
+    if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app;
+    if (reporting)
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    if (!argumentsRead)
         return usageError(parser, parser.errorText());
     if (parser.isSet(helpOption)) {
         printLine(stdout, parser.helpText().trimmed());
@@ -160,8 +211,72 @@ int main(int argc, char* argv[])
     }
 
     const QStringList args = parser.positionalArguments();
+    if (reporting) {
+        for (const QCommandLineOption* option :
+             {&portsOption,        &framesOption, &dialectOption,     &logOption,
+              &intervalOption,     &textOption,   &xlsxOption,        &csvOption,
+              &brokerOption,       &topicOption,  &clientIdOption,    &usernameOption,
+              &passwordFileOption, &cafileOption, &qosOption,         &discoveryOption,
+              &energyOption,       &tariffOption, &energyResetOption, &alarmOption}) {
+            if (parser.isSet(*option))
+                return usageError(parser, QStringLiteral("--%1 does not belong to the report "
+                                                         "command")
+                                              .arg(option->names().first()));
+        }
+        cli::ReportRequest request;
+        request.logs = args.mid(1);
+        if (request.logs.isEmpty())
+            return usageError(parser, QStringLiteral("report needs one or more log files"));
+        const QString format = parser.value(formatOption);
+        request.csv = format == QLatin1String("csv");
+        if (parser.isSet(formatOption) && !request.csv && format != QLatin1String("pdf"))
+            return usageError(parser, QStringLiteral("report --format is pdf or csv"));
+        request.out = parser.value(outOption);
+        if (parser.isSet(outOption) && request.out.isEmpty())
+            return usageError(parser, QStringLiteral("--out needs a file name"));
+        if (!request.csv && request.out.isEmpty())
+            return usageError(parser, QStringLiteral("report needs --out FILE for the PDF"));
+        for (const QCommandLineOption* option : {&fromOption, &toOption}) {
+            if (!parser.isSet(*option))
+                continue;
+            const auto ms = report::parseTime(parser.value(*option));
+            if (!ms)
+                return usageError(parser,
+                                  QStringLiteral("--%1 \"%2\" is no time: give it in ISO 8601, "
+                                                 "2026-12-07T08:00 (local) or with an offset, "
+                                                 "2026-12-07T08:00+01:00")
+                                      .arg(option->names().first(), parser.value(*option)));
+            (option == &fromOption ? request.options.fromMs : request.options.toMs) = *ms;
+        }
+        if (request.options.fromMs && request.options.toMs &&
+            *request.options.toMs <= *request.options.fromMs)
+            return usageError(parser, QStringLiteral("--to must come after --from"));
+        if (parser.isSet(nominalOption)) {
+            bool ok = false;
+            const double volts = parser.value(nominalOption).toDouble(&ok);
+            if (!ok || !(volts >= 50 && volts <= 1000))
+                return usageError(parser, QStringLiteral("--nominal is a voltage in volts, "
+                                                         "50 to 1000 (for example 230)"));
+            request.options.nominalVoltage = volts;
+        }
+        if (parser.isSet(nominalFrequencyOption)) {
+            const QString hertz = parser.value(nominalFrequencyOption);
+            if (hertz != QLatin1String("50") && hertz != QLatin1String("60"))
+                return usageError(parser, QStringLiteral("--nominal-frequency is 50 or 60"));
+            request.options.nominalFrequency = hertz.toDouble();
+        }
+        request.options.title = parser.value(titleOption);
+        return cli::runReport(request);
+    }
+    for (const QCommandLineOption* option : reportOptions) {
+        if (parser.isSet(*option))
+            return usageError(
+                parser,
+                QStringLiteral("--%1 belongs to the report command").arg(option->names().first()));
+    }
     if (args.size() != 1)
-        return usageError(parser, QStringLiteral("give one command: live, records or publish"));
+        return usageError(parser,
+                          QStringLiteral("give one command: live, records, publish or report"));
     cli::CliSession::Mode mode;
     if (args.first() == QLatin1String("live"))
         mode = cli::CliSession::Mode::Live;
@@ -355,11 +470,11 @@ int main(int argc, char* argv[])
     }
 
     cli::CliSession session(mode, ports, frames, saves, live, publishing, watching);
-    QObject::connect(&session, &cli::CliSession::finished, &app, &QCoreApplication::exit,
+    QObject::connect(&session, &cli::CliSession::finished, app.get(), &QCoreApplication::exit,
                      Qt::QueuedConnection);
     platform::StopSignals stopSignals;
     QObject::connect(&stopSignals, &platform::StopSignals::stopRequested, &session,
                      &cli::CliSession::stop);
     session.start();
-    return app.exec();
+    return app->exec();
 }

@@ -17,6 +17,7 @@ packages=(
     mosquitto mosquitto-clients openssl  # the tests run a real broker, with TLS and passwords
     dbus  # dbus-run-session: the notification test's own session bus
     clang libclang-rt-dev  # the fuzz preset: clang++ and its ASan, UBSan and libFuzzer runtimes
+    poppler-utils  # pdftotext: the tests read the survey report's text back
     librsvg2-bin  # the icon's PNG sizes are drawn from its SVG at build time
     dpkg-dev file  # cpack's DEB generator: dpkg-shlibdeps for Depends, file to find the programs
     lintian desktop-file-utils appstream man-db  # scripts/check-package.sh
