@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cstdio>
 
@@ -19,7 +20,7 @@ constexpr qint64 kGapMs = 30'000;
 
 } // namespace
 
-bool writeWeekLog(const QString& path, int days)
+bool writeWeekLog(const QString& path, int days, bool noisy)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
@@ -31,6 +32,7 @@ bool writeWeekLog(const QString& path, int days)
         QDateTime(QDate(2026, 12, 1), QTime(0, 0)).toMSecsSinceEpoch(); // local midnight
     const qint64 frames = days * (bench::kWeekMs / 7) / bench::kFramePeriodMs;
     qint64 lines = 0;
+    QRandomGenerator random(1);
     for (qint64 n = 0; n < frames; ++n) {
         const qint64 t = start + n * bench::kFramePeriodMs;
         const qint64 intoGap = (t - start) % kGapEveryMs;
@@ -42,6 +44,10 @@ bool writeWeekLog(const QString& path, int days)
             out += csv.event({t, QStringLiteral("meter found on /dev/ttyUSB0")});
         measure::Reading r = readings[std::size_t(n % sim::kLiveCycle)];
         r.receivedMs = t;
+        if (noisy) {
+            for (int i = 0; i < r.count; ++i)
+                r.quantities[std::size_t(i)].value *= 1 + (random.generateDouble() - 0.5) * 1e-3;
+        }
         out += csv.frame(r);
         ++lines;
         if (out.size() > (1 << 20)) {

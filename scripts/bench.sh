@@ -11,7 +11,7 @@ if (($# == 0)); then
     cmake --preset release >/dev/null
     cmake --build build/release -j1 --target bench_livedecode bench_recdecode bench_recordsaves \
         bench_recordmemory bench_livelatency bench_downloadoverhead bench_windowfootprint bench_overviewcpu bench_trend \
-        bench_trendview bench_logwrite bench_logsurvey bench_logwindow bench_clicpu bench_mqttlatency bench_alarms bench_energy \
+        bench_trendview bench_logwrite bench_logsurvey bench_logwindow bench_report bench_clicpu bench_mqttlatency bench_alarms bench_energy \
         bench_analysisexports
     build=build/release
 else
@@ -65,3 +65,5 @@ echo "== 15. a week's CSV log opened into the trend (goal <= 3 s, <= 100 MB, fir
 "$bench/bench_logsurvey"
 echo "== 15. the same week in the log window (goal <= 3 s, first picture <= 1 s, <= 100 MB)"
 "$bench/bench_logwindow"
+echo "== 16. the survey report of that week by korvane-cli (goal <= 3 s, PDF <= 2 MB)"
+"$bench/bench_report"
