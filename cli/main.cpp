@@ -191,10 +191,69 @@ int main(int argc, char* argv[])
     const bool argumentsRead = parser.parse(arguments);
     const bool reporting =
         argumentsRead && parser.positionalArguments().value(0) == QLatin1String("report");
-    if (reporting && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // The report's options, checked before the application is made: the PDF needs Qt Gui.
+    cli::ReportRequest request;
+    const auto checkReport = [&]() -> QString {
+        const QStringList args = parser.positionalArguments();
+        for (const QCommandLineOption* option :
+             {&portsOption,        &framesOption, &dialectOption,     &logOption,
+              &intervalOption,     &textOption,   &xlsxOption,        &csvOption,
+              &brokerOption,       &topicOption,  &clientIdOption,    &usernameOption,
+              &passwordFileOption, &cafileOption, &qosOption,         &discoveryOption,
+              &energyOption,       &tariffOption, &energyResetOption, &alarmOption}) {
+            if (parser.isSet(*option))
+                return QStringLiteral("--%1 does not belong to the report command")
+                    .arg(option->names().first());
+        }
+        request.logs = args.mid(1);
+        if (request.logs.isEmpty())
+            return QStringLiteral("report needs one or more log files");
+        const QString format = parser.value(formatOption);
+        request.csv = format == QLatin1String("csv");
+        if (parser.isSet(formatOption) && !request.csv && format != QLatin1String("pdf"))
+            return QStringLiteral("report --format is pdf or csv");
+        request.out = parser.value(outOption);
+        if (parser.isSet(outOption) && request.out.isEmpty())
+            return QStringLiteral("--out needs a file name");
+        if (!request.csv && request.out.isEmpty())
+            return QStringLiteral("report needs --out FILE for the PDF");
+        for (const QCommandLineOption* option : {&fromOption, &toOption}) {
+            if (!parser.isSet(*option))
+                continue;
+            const auto ms = report::parseTime(parser.value(*option));
+            if (!ms)
+                return QStringLiteral("--%1 \"%2\" is no time: give it in ISO 8601, "
+                                      "2026-12-07T08:00 (local) or with an offset, "
+                                      "2026-12-07T08:00+01:00")
+                    .arg(option->names().first(), parser.value(*option));
+            (option == &fromOption ? request.options.fromMs : request.options.toMs) = *ms;
+        }
+        if (request.options.fromMs && request.options.toMs &&
+            *request.options.toMs <= *request.options.fromMs)
+            return QStringLiteral("--to must come after --from");
+        if (parser.isSet(nominalOption)) {
+            bool ok = false;
+            const double volts = parser.value(nominalOption).toDouble(&ok);
+            if (!ok || !(volts >= 50 && volts <= 1000))
+                return QStringLiteral("--nominal is a voltage in volts, 50 to 1000 (for "
+                                      "example 230)");
+            request.options.nominalVoltage = volts;
+        }
+        if (parser.isSet(nominalFrequencyOption)) {
+            const QString hertz = parser.value(nominalFrequencyOption);
+            if (hertz != QLatin1String("50") && hertz != QLatin1String("60"))
+                return QStringLiteral("--nominal-frequency is 50 or 60");
+            request.options.nominalFrequency = hertz.toDouble();
+        }
+        request.options.title = parser.value(titleOption);
+        return QString();
+    };
+    const QString reportProblem = reporting ? checkReport() : QString();
+    const bool drawing = reporting && reportProblem.isEmpty() && !request.csv;
+    if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app;
-    if (reporting)
+    if (drawing)
         app = std::make_unique<QGuiApplication>(argc, argv);
     else
         app = std::make_unique<QCoreApplication>(argc, argv);
@@ -212,60 +271,8 @@ int main(int argc, char* argv[])
 
     const QStringList args = parser.positionalArguments();
     if (reporting) {
-        for (const QCommandLineOption* option :
-             {&portsOption,        &framesOption, &dialectOption,     &logOption,
-              &intervalOption,     &textOption,   &xlsxOption,        &csvOption,
-              &brokerOption,       &topicOption,  &clientIdOption,    &usernameOption,
-              &passwordFileOption, &cafileOption, &qosOption,         &discoveryOption,
-              &energyOption,       &tariffOption, &energyResetOption, &alarmOption}) {
-            if (parser.isSet(*option))
-                return usageError(parser, QStringLiteral("--%1 does not belong to the report "
-                                                         "command")
-                                              .arg(option->names().first()));
-        }
-        cli::ReportRequest request;
-        request.logs = args.mid(1);
-        if (request.logs.isEmpty())
-            return usageError(parser, QStringLiteral("report needs one or more log files"));
-        const QString format = parser.value(formatOption);
-        request.csv = format == QLatin1String("csv");
-        if (parser.isSet(formatOption) && !request.csv && format != QLatin1String("pdf"))
-            return usageError(parser, QStringLiteral("report --format is pdf or csv"));
-        request.out = parser.value(outOption);
-        if (parser.isSet(outOption) && request.out.isEmpty())
-            return usageError(parser, QStringLiteral("--out needs a file name"));
-        if (!request.csv && request.out.isEmpty())
-            return usageError(parser, QStringLiteral("report needs --out FILE for the PDF"));
-        for (const QCommandLineOption* option : {&fromOption, &toOption}) {
-            if (!parser.isSet(*option))
-                continue;
-            const auto ms = report::parseTime(parser.value(*option));
-            if (!ms)
-                return usageError(parser,
-                                  QStringLiteral("--%1 \"%2\" is no time: give it in ISO 8601, "
-                                                 "2026-12-07T08:00 (local) or with an offset, "
-                                                 "2026-12-07T08:00+01:00")
-                                      .arg(option->names().first(), parser.value(*option)));
-            (option == &fromOption ? request.options.fromMs : request.options.toMs) = *ms;
-        }
-        if (request.options.fromMs && request.options.toMs &&
-            *request.options.toMs <= *request.options.fromMs)
-            return usageError(parser, QStringLiteral("--to must come after --from"));
-        if (parser.isSet(nominalOption)) {
-            bool ok = false;
-            const double volts = parser.value(nominalOption).toDouble(&ok);
-            if (!ok || !(volts >= 50 && volts <= 1000))
-                return usageError(parser, QStringLiteral("--nominal is a voltage in volts, "
-                                                         "50 to 1000 (for example 230)"));
-            request.options.nominalVoltage = volts;
-        }
-        if (parser.isSet(nominalFrequencyOption)) {
-            const QString hertz = parser.value(nominalFrequencyOption);
-            if (hertz != QLatin1String("50") && hertz != QLatin1String("60"))
-                return usageError(parser, QStringLiteral("--nominal-frequency is 50 or 60"));
-            request.options.nominalFrequency = hertz.toDouble();
-        }
-        request.options.title = parser.value(titleOption);
+        if (!reportProblem.isEmpty())
+            return usageError(parser, reportProblem);
         return cli::runReport(request);
     }
     for (const QCommandLineOption* option : reportOptions) {

@@ -3,6 +3,8 @@
 // every type, downloads, silence and recovery, chunked answers, unplugging, logs that fail,
 // signals, energy, cost and alarms in the outputs, and usage errors. The link's logic in detail
 // is in tst_link; the integration, tariffs and rules in tst_integrator, tst_tariff, tst_evaluator.
+// The report command over a saved log; the report's numbers and PDF in detail are tst_report's.
+#include "datalog/csvformat.h"
 #include "export/recordcsv.h"
 #include "export/recordtext.h"
 #include "support/csvreader.h"
@@ -833,6 +835,88 @@ private slots:
         QCOMPARE(printed, states);
     }
 
+    // A log of two voltage frames, as the live command writes it.
+    QString smallLog()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("small-survey.csv"));
+        korvane::datalog::CsvFormat csv(
+            korvane::datalog::CsvFormat::style(korvane::datalog::Dialect::Comma, true));
+        QByteArray log = csv.frameHeading();
+        for (int n = 0; n < 2; ++n) {
+            korvane::measure::Reading r;
+            r.kind = 1;
+            r.receivedMs = QDateTime(QDate(2026, 12, 7), QTime(10, 0, n)).toMSecsSinceEpoch();
+            r.count = 2;
+            r.quantities[0] = {korvane::measure::Key::U1, korvane::measure::State::Value, false,
+                               230.0 + 2 * n};
+            r.quantities[1] = {korvane::measure::Key::F, korvane::measure::State::Value, false,
+                               50.0};
+            log += csv.frame(r);
+        }
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(log) != log.size())
+            return QString();
+        return path;
+    }
+
+    void reportOfASavedLog_data()
+    {
+        QTest::addColumn<QStringList>("args"); // LOG stands for the log, OUT for the output file
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("stdoutHas");
+        QTest::addColumn<QByteArray>("fileStarts");
+        QTest::addColumn<QString>("stderrHas");
+        QTest::newRow("statistics as CSV on stdout")
+            << QStringList{"report", "LOG", "--format", "csv"} << 0
+            << QByteArray("quantity,unit,count,min,mean,max,p5,p95\r\nU1,V,2,230,231,232,230.1,"
+                          "231.9\r\nF,Hz,2,50,50,50,50,50\r\n")
+            << QByteArray() << QString();
+        QTest::newRow("statistics as CSV in a file")
+            << QStringList{"report", "LOG", "--format", "csv", "--out", "OUT"} << 0 << QByteArray()
+            << QByteArray("quantity,unit,count") << "report written to";
+        QTest::newRow("PDF without a display or a platform named")
+            << QStringList{"report", "LOG", "--out", "OUT", "--title", "Site 7"} << 0
+            << QByteArray() << QByteArray("%PDF-") << "report written to";
+        QTest::newRow("a period the log does not reach")
+            << QStringList{"report", "LOG", "--format", "csv", "--from", "2026-12-08"} << 2
+            << QByteArray() << QByteArray() << "no readings between";
+        QTest::newRow("a file that is no log")
+            << QStringList{"report", kMeter, "--format", "csv"} << 7 << QByteArray() << QByteArray()
+            << "korvane-meter-sim";
+        QTest::newRow("a folder to write into that is a file")
+            << QStringList{"report", "LOG", "--out", "LOG/report.pdf"} << 5 << QByteArray()
+            << QByteArray() << "report.pdf";
+    }
+    void reportOfASavedLog()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, stdoutHas);
+        QFETCH(QByteArray, fileStarts);
+        QFETCH(QString, stderrHas);
+        const QString log = smallLog();
+        QVERIFY(!log.isEmpty());
+        const QString out = m_dir.filePath(QStringLiteral("report-%1").arg(++m_logs));
+        args.replaceInStrings(QStringLiteral("LOG"), log);
+        args.replaceInStrings(QStringLiteral("OUT"), out);
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            env.remove(QString::fromLatin1(name));
+        cli.setProcessEnvironment(env);
+        cli.start(kCli, args);
+        QVERIFY(cli.waitForFinished(60000));
+        const QString err = QString::fromUtf8(cli.readAllStandardError());
+        QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(cli.exitCode() == exitCode, qPrintable(err));
+        QVERIFY2(err.contains(stderrHas), qPrintable(err));
+        QCOMPARE(cli.readAllStandardOutput(), stdoutHas);
+        QFile file(out);
+        QCOMPARE(file.exists(), !fileStarts.isEmpty());
+        if (file.open(QIODevice::ReadOnly))
+            QVERIFY(file.readAll().startsWith(fileStarts));
+    }
+
     void noMeterGivesUpAfterOneSearchCycle()
     {
         const ProcessResult run = runProgram(
@@ -893,6 +977,26 @@ private slots:
             file.write("currency = EUR\n[from 2026-01-01]\nprice = cheap\n");
         QTest::newRow("tariff with a bad price names its line")
             << QStringList{"live", "--tariff", badTariff} << "line 3";
+        QTest::newRow("report without a log")
+            << QStringList{"report", "--out", "x.pdf"} << "one or more log files";
+        QTest::newRow("report as PDF without --out") << QStringList{"report", "x.csv"} << "--out";
+        QTest::newRow("report in an unknown format")
+            << QStringList{"report", "x.csv", "--format", "jsonl"} << "pdf or csv";
+        QTest::newRow("report from a time that does not read")
+            << QStringList{"report", "x.csv", "--format", "csv", "--from", "yesterday"}
+            << "ISO 8601";
+        QTest::newRow("report ending before it starts")
+            << QStringList{"report",           "x.csv", "--out",           "x.pdf", "--from",
+                           "2026-12-07T10:00", "--to",  "2026-12-07T09:00"}
+            << "--to must come after --from";
+        QTest::newRow("report at 55 Hz")
+            << QStringList{"report", "x.csv", "--out", "x.pdf", "--nominal-frequency", "55"}
+            << "50 or 60";
+        QTest::newRow("report with a meter's option")
+            << QStringList{"--ports", "/dev/ttyUSB0", "report", "x.csv", "--out", "x.pdf"}
+            << "--ports does not belong to the report command";
+        QTest::newRow("report's options belong to it")
+            << QStringList{"live", "--out", "x.pdf"} << "--out belongs to the report command";
     }
     void usageErrorsExitTwo()
     {
