@@ -2,17 +2,22 @@
 #include "app/logwindow.h"
 
 #include "app/elidedlabel.h"
+#include "app/reportdialog.h"
 #include "app/saveflow.h"
 #include "app/statustexts.h"
 #include "app/trendpage.h"
 #include "app/trendview.h"
+#include "export/atomicfile.h"
+#include "report/reportpdf.h"
 #include "survey/survey.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -53,15 +58,23 @@ LogWindow::LogWindow(QStringList files, platform::SaveDialog& saveDialog,
     m_statistics->setWordWrap(true);
     m_statistics->setTextFormat(Qt::PlainText);
     m_statistics->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    reportButton = new QPushButton(tr("Report..."), this);
+    reportButton->setToolTip(tr("A PDF survey report of this log, or its statistics as CSV"));
+    reportButton->setEnabled(false);
+    auto* statusRow = new QHBoxLayout;
+    statusRow->setContentsMargins(0, 0, 8, 0);
+    statusRow->addWidget(m_status, 1);
+    statusRow->addWidget(reportButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 4);
     layout->addWidget(view, 1);
     layout->addWidget(m_statistics);
-    layout->addWidget(m_status);
+    layout->addLayout(statusRow);
     m_statistics->setContentsMargins(8, 0, 8, 0);
     m_status->setContentsMargins(8, 0, 8, 0);
     connect(view, &TrendView::redrawn, this, &LogWindow::showStatistics);
     connect(view, &TrendView::saveRequested, this, &LogWindow::save);
+    connect(reportButton, &QPushButton::clicked, this, &LogWindow::openReportDialog);
     connect(&m_reader, &QTimer::timeout, this, &LogWindow::readMore);
     view->setChosen({measure::Key::U1, measure::Key::U2, measure::Key::U3});
     resize(1000, 620);
@@ -104,6 +117,7 @@ void LogWindow::readMore()
     if (more)
         return;
     view->redraw();
+    reportButton->setEnabled(m_survey->summary().frames > 0);
     if (m_survey->failed())
         m_messages.warning(QStringLiteral("Korvane"), m_survey->error());
     emit finishedReading();
@@ -183,6 +197,34 @@ void LogWindow::updateMarks()
         }
     }
     view->setMarks(std::move(marks));
+}
+
+void LogWindow::openReportDialog()
+{
+    const survey::SurveySummary summary = m_survey->summary();
+    auto* dialog = new ReportDialog(summary.firstMs, summary.lastMs + 1, view->shownFrom(),
+                                    view->shownTo() + 1, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ReportDialog::optionsChosen, this, &LogWindow::saveReport);
+    dialog->open();
+}
+
+void LogWindow::saveReport(const report::ReportOptions& options)
+{
+    const auto made = std::make_shared<report::Report>(report::computeReport(*m_survey, options));
+    const trend::TrendStore& store = m_survey->store();
+    const SaveOffer offer{
+        QFileInfo(m_survey->summary().files.value(0)).completeBaseName() + tr(" report"),
+        {{tr("PDF survey report (*.pdf)"), QStringLiteral("pdf"),
+          [made, &store](const QString& path) {
+              const QString why = report::writePdf(path, *made, store);
+              return why.isEmpty() ? exporting::SaveResult::success(path)
+                                   : exporting::SaveResult::failure(path, why);
+          }},
+         {tr("Statistics as CSV (*.csv)"), QStringLiteral("csv"), [made](const QString& path) {
+              return exporting::writeFileAtomically(path, report::statisticsCsv(*made));
+          }}}};
+    runSave(offer, m_reportType, m_saveDialog, m_messages);
 }
 
 void LogWindow::save()

@@ -10,7 +10,11 @@
 #include <memory>
 
 class QLabel;
+class QPushButton;
 
+namespace korvane::report {
+struct ReportOptions;
+}
 namespace korvane::survey {
 class Survey;
 }
@@ -40,6 +44,11 @@ public:
     const survey::Survey& survey() const { return *m_survey; }
 
     TrendView* view = nullptr;
+    // Report...: a PDF survey report, or its statistics as CSV; once everything is read.
+    QPushButton* reportButton = nullptr;
+    void openReportDialog();
+    // The report over those options, offered in the save dialog.
+    void saveReport(const report::ReportOptions& options);
     QString statusText() const;
     QString statisticsText() const;
 
@@ -62,6 +71,7 @@ private:
     QTimer m_reader;
     std::size_t m_marked = 0; // events already among the marks
     int m_saveType = 0;
+    int m_reportType = 1;
 };
 
 } // namespace korvane::app

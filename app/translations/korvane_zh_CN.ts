@@ -569,6 +569,26 @@
             <numerusform>%n 个报警事件（虚线：红色为触发，绿色为解除）</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Report...</source>
+        <translation>报告...</translation>
+    </message>
+    <message>
+        <source>A PDF survey report of this log, or its statistics as CSV</source>
+        <translation>生成此日志的 PDF 测量报告，或将其统计数据保存为 CSV</translation>
+    </message>
+    <message>
+        <source> report</source>
+        <translation> 报告</translation>
+    </message>
+    <message>
+        <source>PDF survey report (*.pdf)</source>
+        <translation>PDF 测量报告 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Statistics as CSV (*.csv)</source>
+        <translation>统计数据 CSV (*.csv)</translation>
+    </message>
 </context>
 <context>
     <name>korvane::app::MainWindow</name>
@@ -941,6 +961,37 @@
     <message>
         <source>The record table was empty: the file holds only its headings. Press Read to download the meter&apos;s records first.</source>
         <translation>记录表为空：文件中只有表头。请先按“读取”下载仪表中的记录。</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::app::ReportDialog</name>
+    <message>
+        <source>Survey report</source>
+        <translation>测量报告</translation>
+    </message>
+    <message>
+        <source>The whole survey, %1</source>
+        <translation>整个测量期间，%1</translation>
+    </message>
+    <message>
+        <source>The span shown, %1</source>
+        <translation>当前显示的时段，%1</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>标题(&amp;T)：</translation>
+    </message>
+    <message>
+        <source>Period:</source>
+        <translation>时段：</translation>
+    </message>
+    <message>
+        <source>&amp;Nominal voltage (phase to neutral):</source>
+        <translation>标称电压（相对中性线）(&amp;N)：</translation>
+    </message>
+    <message>
+        <source>Nominal &amp;frequency:</source>
+        <translation>标称频率(&amp;F)：</translation>
     </message>
 </context>
 <context>

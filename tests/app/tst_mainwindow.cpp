@@ -19,6 +19,7 @@
 #include "fakes/fakesavedialog.h"
 #include "fakes/fakewindowcapture.h"
 #include "link/command.h"
+#include "report/report.h"
 #include "support/fakesession.h"
 #include "support/framebuilder.h"
 
@@ -249,6 +250,18 @@ private slots:
         window->view->showEverything();
         QCOMPARE(window->statisticsText(),
                  QStringLiteral("U1 (V): lowest 229, mean 230.5, highest 232 (4 samples)"));
+
+        // Report...: the survey as a PDF, or its statistics as CSV.
+        QVERIFY(window->reportButton->isEnabled());
+        rig.saveDialog.answer = {true, dir.filePath("report.pdf"), 1};
+        window->saveReport({});
+        QFile pdf(dir.filePath("report.pdf"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly) && pdf.read(5) == "%PDF-");
+        rig.saveDialog.answer = {true, dir.filePath("report.csv"), 2};
+        window->saveReport({});
+        QFile csv(dir.filePath("report.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY2(csv.readAll().contains("\r\nU1,V,4,229,230.5,232,"), "no row of U1");
     }
 
     // OK keeps the energy setting only with a tariff that reads.
