@@ -12,7 +12,9 @@
 #include "platform/qtwindowcapture.h"
 #include "platform/stopsignals.h"
 #include "publish/mqttconnection.h"
+#ifdef KORVANE_DEMO
 #include "sim/virtualmeter.h"
+#endif
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -190,9 +192,11 @@ int main(int argc, char* argv[])
             "korvane", "Devices to search as COM1, COM2, ... instead of the system's serial ports; "
                        "remembered for the next start (\"auto\": the system's ports again)."),
         QStringLiteral("DEV[,DEV...]"));
+#ifdef KORVANE_DEMO
     const QCommandLineOption demoOption(
         QStringLiteral("demo"),
         QCoreApplication::translate("korvane", "Start a virtual meter and search it as COM1."));
+#endif
     const QCommandLineOption languageOption(
         QStringLiteral("lang"),
         QCoreApplication::translate(
@@ -201,7 +205,9 @@ int main(int argc, char* argv[])
             "else the system's)."),
         QStringLiteral("LANG"));
     parser.addOption(portsOption);
+#ifdef KORVANE_DEMO
     parser.addOption(demoOption);
+#endif
     const QCommandLineOption openOption(
         QStringLiteral("open"),
         QCoreApplication::translate(
@@ -215,6 +221,11 @@ int main(int argc, char* argv[])
         QCoreApplication::translate("korvane", "Logs to show, as with --open."),
         QStringLiteral("[FILE...]"));
     parser.process(app);
+#ifdef KORVANE_DEMO
+    const bool demo = parser.isSet(demoOption);
+#else
+    const bool demo = false;
+#endif
 
     QStringList ports = platform::parsePortList(parser.value(portsOption));
     if (parser.isSet(portsOption)) {
@@ -223,10 +234,10 @@ int main(int argc, char* argv[])
             settings.remove("ports");
         } else {
             const QString problem = platform::portListProblem(
-                parser.isSet(demoOption) ? ports + QStringList{QStringLiteral("demo")} : ports);
+                demo ? ports + QStringList{QStringLiteral("demo")} : ports);
             if (!problem.isEmpty()) {
                 std::fprintf(stderr, "korvane: %s%s\n", qPrintable(problem),
-                             parser.isSet(demoOption) ? " with --demo, which takes COM1" : "");
+                             demo ? " with --demo, which takes COM1" : "");
                 return 2;
             }
             settings.setValue("ports", ports);
@@ -234,8 +245,9 @@ int main(int argc, char* argv[])
     } else {
         ports = settings.value("ports").toStringList();
     }
+#ifdef KORVANE_DEMO
     std::unique_ptr<sim::VirtualMeter> meter;
-    if (parser.isSet(demoOption)) {
+    if (demo) {
         meter = std::make_unique<sim::VirtualMeter>();
         QString error;
         if (!meter->start(&error)) {
@@ -247,6 +259,7 @@ int main(int argc, char* argv[])
         }
         ports.prepend(meter->devicePath());
     }
+#endif
 
     const QStringList logs = parser.values(openOption) + parser.positionalArguments();
     const int status = runWindow(app, ports, logs, settings, stopSignals);

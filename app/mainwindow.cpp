@@ -11,6 +11,7 @@
 #include "app/recordpage.h"
 #include "app/savefolder.h"
 #include "app/statustexts.h"
+#include "app/traynotifier.h"
 #include "app/watchcontrol.h"
 #include "platform/freedmemory.h"
 
@@ -30,11 +31,19 @@ namespace korvane::app {
 
 MainWindow::MainWindow(MainWindowParts parts, QWidget* parent)
     : QWidget(parent), m_session(parts.session), m_messages(parts.messages),
-      m_saveDialog(parts.saveDialog), m_capture(parts.capture)
+      m_saveDialog(parts.saveDialog), m_capture(parts.capture), m_notifier(systemNotifier())
 {
     using session::MeterSession;
     buildControls();
     addShortcuts();
+    if (auto* tray = qobject_cast<TrayNotifier*>(m_notifier.get())) {
+        connect(tray, &TrayNotifier::activated, this, [this] {
+            if (isMinimized())
+                showNormal();
+            raise();
+            activateWindow();
+        });
+    }
     connect(tabs, &QTabWidget::tabBarClicked, this, [this](int) {
         // The click's own index is read from the strip once the selection has moved.
         QMetaObject::invokeMethod(this, &MainWindow::onTabChosen, Qt::QueuedConnection);

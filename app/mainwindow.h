@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "notify/desktopnotifier.h"
+#include "notify/notifier.h"
 #include "platform/messageboxes.h"
 #include "platform/savedialog.h"
 #include "platform/windowcapture.h"
@@ -153,7 +153,7 @@ private:
     HelpBox* m_helpBox = nullptr;
     AlarmsDialog* m_alarmsDialog = nullptr;
     EnergyDialog* m_energyDialog = nullptr;
-    notify::DesktopNotifier m_notifier;
+    std::unique_ptr<notify::Notifier> m_notifier;
 };
 
 } // namespace korvane::app

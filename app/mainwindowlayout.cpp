@@ -90,7 +90,7 @@ void MainWindow::buildControls()
     tabs->tabBar()->setFont(cjkFont(12, true));
 
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    watchControl = new WatchControl(m_session, m_notifier, dataFolder, this);
+    watchControl = new WatchControl(m_session, *m_notifier, dataFolder, this);
 
     // The pages lie over the tab strip's client area; the readings panel in front of the grid.
     recordPage = new RecordPage(m_session, m_typeIndex, this);

@@ -4,7 +4,7 @@
 #include "alarms/rule.h"
 #include "app/statustexts.h"
 #include "notify/alarmcommand.h"
-#include "notify/desktopnotifier.h"
+#include "notify/notifier.h"
 #include "publish/topics.h"
 #include "session/metersession.h"
 #include "watch/sessionwatch.h"
@@ -13,7 +13,7 @@
 
 namespace korvane::app {
 
-WatchControl::WatchControl(session::MeterSession& session, notify::DesktopNotifier& notifier,
+WatchControl::WatchControl(session::MeterSession& session, notify::Notifier& notifier,
                            QString dataFolder, QObject* parent)
     : QObject(parent), m_session(session), m_notifier(notifier), m_dataFolder(std::move(dataFolder))
 {

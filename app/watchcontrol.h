@@ -14,7 +14,7 @@
 
 namespace korvane::notify {
 class AlarmCommand;
-class DesktopNotifier;
+class Notifier;
 } // namespace korvane::notify
 namespace korvane::session {
 class MeterSession;
@@ -39,8 +39,8 @@ public:
 
     // Made before any log or publisher over the session, so that the watch sees each reading
     // before they do.
-    WatchControl(session::MeterSession& session, notify::DesktopNotifier& notifier,
-                 QString dataFolder, QObject* parent = nullptr);
+    WatchControl(session::MeterSession& session, notify::Notifier& notifier, QString dataFolder,
+                 QObject* parent = nullptr);
     ~WatchControl() override;
 
     // Watches these from now on; rules that do not read are left out (the dialog refuses them).
@@ -92,7 +92,7 @@ private:
     void addToTrend(const measure::Reading& reading);
 
     session::MeterSession& m_session;
-    notify::DesktopNotifier& m_notifier;
+    notify::Notifier& m_notifier;
     QString m_dataFolder;
     QList<AlarmSetting> m_alarms;
     EnergySetting m_energy;

@@ -9,7 +9,7 @@
 namespace korvane::notify {
 
 DesktopNotifier::DesktopNotifier(QDBusConnection bus, QObject* parent)
-    : QObject(parent), m_bus(std::move(bus))
+    : Notifier(parent), m_bus(std::move(bus))
 {}
 
 void DesktopNotifier::notify(const QString& summary, const QString& body)

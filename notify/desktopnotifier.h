@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "notify/notifier.h"
+
 #include <QDBusConnection>
-#include <QObject>
 
 namespace korvane::notify {
 
 // Desktop notifications through org.freedesktop.Notifications. The call goes out
 // asynchronously, so a slow or absent notification service never holds up the caller.
-class DesktopNotifier : public QObject
+class DesktopNotifier : public Notifier
 {
     Q_OBJECT
 public:
@@ -16,8 +17,8 @@ public:
                              QObject* parent = nullptr);
 
     // There is a session bus to send to.
-    bool available() const { return m_bus.isConnected(); }
-    void notify(const QString& summary, const QString& body);
+    bool available() const override { return m_bus.isConnected(); }
+    void notify(const QString& summary, const QString& body) override;
 
 signals:
     // The service took the notification and gave it this id.

@@ -3,7 +3,9 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#ifndef Q_OS_WIN
 #include <QSerialPortInfo>
+#endif
 
 #include <algorithm>
 #include <tuple>
@@ -26,6 +28,7 @@ std::tuple<int, QString, long> deviceKey(const QString& device)
     return {group, stem, number};
 }
 
+#ifndef Q_OS_WIN
 QStringList systemDevices()
 {
     QStringList devices;
@@ -33,16 +36,24 @@ QStringList systemDevices()
         devices << info.systemLocation();
     return devices;
 }
+#endif
 } // namespace
 
 QString serialNumberOf(const QString& device)
 {
+#ifdef Q_OS_WIN
+    // Windows names no USB serial number for a COM port without SetupAPI; the meter is
+    // told apart by its port name there.
+    Q_UNUSED(device);
+    return {};
+#else
     const QString target = QFileInfo(device).canonicalFilePath();
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (info.systemLocation() == device || info.systemLocation() == target)
             return info.serialNumber();
     }
     return {};
+#endif
 }
 
 PortTable::PortTable(QStringList fixedDevices)

@@ -9,6 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace korvane::platform {
 
@@ -71,6 +74,40 @@ StopSignals::~StopSignals()
         g_fds[0] = g_fds[1] = -1;
     }
 }
+#elif defined(Q_OS_WIN)
+
+namespace {
+StopSignals* g_receiver = nullptr;
+HANDLE g_finished = nullptr;
+
+// Runs on a thread of the console's: the request goes to the event loop as an event.
+BOOL WINAPI onControl(DWORD type)
+{
+    if (!g_receiver)
+        return FALSE;
+    QMetaObject::invokeMethod(g_receiver, &StopSignals::stopRequested, Qt::QueuedConnection);
+    // The process ends as soon as a close, log-off or shut-down handler returns: give the
+    // clean end a few seconds to close the log.
+    if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT)
+        ::WaitForSingleObject(g_finished, 4000);
+    return TRUE;
+}
+} // namespace
+
+StopSignals::StopSignals(QObject* parent) : QObject(parent)
+{
+    g_receiver = this;
+    g_finished = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ::SetConsoleCtrlHandler(onControl, TRUE);
+}
+
+StopSignals::~StopSignals()
+{
+    ::SetConsoleCtrlHandler(onControl, FALSE);
+    g_receiver = nullptr;
+    ::SetEvent(g_finished);
+}
+
 #else
 StopSignals::StopSignals(QObject* parent) : QObject(parent) {}
 StopSignals::~StopSignals() = default;

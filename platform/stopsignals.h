@@ -11,7 +11,8 @@ namespace korvane::platform {
 // writes a byte to a socket pair, so the program stops between two events, never in the middle
 // of one. A second signal ends the program at once. SIGHUP stays ignored when it was at start
 // (nohup). Also ignores SIGXFSZ and SIGPIPE, so a file over the size limit or a closed pipe
-// fails its write instead of killing us. Unix only; elsewhere it never fires.
+// fails its write instead of killing us. On Windows Ctrl+C, Ctrl+Break and closing the console
+// do the same through the console's control handler.
 class StopSignals : public QObject
 {
     Q_OBJECT

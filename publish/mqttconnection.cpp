@@ -43,6 +43,12 @@ RunningThreads& runningThreads()
 
 QString errorText(int rc)
 {
+#ifdef Q_OS_WIN
+    // On Windows libmosquitto leaves a socket's WSA error (10000 and up) in errno, which the C
+    // library has no text for; the system has.
+    if (rc == MOSQ_ERR_ERRNO && errno >= 10000)
+        return qt_error_string(errno).trimmed();
+#endif
     if (rc == MOSQ_ERR_ERRNO)
         return QString::fromLocal8Bit(std::strerror(errno));
     return QString::fromUtf8(mosquitto_strerror(rc));

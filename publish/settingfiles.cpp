@@ -40,7 +40,13 @@ SettingFile SettingFile::read(const QString& path)
         file.error = QCoreApplication::translate("korvane::publish", "it is larger than 64 KiB");
         return file;
     }
+#ifdef Q_OS_WIN
+    // Windows guards files by access lists, which these permission bits do not show; a warning
+    // to chmod would be no advice there.
+    file.othersMayRead = false;
+#else
     file.othersMayRead = (info.permissions() & (QFileDevice::ReadGroup | QFileDevice::ReadOther));
+#endif
     return file;
 }
 
