@@ -5,6 +5,7 @@ function(korvane_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   if(NOT T_LABELS)
     set(T_LABELS unit)
@@ -12,8 +13,13 @@ function(korvane_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
+  # Under wine the zone is the one the process starts in (tests/support/zone.h).
+  set(environment "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;ASAN_OPTIONS=detect_leaks=1")
+  if(WIN32)
+    list(APPEND environment "TZ=Europe/Berlin")
+  endif()
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;ASAN_OPTIONS=detect_leaks=1")
+    ENVIRONMENT "${environment}")
 endfunction()

@@ -7,6 +7,7 @@
 #include "datalog/lineformat.h"
 #include "datalog/logreader.h"
 #include "export/trendcsv.h"
+#include "support/zone.h"
 
 #include <QTest>
 
@@ -182,11 +183,7 @@ class TstLogReader : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { QVERIFY2(testing::useLocalZone("Europe/Berlin"), testing::kOtherZone); }
 
     void logsReadBackAsWritten_data()
     {

@@ -4,6 +4,7 @@
 #include "export/overviewcsv.h"
 #include "support/csvreader.h"
 #include "support/framebuilder.h"
+#include "support/zone.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -40,11 +41,7 @@ class TstOverviewCsv : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { QVERIFY2(testing::useLocalZone("Europe/Berlin"), testing::kOtherZone); }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void rowOfAQuantity_data()

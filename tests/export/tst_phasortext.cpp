@@ -2,6 +2,7 @@
 // The phasor's numbers as text: each with its received time, the time of the save, gaps.
 #include "export/phasortext.h"
 #include "support/framebuilder.h"
+#include "support/zone.h"
 
 #include <QTest>
 
@@ -27,11 +28,7 @@ class TstPhasorText : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { QVERIFY2(testing::useLocalZone("Europe/Berlin"), testing::kOtherZone); }
 
     void numbersWithTheirTimes_data()
     {

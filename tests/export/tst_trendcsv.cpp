@@ -3,6 +3,7 @@
 #include "export/trendcsv.h"
 #include "support/csvreader.h"
 #include "support/framebuilder.h"
+#include "support/zone.h"
 
 #include <QTest>
 #include <QTimeZone>
@@ -21,11 +22,7 @@ class TstTrendCsv : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
-    }
+    void initTestCase() { QVERIFY2(testing::useLocalZone("Europe/Berlin"), testing::kOtherZone); }
 
     void samplesMergedByTimeWithUnitsInTheHeadings()
     {

@@ -5,6 +5,7 @@
 #include "alarms/eventformat.h"
 #include "datalog/csvformat.h"
 #include "report/reportpdf.h"
+#include "support/zone.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -122,8 +123,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
+        QVERIFY2(testing::useLocalZone("Europe/Berlin"), testing::kOtherZone);
         m_log = m_dir.filePath(QStringLiteral("survey.csv"));
         QFile file(m_log);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -233,6 +233,10 @@ private slots:
     }
     void pdfShowsTheTableAndTitle()
     {
+#ifdef Q_OS_WIN
+        QSKIP("read back with pdftotext, which runs on Linux; on Windows the installed CLI's "
+              "report is checked by scripts/windows/check-package.sh");
+#endif
         QFETCH(QString, line);
         static QString text = [this] {
             survey::Survey survey({m_log});

@@ -8,6 +8,7 @@
 #include "datalog/recorder.h"
 #include "support/fakesession.h"
 #include "support/framebuilder.h"
+#include "support/zone.h"
 #include "survey/survey.h"
 
 #include <QFile>
@@ -47,8 +48,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        qputenv("TZ", "Europe/Berlin");
-        tzset();
+        QVERIFY2(testing::useLocalZone("Europe/Berlin"), testing::kOtherZone);
     }
 
     // What the recorder wrote through a session that lost its meter and paused for a download.
