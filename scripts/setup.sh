@@ -2,7 +2,9 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages Korvane needs to build and test, only those that are missing.
 # Safe to run again; needs root or sudo when something is missing.
-# Usage: scripts/setup.sh [screenshots]   (screenshots: also what scripts/screenshots.sh needs)
+# Usage: scripts/setup.sh [screenshots|windows]
+#   screenshots: also what scripts/screenshots.sh needs
+#   windows: also what scripts/windows/build.sh needs to cross-build, test and package for Windows
 set -euo pipefail
 
 packages=(
@@ -26,6 +28,13 @@ packages=(
 if [[ "${1:-}" == screenshots ]]; then
     # A real X server, keys and a dark desktop theme for the pictures in docs/.
     packages+=(xvfb xdotool imagemagick qt6-gtk-platformtheme gnome-themes-extra)
+fi
+
+if [[ "${1:-}" == windows ]]; then
+    # MinGW-w64 with the posix thread model (Qt needs it), wine to run the tests, NSIS for the
+    # installer, zip for the portable archive; sources come from Debian's own archive.
+    packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
+        wine wine64 nsis zip icoutils xz-utils make perl dpkg-dev)
 fi
 
 missing=()
