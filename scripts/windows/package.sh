@@ -37,6 +37,8 @@ search=("$prefix/bin"
     /usr/x86_64-w64-mingw32/lib)
 system32=${WINEPREFIX:-$cache/wine}/drive_c/windows/system32
 [[ -d $system32 ]] || "$here/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+declare -A windows_has
+while read -r name; do windows_has[${name,,}]=1; done < <(ls "$system32")
 missing=()
 queue=("$stage"/*.exe "$stage"/plugins/*/*.dll)
 declare -A seen
@@ -56,7 +58,7 @@ while ((${#queue[@]})); do
             queue+=("$stage/$dll")
         elif [[ $key == api-ms-* || $key == ext-ms-* ]]; then
             : # an API set: Windows answers it from its own DLLs
-        elif ! ls "$system32" | grep -qix "$dll"; then
+        elif [[ -z ${windows_has[$key]:-} ]]; then
             missing+=("$dll (named by $(basename "$file"))")
         fi
     done < <(x86_64-w64-mingw32-objdump -p "$file" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p')
