@@ -6,29 +6,9 @@
 # Usage: cli_over_com.sh KORVANE-CLI.EXE KORVANE-METER-SIM WORKDIR
 set -uo pipefail
 cli=$1 sim=$2 work=$3
-run=$(cd "$(dirname "$0")/../../scripts/windows" && pwd)/wine-run.sh
-# A prefix of the tests' own: its COM ports are only the ones made here.
-export WINEPREFIX=$work/wine
-mkdir -p "$work"
-"$run" "$cli" --version >/dev/null 2>&1 || { echo "FAIL: $cli does not start under wine"; exit 1; }
-ports=$WINEPREFIX/dosdevices
+source "$(dirname "$0")/common.sh"
 
-passed=0 failed=0
-sims=()
-cleanup() { for p in "${sims[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; }
-trap cleanup EXIT
-
-start_meter() { # COMn [sim options...]: a virtual meter behind COMn
-    local com=${1,,}
-    shift
-    rm -f "$ports/$com"
-    "$sim" --link "$ports/$com" "$@" >/dev/null 2>"$work/sim-$com.err" &
-    sims+=($!)
-    for _ in $(seq 50); do [[ -L $ports/$com ]] && return; sleep 0.1; done
-    echo "the virtual meter did not start" >&2
-}
-
-stop_meters() { cleanup; sims=(); rm -f "$ports"/com*; }
+stop_meters() { cleanup; pids=(); rm -f "$ports"/com*; }
 
 # NAME EXPECTED-LINES PATTERN -- CLI ARGS: passes when the CLI ends well within a minute and
 # prints EXPECTED-LINES lines matching PATTERN.
@@ -40,12 +20,9 @@ expect() {
     status=$?
     got=$(grep -cE "$pattern" "$out")
     if [[ $status -eq 0 && $got -eq $want ]]; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
+        pass "$name"
     else
-        echo "FAIL: $name: exit $status, $got of $want lines matching $pattern"
-        sed 's/^/  stderr: /' "$err" | tail -n 8
-        failed=$((failed + 1))
+        fail "$name: exit $status, $got of $want lines matching $pattern" "$err"
     fi
 }
 
@@ -63,11 +40,9 @@ expect "the records saved as a workbook" 0 "$record" -- --ports COM5 records --x
 rows=$(/usr/bin/python3 -c 'import openpyxl, sys; print(openpyxl.load_workbook(sys.argv[1]).active.max_row)' \
     "$work/records.xlsx" 2>&1)
 if [[ $rows == 72 ]]; then
-    echo "PASS: the workbook reads back: two rows a record"
-    passed=$((passed + 1))
+    pass "the workbook reads back: two rows a record"
 else
-    echo "FAIL: the workbook reads back: $rows"
-    failed=$((failed + 1))
+    fail "the workbook reads back: $rows"
 fi
 stop_meters
 
@@ -79,7 +54,7 @@ stop_meters
 # A cable plugged in after the start is found within a search cycle.
 rm -f "$ports/com7"
 (sleep 3 && exec "$sim" --link "$ports/com7" >/dev/null 2>&1) &
-sims+=($!)
+pids+=($!)
 expect "a meter plugged in after the start" 2 "$reading" -- live --frames 2
 stop_meters
 
@@ -88,5 +63,4 @@ start_meter COM3 --unplug-after 4 --replug-after 1
 expect "unplugged and plugged back in" 8 "$reading" -- --ports COM3 live --frames 8
 stop_meters
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish

@@ -6,15 +6,9 @@
 # Usage: mqtt_from_windows.sh KORVANE-CLI.EXE KORVANE-METER-SIM WORKDIR
 set -uo pipefail
 cli=$1 sim=$2 work=$3
-run=$(cd "$(dirname "$0")/../../scripts/windows" && pwd)/wine-run.sh
-export WINEPREFIX=$work/wine
+source "$(dirname "$0")/common.sh"
 rm -rf "$work/tls" && mkdir -p "$work/tls"
-"$run" "$cli" --version >/dev/null 2>&1 || { echo "FAIL: $cli does not start under wine"; exit 1; }
-ports=$WINEPREFIX/dosdevices
 
-pids=()
-cleanup() { for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done; wait 2>/dev/null; }
-trap cleanup EXIT
 free_port() {
     python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
 }
@@ -50,12 +44,8 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-rm -f "$ports/com4"
-"$sim" --link "$ports/com4" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 50); do [[ -L $ports/com4 ]] && break; sleep 0.1; done
+start_meter COM4
 
-passed=0 failed=0
 # NAME SUBSCRIBER-PORT SUBSCRIBER-TLS-OPTIONS -- CLI PUBLISH OPTIONS: passes when three U1
 # readings from the CLI reach a subscriber within a minute.
 expect_readings() {
@@ -70,12 +60,9 @@ expect_readings() {
     kill "$publisher" 2>/dev/null
     wait "$publisher" 2>/dev/null
     if [[ $(grep -cE '^[0-9]+(\.[0-9]+)?$' "$work/got.txt") -eq 3 ]]; then
-        echo "PASS: $name"
-        passed=$((passed + 1))
+        pass "$name"
     else
-        echo "FAIL: $name: the subscriber got: $(tr '\n' ' ' <"$work/got.txt")"
-        sed 's/^/  cli: /' "$work/cli.err" | tail -n 8
-        failed=$((failed + 1))
+        fail "$name: the subscriber got: $(tr '\n' ' ' <"$work/got.txt")" "$work/cli.err"
     fi
 }
 
@@ -88,13 +75,9 @@ timeout 90 "$run" "$cli" --ports COM4 publish --broker "mqtts://127.0.0.1:$secur
     --cafile "$tls/other.pem" >/dev/null 2>"$work/cli.err"
 status=$?
 if [[ $status -eq 6 ]]; then
-    echo "PASS: a certificate that does not verify ends the CLI with exit 6"
-    passed=$((passed + 1))
+    pass "a certificate that does not verify ends the CLI with exit 6"
 else
-    echo "FAIL: a certificate that does not verify: exit $status"
-    sed 's/^/  cli: /' "$work/cli.err" | tail -n 8
-    failed=$((failed + 1))
+    fail "a certificate that does not verify: exit $status" "$work/cli.err"
 fi
 
-echo "$passed passed, $failed failed"
-[[ $failed -eq 0 ]]
+finish
