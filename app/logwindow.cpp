@@ -183,7 +183,7 @@ void LogWindow::updateMarks()
     if (events.size() == m_marked && !m_reader.isActive())
         return;
     m_marked = events.size();
-    std::vector<TrendPlotItem::Mark> marks;
+    std::vector<TrendPlot::Mark> marks;
     for (const survey::SurveyEvent& e : events) {
         switch (e.kind) {
         case survey::SurveyEvent::Kind::Gap:

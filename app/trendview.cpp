@@ -2,33 +2,28 @@
 #include "app/trendview.h"
 
 #include "app/trendcolours.h"
-#include "app/trendplotitem.h"
 #include "trend/plotsegments.h"
 #include "trend/ticks.h"
 
-#include <QCategoryAxis>
 #include <QDateTime>
+#include <QEvent>
 #include <QFontMetricsF>
-#include <QGraphicsLayout>
 #include <QHBoxLayout>
-#include <QLineSeries>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
-#include <QScopedValueRollback>
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
-#include <QWheelEvent>
 #include <QWidgetAction>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
+#include <map>
 
 namespace korvane::app {
 
@@ -60,12 +55,11 @@ constexpr std::chrono::milliseconds kRedrawDelay{250};
 // Zooming out stops here: more than any store holds, and far from overflowing a time.
 constexpr std::chrono::hours kLongestSpan{24 * 365 * 10};
 
-// Labels a little smaller than the window's, so that four or five value axes beside a plot
-// still show whole numbers at the window's first size.
-constexpr double kAxisFontScale = 0.8;
 constexpr int kChoicesHeight = 420;
 // The wanted room per value tick, in label heights.
 constexpr double kValueTickRoom = 3.0;
+// Redrawn for the plot's new width when the axes' labels changed it by more than this.
+constexpr double kWidthSlack = 2;
 
 QString dateText(const QDateTime& at)
 {
@@ -92,47 +86,6 @@ QString choiceText(Key key)
 }
 } // namespace
 
-void TrendChartView::wheelEvent(QWheelEvent* event)
-{
-    const double steps = event->angleDelta().y() / 120.0;
-    if (steps != 0)
-        emit zoomBy(std::pow(0.8, steps), event->position().x());
-    event->accept();
-}
-
-void TrendChartView::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::RightButton) {
-        m_panning = true;
-        m_lastX = event->position().x();
-        event->accept();
-        return;
-    }
-    QChartView::mousePressEvent(event);
-}
-
-void TrendChartView::mouseMoveEvent(QMouseEvent* event)
-{
-    if (m_panning) {
-        emit panBy(event->position().x() - m_lastX);
-        m_lastX = event->position().x();
-        event->accept();
-        return;
-    }
-    QChartView::mouseMoveEvent(event);
-}
-
-void TrendChartView::mouseReleaseEvent(QMouseEvent* event)
-{
-    // The right button pans here; the view would zoom out on its release.
-    if (event->button() == Qt::RightButton) {
-        m_panning = false;
-        event->accept();
-        return;
-    }
-    QChartView::mouseReleaseEvent(event);
-}
-
 TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::function<qint64()> now)
     : QWidget(parent), m_store(store),
       m_now(now ? std::move(now) : std::function<qint64()>(&QDateTime::currentMSecsSinceEpoch))
@@ -148,21 +101,7 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
                                 style()->pixelMetric(QStyle::PM_ScrollBarExtent),
                             kChoicesHeight);
 
-    m_chart = new QChart;
-    m_chart->legend()->setAlignment(Qt::AlignTop);
-    // Every pixel of width goes to the axes and the plot.
-    m_chart->setMargins(QMargins(2, 2, 2, 2));
-    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
-    m_chart->setBackgroundRoundness(0);
-    m_time = new QCategoryAxis;
-    m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    m_chart->addAxis(m_time, Qt::AlignBottom);
-    m_plotItem = new TrendPlotItem(m_chart, m_time);
-    connect(m_chart, &QChart::plotAreaChanged, this, [this] { m_plotItem->areaChanged(); });
-    m_view = new TrendChartView(m_chart, this);
-    m_view->setRenderHint(QPainter::Antialiasing);
-    m_view->setRubberBand(QChartView::HorizontalRubberBand);
-    applyPalette();
+    m_plot = new TrendPlot(this);
 
     m_pause = new QToolButton(this);
     m_pause->setText(tr("Pause"));
@@ -177,10 +116,11 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     m_saveButton->setText(tr("Save..."));
     m_saveButton->setToolTip(tr("The chart as PNG or its samples as CSV (Ctrl+S)"));
     m_saveButton->hide();
-    m_view->setToolTip(tr("Wheel: zoom. Left drag: zoom into a span. Right drag: pan."));
+    m_plot->setToolTip(
+        tr("Wheel or + and -: zoom. Left drag: zoom into a span. Right drag or arrow keys: pan."));
 
     // The choice drops down from a button: beside the chart it would take the width that the
-    // value axes need (Qt Charts gives them together at most 0.4 of the chart's width).
+    // value axes need.
     auto* choose = new QToolButton(this);
     choose->setText(tr("Quantities"));
     choose->setToolTip(tr("The quantities to draw"));
@@ -203,15 +143,15 @@ TrendView::TrendView(const trend::TrendStore& store, QWidget* parent, std::funct
     layout->addLayout(buttons);
     m_controls = new QVBoxLayout;
     layout->addLayout(m_controls);
-    layout->addWidget(m_view, 1);
+    layout->addWidget(m_plot, 1);
 
     connect(m_pause, &QToolButton::toggled, this, &TrendView::setPaused);
     connect(all, &QToolButton::clicked, this, &TrendView::showEverything);
     connect(window, &QToolButton::clicked, this, &TrendView::openInWindowRequested);
     connect(m_saveButton, &QToolButton::clicked, this, &TrendView::saveRequested);
-    connect(m_view, &TrendChartView::zoomBy, this, &TrendView::zoomAt);
-    connect(m_view, &TrendChartView::panBy, this, &TrendView::panPixels);
-    connect(m_time, &QValueAxis::rangeChanged, this, &TrendView::onTimeRangeChanged);
+    connect(m_plot, &TrendPlot::zoomBy, this, &TrendView::zoomAt);
+    connect(m_plot, &TrendPlot::zoomInto, this, &TrendView::zoomInto);
+    connect(m_plot, &TrendPlot::panBy, this, &TrendView::panBy);
     connect(m_choices, &QTreeWidget::itemChanged, this, [this] {
         rebuildPlots();
         redraw();
@@ -322,41 +262,15 @@ bool TrendView::dark() const
     return palette().color(QPalette::Window).lightness() < 128;
 }
 
-void TrendView::applyPalette()
-{
-    // The theme sets every axis' font and colours: ours go on after it.
-    m_chart->setTheme(dark() ? QChart::ChartThemeDark : QChart::ChartThemeLight);
-    m_chart->setBackgroundBrush(palette().brush(QPalette::Base));
-    m_chart->setTitleBrush(palette().brush(QPalette::Text));
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * kAxisFontScale);
-    m_chart->legend()->setFont(small);
-    m_chart->legend()->setLabelColor(palette().color(QPalette::Text));
-    m_time->setLabelsFont(small);
-    m_time->setTitleFont(small);
-    m_time->setLabelsColor(palette().color(QPalette::Text));
-    m_time->setTitleBrush(palette().brush(QPalette::Text));
-}
-
 void TrendView::rebuildPlots()
 {
-    const QScopedValueRollback<bool> settingRange(m_settingRange, true);
-    m_chart->removeAllSeries();
-    for (auto& [unit, axis] : m_valueAxes) {
-        m_chart->removeAxis(axis);
-        delete axis;
-    }
-    m_valueAxes.clear();
     m_plots.clear();
+    m_units.clear();
     const auto addPlot = [this](const trend::Series* series, const QString& name,
                                 const QString& unit, const QColor& colour) {
-        auto* legend = new QLineSeries;
-        legend->setName(name);
-        m_chart->addSeries(legend);
-        legend->attachAxis(m_time);
-        legend->attachAxis(axisForUnit(unit));
-        legend->setColor(colour);
-        m_plots.push_back({name, series, unit, colour, legend});
+        m_plots.push_back({name, series, unit, colour});
+        if (std::find(m_units.begin(), m_units.end(), unit) == m_units.end())
+            m_units.push_back(unit);
     };
     for (Key key : chosen())
         addPlot(&m_store.series(key), choiceText(key), measure::keyInfo(key).unit.toString(),
@@ -369,47 +283,10 @@ void TrendView::rebuildPlots()
                         d.unit, derivedColour(name, dark()));
         }
     }
-    styleAxes();
-}
-
-QValueAxis* TrendView::axisForUnit(const QString& unit)
-{
-    auto it = m_valueAxes.find(unit);
-    if (it != m_valueAxes.end())
-        return it->second;
-    auto* axis = new QValueAxis;
-    axis->setTickType(QValueAxis::TicksDynamic);
-    // Alternately left and right, so that neither side takes all the width.
-    m_chart->addAxis(axis, m_valueAxes.size() % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
-    m_valueAxes.emplace(unit, axis);
-    return axis;
-}
-
-void TrendView::styleAxes()
-{
-    QFont small = font();
-    small.setPointSizeF(small.pointSizeF() * kAxisFontScale);
-    const QColor text = palette().color(QPalette::Text);
-    // One grid, from the first quantity's axis: several would cross each other.
-    const QString gridUnit = m_plots.empty() ? QString() : m_plots.front().unit;
-    for (auto& [unit, axis] : m_valueAxes) {
-        std::vector<QColor> keys;
-        for (const Plot& plot : m_plots) {
-            if (plot.unit == unit)
-                keys.push_back(plot.colour);
-        }
-        axis->setLabelsFont(small);
-        axis->setTitleFont(small);
-        // One quantity: its colour says which line the axis belongs to (the legend gives the
-        // unit). Several: the unit says it.
-        const QColor colour = keys.size() == 1 ? keys.front() : text;
-        axis->setLabelsColor(colour);
-        axis->setLinePenColor(colour);
-        axis->setTitleBrush(colour);
-        axis->setTitleText(keys.size() == 1 ? QString() : unit.isEmpty() ? tr("(no unit)") : unit);
-        axis->setTitleVisible(keys.size() != 1);
-        axis->setGridLineVisible(unit == gridUnit);
-    }
+    std::vector<TrendLegendEntry> legend;
+    for (const Plot& plot : m_plots)
+        legend.push_back({plot.name, plot.colour});
+    m_plot->setLegend(std::move(legend));
 }
 
 void TrendView::samplesArrived()
@@ -453,21 +330,8 @@ void TrendView::leaveFollowing(qint64 from, qint64 to)
     m_pause->setChecked(true);
 }
 
-void TrendView::onTimeRangeChanged()
+void TrendView::zoomAt(double factor, double share)
 {
-    if (m_settingRange)
-        return;
-    // The rubber band zoomed the chart: decimate afresh for the span it chose.
-    leaveFollowing(qint64(m_time->min()), qint64(m_time->max()));
-    QMetaObject::invokeMethod(this, &TrendView::redraw, Qt::QueuedConnection);
-}
-
-void TrendView::zoomAt(double factor, double atX)
-{
-    const QRectF area = m_chart->plotArea();
-    if (area.width() <= 0)
-        return;
-    const double share = std::clamp((atX - area.left()) / area.width(), 0.0, 1.0);
     const double span = double(m_to - m_from);
     const double at = double(m_from) + share * span;
     const double newSpan = std::clamp(
@@ -478,12 +342,18 @@ void TrendView::zoomAt(double factor, double atX)
     redraw();
 }
 
-void TrendView::panPixels(double dx)
+void TrendView::zoomInto(double fromShare, double toShare)
 {
-    const QRectF area = m_chart->plotArea();
-    if (area.width() <= 0)
-        return;
-    const qint64 shift = qint64(-dx / area.width() * double(m_to - m_from));
+    const double span = double(m_to - m_from);
+    const qint64 from = m_from + qint64(fromShare * span);
+    // No narrower than a second, as the wheel.
+    leaveFollowing(from, std::max(m_from + qint64(toShare * span), from + 1000));
+    redraw();
+}
+
+void TrendView::panBy(double share)
+{
+    const qint64 shift = qint64(share * double(m_to - m_from));
     leaveFollowing(m_from + shift, m_to + shift);
     redraw();
 }
@@ -491,8 +361,6 @@ void TrendView::panPixels(double dx)
 void TrendView::redraw()
 {
     m_redrawPending = false;
-    // Setting the ranges and ticks moves the axes too; only the user's zoom leaves following.
-    const QScopedValueRollback<bool> settingRange(m_settingRange, true);
     if (m_following) {
         m_to = m_now();
         qint64 first = std::numeric_limits<qint64>::max();
@@ -505,69 +373,123 @@ void TrendView::redraw()
         else
             m_from = first < m_to ? first : m_to - kEmptySpan.count();
     }
-    const int columns = std::max(1, int(m_chart->plotArea().width()));
 
-    struct Range
-    {
-        double low = std::numeric_limits<double>::max();
-        double high = std::numeric_limits<double>::lowest();
-    };
-    std::map<QString, Range> ranges;
+    // The axes' labels take width from the plot: when they change it, once more at the new width.
     std::vector<std::vector<trend::PlotSegment>> segmentsOf(m_plots.size());
     std::vector<double> bandHeight(m_plots.size()); // the widest column's, in the plot's unit
+    std::vector<TrendValueAxis> axes;
     qsizetype points = 0;
-    for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        const auto cols = m_plots[p].series->decimate(m_from, m_to, columns);
-        segmentsOf[p] = trend::plotSegments(cols, m_from, m_to);
-        for (const trend::PlotSegment& segment : segmentsOf[p])
-            points = std::max(points, segment.line.size());
-        for (const trend::Column& c : cols)
-            bandHeight[p] = std::max(bandHeight[p], c.count > 1 ? c.max - c.min : 0.0);
-        Range& range = ranges[m_plots[p].unit];
-        for (const trend::PlotSegment& segment : segmentsOf[p]) {
-            for (const QPointF& point : segment.low)
-                range.low = std::min(range.low, point.y());
-            for (const QPointF& point : segment.high)
-                range.high = std::max(range.high, point.y());
+    int columns = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        const double width = m_plot->plotArea().width();
+        if (pass > 0 && std::abs(width - columns) <= kWidthSlack)
+            break;
+        columns = std::max(1, int(width));
+        points = 0;
+        for (std::size_t p = 0; p < m_plots.size(); ++p) {
+            const auto cols = m_plots[p].series->decimate(m_from, m_to, columns);
+            segmentsOf[p] = trend::plotSegments(cols, m_from, m_to);
+            for (const trend::PlotSegment& segment : segmentsOf[p])
+                points = std::max(points, segment.line.size());
+            bandHeight[p] = 0;
+            for (const trend::Column& c : cols)
+                bandHeight[p] = std::max(bandHeight[p], c.count > 1 ? c.max - c.min : 0.0);
         }
+        axes = valueAxes(segmentsOf);
+        m_plot->setAxes(axes, timeAxis());
     }
 
-    const double wantedTicks = m_chart->plotArea().height() /
-                               (QFontMetricsF(m_time->labelsFont()).height() * kValueTickRoom);
-    for (auto& [unit, range] : ranges) {
-        if (range.low > range.high)
-            continue;
-        // A flat line gets a span of its own size's hundredth, not ticks in the ten-thousandths.
-        const double margin =
-            std::max({1e-3, (range.high - range.low) * 0.05,
-                      std::max(std::abs(range.low), std::abs(range.high)) * 0.005});
-        QValueAxis* axis = axisForUnit(unit);
-        axis->setRange(range.low - margin, range.high + margin);
-        const trend::ValueTicks ticks = trend::valueTicks(range.low - margin, range.high + margin,
-                                                          std::max(2, int(wantedTicks)));
-        axis->setTickAnchor(ticks.first);
-        axis->setTickInterval(ticks.step);
-        axis->setLabelFormat(QStringLiteral("%.") + QString::number(ticks.decimals) + u'f');
-    }
-    setTimeTicks();
-
-    std::vector<TrendPlotItem::Plot> plots;
+    std::vector<TrendPlot::Line> lines;
+    const double height = m_plot->plotArea().height();
     for (std::size_t p = 0; p < m_plots.size(); ++p) {
-        const QValueAxis* axis = axisForUnit(m_plots[p].unit);
+        const std::size_t axis = std::size_t(
+            std::find(m_units.begin(), m_units.end(), m_plots[p].unit) - m_units.begin());
         // A band of less than a pixel lies under its line.
-        const bool band =
-            bandHeight[p] / (axis->max() - axis->min()) * m_chart->plotArea().height() >= 1.0;
-        plots.push_back({m_plots[p].colour, axis, std::move(segmentsOf[p]), band});
+        const bool band = bandHeight[p] / (axes[axis].high - axes[axis].low) * height >= 1.0;
+        lines.push_back({m_plots[p].colour, axis, std::move(segmentsOf[p]), band});
     }
     // A line with a point in every other pixel column or more looks no different without
     // smoothing, and a week of noisy lines paints in a fraction of the time.
-    m_plotItem->setPlots(std::move(plots), points < columns / 2);
+    m_plot->setLines(std::move(lines), points < columns / 2);
     emit redrawn();
 }
 
-void TrendView::setMarks(std::vector<TrendPlotItem::Mark> marks)
+std::vector<TrendValueAxis>
+TrendView::valueAxes(const std::vector<std::vector<trend::PlotSegment>>& segments) const
 {
-    m_plotItem->setMarks(std::move(marks));
+    const QColor text = palette().color(QPalette::Text);
+    const double wantedTicks = m_plot->plotArea().height() /
+                               (QFontMetricsF(m_plot->smallFont()).height() * kValueTickRoom);
+    std::vector<TrendValueAxis> axes;
+    for (const QString& unit : m_units) {
+        double low = std::numeric_limits<double>::max();
+        double high = std::numeric_limits<double>::lowest();
+        std::vector<QColor> colours;
+        for (std::size_t p = 0; p < m_plots.size(); ++p) {
+            if (m_plots[p].unit != unit)
+                continue;
+            colours.push_back(m_plots[p].colour);
+            for (const trend::PlotSegment& segment : segments[p]) {
+                for (const QPointF& point : segment.low)
+                    low = std::min(low, point.y());
+                for (const QPointF& point : segment.high)
+                    high = std::max(high, point.y());
+            }
+        }
+        const bool empty = low > high;
+        if (empty) {
+            low = 0;
+            high = 1;
+        }
+        // A flat line gets a span of its own size's hundredth, not ticks in the ten-thousandths.
+        const double margin =
+            std::max({1e-3, (high - low) * 0.05, std::max(std::abs(low), std::abs(high)) * 0.005});
+        TrendValueAxis axis;
+        axis.low = low - margin;
+        axis.high = high + margin;
+        axis.ticks = trend::valueTicks(axis.low, axis.high, std::max(2, int(wantedTicks)));
+        if (empty)
+            axis.ticks.step = 0; // no labels: nothing in the span to read them against
+        // One quantity: its colour says which line the axis belongs to (the legend gives the
+        // unit). Several: the unit says it.
+        axis.colour = colours.size() == 1 ? colours.front() : text;
+        if (colours.size() != 1)
+            axis.title = unit.isEmpty() ? tr("(no unit)") : unit;
+        // One grid, from the first quantity's axis: several would cross each other.
+        axis.grid = axes.empty();
+        axes.push_back(axis);
+    }
+    return axes;
+}
+
+TrendTimeAxis TrendView::timeAxis() const
+{
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    const QFontMetricsF metrics(m_plot->smallFont());
+    // A label's width and as much again of space beside it.
+    const auto room = [&](const char* widest) {
+        return metrics.horizontalAdvance(QString::fromLatin1(widest)) + metrics.height();
+    };
+    const double width = std::max(1.0, m_plot->plotArea().width());
+    const qint64 span = m_to - m_from;
+    qint64 step = trend::timeStep(span, width, std::max(room("00:00"), room("00.00.")));
+    if (step < 60'000)
+        step = trend::timeStep(span, width, room("00:00:00"));
+
+    TrendTimeAxis axis{m_from, m_to, {}, {}};
+    for (qint64 t : trend::timeTicks(m_from, m_to, step, zone))
+        axis.ticks.emplace_back(t, trend::timeLabel(t, step, zone));
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(m_from, zone);
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(m_to, zone);
+    axis.title = trend::crossesMidnight(m_from, m_to, zone)
+                     ? dateText(from) + QStringLiteral(" – ") + dateText(to)
+                     : dateText(from);
+    return axis;
+}
+
+void TrendView::setMarks(std::vector<TrendPlot::Mark> marks)
+{
+    m_plot->setMarks(std::move(marks));
 }
 
 std::vector<TrendView::SpanStatistics> TrendView::spanStatistics() const
@@ -583,61 +505,6 @@ std::vector<TrendView::SpanStatistics> TrendView::spanStatistics() const
         out.push_back(s);
     }
     return out;
-}
-
-void TrendView::setTimeTicks()
-{
-    const QTimeZone zone = QTimeZone::systemTimeZone();
-    const QFontMetricsF metrics(m_time->labelsFont());
-    // A label's width and as much again of space beside it.
-    const auto room = [&](const char* widest) {
-        return metrics.horizontalAdvance(QString::fromLatin1(widest)) + metrics.height();
-    };
-    const double width = std::max(1.0, m_chart->plotArea().width());
-    const qint64 span = m_to - m_from;
-    qint64 step = trend::timeStep(span, width, std::max(room("00:00"), room("00.00.")));
-    if (step < 60'000)
-        step = trend::timeStep(span, width, room("00:00:00"));
-    const std::vector<qint64> ticks = trend::timeTicks(m_from, m_to, step, zone);
-
-    QStringList labels;
-    for (qint64 t : ticks) {
-        // The axis knows a label by its text: one seen before gets an invisible difference.
-        QString label = trend::timeLabel(t, step, zone);
-        while (labels.contains(label))
-            label += QChar(0x200B);
-        labels << label;
-    }
-    // Every change of the axis' categories lays it out again: while following, the ticks that
-    // left on the left go and the new ones on the right come, the rest stay.
-    const QStringList shown = m_time->categoriesLabels();
-    const auto kept = std::lower_bound(m_timeTicks.begin(), m_timeTicks.end(),
-                                       ticks.empty() ? m_to + 1 : ticks.front());
-    const qsizetype dropped = kept - m_timeTicks.begin();
-    const qsizetype common = m_timeTicks.end() - kept;
-    const bool shifted = shown.size() == qsizetype(m_timeTicks.size()) &&
-                         common <= qsizetype(ticks.size()) &&
-                         std::equal(kept, m_timeTicks.end(), ticks.begin()) &&
-                         shown.mid(dropped) == labels.mid(0, common);
-    if (!shifted) {
-        for (const QString& label : shown)
-            m_time->remove(label);
-    } else {
-        for (qsizetype i = 0; i < dropped; ++i)
-            m_time->remove(shown[i]);
-    }
-    if (!shifted || dropped > 0)
-        m_time->setStartValue(double(ticks.empty() ? m_from : std::min(m_from, ticks.front()) - 1));
-    for (std::size_t i = shifted ? std::size_t(common) : 0; i < ticks.size(); ++i)
-        m_time->append(labels[qsizetype(i)], double(ticks[i]));
-    m_timeTicks = ticks;
-    m_time->setRange(double(m_from), double(m_to));
-
-    const QDateTime from = QDateTime::fromMSecsSinceEpoch(m_from, zone);
-    const QDateTime to = QDateTime::fromMSecsSinceEpoch(m_to, zone);
-    m_time->setTitleText(trend::crossesMidnight(m_from, m_to, zone)
-                             ? dateText(from) + QStringLiteral(" – ") + dateText(to)
-                             : dateText(from));
 }
 
 void TrendView::addControl(QWidget* control)
@@ -687,7 +554,6 @@ void TrendView::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange || event->type() == QEvent::FontChange) {
-        applyPalette();
         rebuildPlots();
         redraw();
     }
@@ -704,7 +570,7 @@ QImage TrendView::chartImage()
         to.toString(trend::crossesMidnight(m_from, m_to, zone) ? format
                                                                : QStringLiteral("HH:mm:ss"));
 
-    const QPixmap chart = m_view->grab();
+    const QPixmap chart = m_plot->grab();
     const qreal ratio = chart.devicePixelRatio();
     const QSize size = chart.deviceIndependentSize().toSize();
     const int titleHeight = fontMetrics().height() + 8;

@@ -1,50 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/trendplotitem.h"
+#include "app/trendplot.h"
 #include "measure/quantity.h"
 #include "trend/trendstore.h"
 
-#include <QChartView>
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
-#include <map>
 #include <vector>
 
-class QCategoryAxis;
 class QVBoxLayout;
-class QLineSeries;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-class QValueAxis;
 
 namespace korvane::app {
-
-// The chart's view: the wheel zooms the time axis around the pointer, a drag with the right
-// button pans, and a rubber band (left button) zooms into what it spans.
-class TrendChartView : public QChartView
-{
-    Q_OBJECT
-public:
-    using QChartView::QChartView;
-
-signals:
-    void zoomBy(double factor, double atX);
-    void panBy(double dx);
-
-protected:
-    void wheelEvent(QWheelEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-private:
-    bool m_panning = false;
-    double m_lastX = 0;
-};
 
 // Any quantities of the trend store over time: chosen from a drop-down list grouped by kind, one
 // value axis per unit with round ticks, local time below at round times. It follows the newest
@@ -79,7 +51,7 @@ public:
     // A front end's own control (the log's, publishing's) on a line of its own above the chart.
     void addControl(QWidget* control);
     // Gaps shaded and events marked under the lines (a log read back).
-    void setMarks(std::vector<TrendPlotItem::Mark> marks);
+    void setMarks(std::vector<TrendPlot::Mark> marks);
 
     // Each quantity shown over the span on show: its samples' lowest, mean and highest.
     struct SpanStatistics
@@ -118,42 +90,36 @@ private:
         const trend::Series* series = nullptr;
         QString unit;
         QColor colour;
-        QLineSeries* legend = nullptr; // no points: its entry in the legend and its colour
     };
 
     void buildChoices();
     // Offers the derived series the store has gained since.
     void addDerivedChoices();
     void rebuildPlots();
-    void onTimeRangeChanged();
-    void zoomAt(double factor, double atX);
-    void panPixels(double dx);
+    void zoomAt(double factor, double share);
+    void zoomInto(double fromShare, double toShare);
+    void panBy(double share);
     void leaveFollowing(qint64 from, qint64 to);
-    QValueAxis* axisForUnit(const QString& unit);
-    void styleAxes();
-    void setTimeTicks();
-    void applyPalette();
+    // The value axes for the plots' units, over the ranges their segments span.
+    std::vector<TrendValueAxis>
+    valueAxes(const std::vector<std::vector<trend::PlotSegment>>& segments) const;
+    TrendTimeAxis timeAxis() const;
     bool dark() const;
 
     const trend::TrendStore& m_store;
     std::function<qint64()> m_now;
     QTreeWidget* m_choices = nullptr;
-    TrendChartView* m_view = nullptr;
-    QChart* m_chart = nullptr;
-    QCategoryAxis* m_time = nullptr;
-    TrendPlotItem* m_plotItem = nullptr;
+    TrendPlot* m_plot = nullptr;
     QToolButton* m_pause = nullptr;
     QToolButton* m_windowButton = nullptr;
     QToolButton* m_saveButton = nullptr; // in a window of its own only
     QVBoxLayout* m_controls = nullptr;
-    std::map<QString, QValueAxis*> m_valueAxes;
     std::vector<Plot> m_plots;
+    std::vector<QString> m_units; // the value axes' units, in the order of the plots
     QTreeWidgetItem* m_derivedGroup = nullptr;
     QPointer<TrendView> m_popOut;
-    std::vector<qint64> m_timeTicks;
     bool m_following = true;
     bool m_redrawPending = false;
-    bool m_settingRange = false;
     qint64 m_from = 0;
     qint64 m_to = 0;
     qint64 m_followSpan = 0; // the width followed; 0 follows everything since start

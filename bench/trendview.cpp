@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The whole redraw of the Trend tab's chart over a week of six quantities: decimation, handing
-// the points to Qt Charts, and painting the view into an image, as a repaint does.
+// the lines to the chart, and painting the chart into an image, as a repaint does.
 #include "app/trendview.h"
 #include "bench/weekstore.h"
 
 #include <QApplication>
-#include <QChartView>
 
 #include <benchmark/benchmark.h>
 
@@ -13,9 +12,9 @@ namespace {
 
 using namespace korvane;
 
-QChartView* chartOf(app::TrendView& view)
+app::TrendPlot* chartOf(app::TrendView& view)
 {
-    return view.findChild<QChartView*>();
+    return view.findChild<app::TrendPlot*>();
 }
 
 // The view sized so that its plot area is 1280 pixels wide beside four value axes.
@@ -28,14 +27,14 @@ void showWeek(app::TrendView& view)
     for (int i = 0; i < 3; ++i) {
         QApplication::processEvents();
         view.redraw();
-        const int plot = int(chartOf(view)->chart()->plotArea().width());
+        const int plot = int(chartOf(view)->plotArea().width());
         view.resize(view.width() + 1280 - plot, view.height());
     }
     QApplication::processEvents();
     view.redraw();
 }
 
-// Our part: decimation and handing the points to Qt Charts with replace().
+// Decimation, the axes laid out and the lines handed to the chart.
 void redrawWeek(benchmark::State& state)
 {
     app::TrendView view(bench::weekStore(state.range(0) != 0), nullptr,
@@ -43,7 +42,7 @@ void redrawWeek(benchmark::State& state)
     showWeek(view);
     for (auto _ : state)
         view.redraw();
-    state.counters["columns"] = chartOf(view)->chart()->plotArea().width();
+    state.counters["columns"] = chartOf(view)->plotArea().width();
     state.SetLabel(state.range(0) ? "7 days, 6 noisy quantities, points handed over"
                                   : "7 days, 6 quantities, points handed over");
 }

@@ -10,7 +10,7 @@ set -euo pipefail
 packages=(
     g++ cmake ninja-build pkg-config clang-format
     fonts-wqy-zenhei
-    qt6-base-dev qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+    qt6-base-dev qt6-serialport-dev libgl-dev
     qt6-tools-dev qt6-l10n-tools qt6-translations-l10n  # the translations: lupdate, lrelease, Qt's own
     libxlsxwriter-dev python3-openpyxl
     libbenchmark-dev

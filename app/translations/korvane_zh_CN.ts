@@ -1064,10 +1064,6 @@
         <translation>将图表保存为 PNG，或将采样数据保存为 CSV（Ctrl+S）</translation>
     </message>
     <message>
-        <source>Wheel: zoom. Left drag: zoom into a span. Right drag: pan.</source>
-        <translation>滚轮：缩放。左键拖动：放大所选区间。右键拖动：平移。</translation>
-    </message>
-    <message>
         <source>Quantities</source>
         <translation>物理量</translation>
     </message>
@@ -1086,6 +1082,10 @@
     <message>
         <source>Energy</source>
         <translation>电能</translation>
+    </message>
+    <message>
+        <source>Wheel or + and -: zoom. Left drag: zoom into a span. Right drag or arrow keys: pan.</source>
+        <translation>滚轮或 + 和 -：缩放。左键拖动：放大所选区间。右键拖动或方向键：平移。</translation>
     </message>
 </context>
 <context>

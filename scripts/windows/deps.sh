@@ -129,8 +129,8 @@ build_xlsxwriter() {
 
 # Qt base with Debian's own Qt 6 tools for the host (moc, rcc, uic): the same version. Only the
 # modules and features Korvane uses. Not every switch is free: without the XPM image format Qt
-# leaves out drag and drop and then fails to build, and with OpenGL off dynamicgl must be off
-# too, or the windows platform plugin does not build.
+# leaves out drag and drop and then fails to build; with OpenGL off dynamicgl must be off too,
+# and with Direct2D off DirectWrite too, or the windows platform plugin does not build.
 build_qtbase() {
     local src build=$cache/build/qtbase
     src=$(source_of qt6-base)
@@ -141,7 +141,8 @@ build_qtbase() {
         -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
         -DFEATURE_sql=OFF -DFEATURE_accessibility=OFF -DFEATURE_tabletevent=OFF \
         -DFEATURE_dbus=OFF -DFEATURE_opengl=OFF -DFEATURE_dynamicgl=OFF -DFEATURE_vulkan=OFF \
-        -DFEATURE_concurrent=OFF -DFEATURE_direct2d=OFF \
+        -DFEATURE_concurrent=OFF -DFEATURE_direct2d=OFF -DFEATURE_directwrite=OFF \
+        -DFEATURE_directwrite3=OFF \
         -DFEATURE_xml=OFF -DFEATURE_printsupport=OFF -DFEATURE_openssl=OFF \
         -DFEATURE_gif=OFF \
         -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF \

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The trend view's following, zoom, going on and "All": what the user's wheel and buttons do to
-// the span shown; colours kept per quantity; one pop-out. Decimation and gaps are in tst_series,
-// tick steps in tst_ticks; pixels are not tested.
+// The trend view's following, zoom, going on and "All": what the user's wheel, drags, keys and
+// buttons do to the span shown; colours kept per quantity; one pop-out. Decimation and gaps are
+// in tst_series, tick steps in tst_ticks; pixels are not tested.
 #include "app/trendview.h"
 #include "support/framebuilder.h"
 
 #include <QApplication>
-#include <QChartView>
-#include <QLineSeries>
 #include <QPointer>
 #include <QTest>
 #include <QToolButton>
@@ -36,12 +34,12 @@ private slots:
         QCOMPARE(view.shownFrom(), qint64(1'000'000));
         QCOMPARE(view.shownTo(), now);
 
-        auto* chart = view.findChild<QChartView*>();
+        auto* chart = view.findChild<app::TrendPlot*>();
         QVERIFY(chart);
-        const QPointF at(chart->width() / 2.0, chart->height() / 2.0);
+        const QPointF at = chart->plotArea().center();
         QWheelEvent wheel(at, chart->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, {},
                           Qt::NoScrollPhase, false);
-        QApplication::sendEvent(chart->viewport(), &wheel);
+        QApplication::sendEvent(chart, &wheel);
         QVERIFY(!view.following());
         QVERIFY(view.shownTo() - view.shownFrom() < 300'000 * 0.7);
 
@@ -76,6 +74,8 @@ private slots:
         QCOMPARE(view.shownTo(), now);
     }
 
+    void gestureMovesTheSpan_data();
+    void gestureMovesTheSpan();
     void aQuantityKeepsItsColourWhateverElseIsShown_data();
     void aQuantityKeepsItsColourWhateverElseIsShown();
     void windowRaisesItsPopOutInsteadOfOpeningAnother();
@@ -96,13 +96,100 @@ const trend::TrendStore& storeOfU1()
 
 QColor lineColour(const app::TrendView& view, const QString& name)
 {
-    for (auto* series : view.findChildren<QChartView*>().first()->chart()->series()) {
-        if (auto* line = qobject_cast<QLineSeries*>(series); line && line->name() == name)
-            return line->color();
+    for (const app::TrendLegendEntry& entry : view.findChild<app::TrendPlot*>()->legend()) {
+        if (entry.name == name)
+            return entry.colour;
     }
     return {};
 }
 } // namespace
+
+enum class Gesture { LeftDrag, RightDrag, ShortLeftDrag, Key };
+Q_DECLARE_METATYPE(Gesture)
+
+void TstTrendView::gestureMovesTheSpan_data()
+{
+    // Where the gesture starts and ends as shares of the plot's width (or the key), and the span
+    // it should leave as shares of the span shown before: from, to.
+    QTest::addColumn<Gesture>("gesture");
+    QTest::addColumn<double>("fromShare");
+    QTest::addColumn<double>("toShare");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<double>("wantFrom");
+    QTest::addColumn<double>("wantTo");
+    QTest::newRow("left drag zooms into what it spans")
+        << Gesture::LeftDrag << 0.25 << 0.5 << 0 << 0.25 << 0.5;
+    QTest::newRow("left drag right to left the same")
+        << Gesture::LeftDrag << 0.75 << 0.5 << 0 << 0.5 << 0.75;
+    QTest::newRow("left drag past the plot stops at its edge")
+        << Gesture::LeftDrag << 0.5 << 1.5 << 0 << 0.5 << 1.0;
+    QTest::newRow("a click is no zoom") << Gesture::ShortLeftDrag << 0.5 << 0.5 << 0 << 0.0 << 1.0;
+    QTest::newRow("right drag to the right shows earlier")
+        << Gesture::RightDrag << 0.5 << 0.75 << 0 << -0.25 << 0.75;
+    QTest::newRow("right drag to the left shows later")
+        << Gesture::RightDrag << 0.5 << 0.25 << 0 << 0.25 << 1.25;
+    QTest::newRow("+ zooms in around the middle")
+        << Gesture::Key << 0.0 << 0.0 << int(Qt::Key_Plus) << 0.1 << 0.9;
+    QTest::newRow("- zooms out around the middle")
+        << Gesture::Key << 0.0 << 0.0 << int(Qt::Key_Minus) << -0.125 << 1.125;
+    QTest::newRow("right arrow pans later")
+        << Gesture::Key << 0.0 << 0.0 << int(Qt::Key_Right) << 0.1 << 1.1;
+    QTest::newRow("left arrow pans earlier")
+        << Gesture::Key << 0.0 << 0.0 << int(Qt::Key_Left) << -0.1 << 0.9;
+}
+
+void TstTrendView::gestureMovesTheSpan()
+{
+    QFETCH(Gesture, gesture);
+    QFETCH(double, fromShare);
+    QFETCH(double, toShare);
+    QFETCH(int, key);
+    QFETCH(double, wantFrom);
+    QFETCH(double, wantTo);
+    trend::TrendStore store;
+    for (int i = 0; i < 600; ++i)
+        store.add(*measure::decodeFrame(FrameBuilder(1).q(1, 2300, 3).frame(),
+                                        measure::Source::Live, 1'000'000 + i * 1000));
+    app::TrendView view(store, nullptr, [] { return 1'000'000 + 600'000; });
+    view.resize(800, 400);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.redraw();
+    auto* chart = view.findChild<app::TrendPlot*>();
+    const QRectF area = chart->plotArea();
+    const double from = double(view.shownFrom());
+    const double span = double(view.shownTo() - view.shownFrom());
+    const auto xAt = [&](double share) {
+        return int(std::lround(area.left() + share * area.width()));
+    };
+    const int y = int(area.center().y());
+    switch (gesture) {
+    case Gesture::LeftDrag:
+    case Gesture::ShortLeftDrag:
+    case Gesture::RightDrag: {
+        const Qt::MouseButton button =
+            gesture == Gesture::RightDrag ? Qt::RightButton : Qt::LeftButton;
+        const int last = gesture == Gesture::ShortLeftDrag ? xAt(fromShare) + 2 : xAt(toShare);
+        QTest::mousePress(chart, button, {}, {xAt(fromShare), y});
+        QMouseEvent move(QEvent::MouseMove, QPointF(last, y), chart->mapToGlobal(QPointF(last, y)),
+                         Qt::NoButton, button, {});
+        QApplication::sendEvent(chart, &move);
+        QTest::mouseRelease(chart, button, {}, {last, y});
+        break;
+    }
+    case Gesture::Key:
+        chart->setFocus();
+        QTest::keyClick(chart, Qt::Key(key));
+        break;
+    }
+    // Within a pixel's time.
+    const double pixel = span / area.width();
+    QVERIFY2(std::abs(double(view.shownFrom()) - (from + wantFrom * span)) <= 1.5 * pixel,
+             qPrintable(QString::number((view.shownFrom() - from) / span)));
+    QVERIFY2(std::abs(double(view.shownTo()) - (from + wantTo * span)) <= 1.5 * pixel,
+             qPrintable(QString::number((view.shownTo() - from) / span)));
+    QCOMPARE(view.following(), gesture == Gesture::ShortLeftDrag);
+}
 
 void TstTrendView::aQuantityKeepsItsColourWhateverElseIsShown_data()
 {
