@@ -250,8 +250,12 @@ int main(int argc, char* argv[])
     };
     const QString reportProblem = reporting ? checkReport() : QString();
     const bool drawing = reporting && reportProblem.isEmpty() && !request.csv;
+    // No screen is needed to draw a PDF. Windows' own platform is kept there: Qt's offscreen one
+    // finds no fonts on Windows and would write a report without a word in it.
+#ifndef Q_OS_WIN
     if (drawing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     std::unique_ptr<QCoreApplication> app;
     if (drawing)
         app = std::make_unique<QGuiApplication>(argc, argv);

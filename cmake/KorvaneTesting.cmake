@@ -13,10 +13,12 @@ function(korvane_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  # Under wine the zone is the one the process starts in (tests/support/zone.h).
   set(environment "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8;ASAN_OPTIONS=detect_leaks=1")
   if(WIN32)
-    list(APPEND environment "TZ=Europe/Berlin")
+    # Under wine the zone is the one the process starts in (tests/support/zone.h). Qt's
+    # offscreen platform on Windows reads fonts from one folder only: the same DejaVu as the
+    # Linux tests measure their layouts with (fonts-dejavu-core).
+    list(APPEND environment "TZ=Europe/Berlin" "QT_QPA_FONTDIR=Z:/usr/share/fonts/truetype/dejavu")
   endif()
   set_tests_properties(${T_NAME} PROPERTIES
     LABELS "${T_LABELS}"

@@ -34,7 +34,8 @@ if [[ "${1:-}" == windows ]]; then
     # MinGW-w64 with the posix thread model (Qt needs it), wine to run the tests, NSIS for the
     # installer, zip for the portable archive; sources come from Debian's own archive.
     packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix libz-mingw-w64-dev
-        wine wine64 nsis zip icoutils xz-utils make perl dpkg-dev)
+        wine wine64 nsis zip icoutils xz-utils make perl dpkg-dev
+        fonts-dejavu-core)  # the fonts the window's tests lay out with under wine
 fi
 
 missing=()

@@ -45,7 +45,8 @@ printf '%s\n' 'time,U1 [V]' '2026-12-08T10:00:00+00:00,230.1' '2026-12-08T10:00:
     >"$work/survey.csv"
 check "the installed CLI writes a PDF report" \
     wine "$installed/korvane-cli.exe" report "$work/survey.csv" --out "$work/survey.pdf"
-check "the report is a PDF" bash -c "head -c 5 '$work/survey.pdf' | grep -q '%PDF-'"
+check "the report is a PDF with its words in it" \
+    bash -c "pdftotext '$work/survey.pdf' - | grep -q 'Survey report'"
 if [[ -f $installed/korvane.exe ]]; then
     check "a Start-menu entry" bash -c "ls '$appdata'/../Roaming/Microsoft/Windows/'Start Menu'/Programs/Korvane.lnk"
 fi

@@ -20,11 +20,13 @@ rm -rf "$out" && mkdir -p "$out"
 cmake --install "$build" --prefix "$stage" >/dev/null
 [[ -f $stage/korvane-cli.exe ]] || { log "no korvane-cli.exe in $stage"; exit 1; }
 
-mkdir -p "$stage/plugins/platforms" "$stage/plugins/styles" "$stage/translations"
-# windows: the window; offscreen: the CLI's PDF report, drawn without a screen.
-cp "$prefix/plugins/platforms/qwindows.dll" "$prefix/plugins/platforms/qoffscreen.dll" \
-    "$stage/plugins/platforms/"
+mkdir -p "$stage/plugins/platforms" "$stage/plugins/styles" "$stage/plugins/imageformats" \
+    "$stage/translations"
+# The window's platform and style, and the CLI's for its PDF report (the system's fonts); JPEG
+# for the window's pictures (PNG is built into Qt).
+cp "$prefix/plugins/platforms/qwindows.dll" "$stage/plugins/platforms/"
 cp "$prefix"/plugins/styles/*.dll "$stage/plugins/styles/" 2>/dev/null || rmdir "$stage/plugins/styles"
+cp "$prefix/plugins/imageformats/qjpeg.dll" "$stage/plugins/imageformats/"
 # Qt's own words (dialog buttons and the like) in Chinese; the files are the same on every system.
 cp /usr/share/qt6/translations/qtbase_zh_CN.qm "$stage/translations/"
 printf '[Paths]\nPrefix = .\nPlugins = plugins\nTranslations = translations\n' >"$stage/qt.conf"

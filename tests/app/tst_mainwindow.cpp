@@ -36,6 +36,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -120,6 +121,11 @@ private slots:
         qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
         // The energy totals, kept per meter, stay here too.
         qputenv("XDG_DATA_HOME", m_config.path().toLocal8Bit());
+        // On Windows too, as a file rather than in the registry (which keeps nothing for a
+        // program without an organisation's name).
+        QCoreApplication::setOrganizationName(QStringLiteral("Korvane tests"));
+        QSettings::setDefaultFormat(QSettings::IniFormat);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_config.path());
     }
 
     // Energy counted from the powers shows on the Overview with its cost and since when, goes
