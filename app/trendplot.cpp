@@ -24,6 +24,16 @@ constexpr int kRubberBandAlpha = 60;
 constexpr double kWheelZoom = 0.8; // per notch in
 constexpr double kKeyPan = 0.1;    // of the width per arrow key
 constexpr double kLeastBand = 4;   // pixels: a shorter left drag is a click
+
+// `colour` laid over `under` at `alpha`, as one opaque colour: a translucent pen turns a line
+// into spans that Qt's raster engine blends on its thread pool, which for a grid across the plot
+// costs more than everything else painted.
+QColor over(const QColor& under, const QColor& colour, int alpha)
+{
+    const auto mix = [alpha](int a, int b) { return (b * alpha + a * (255 - alpha)) / 255; };
+    return QColor(mix(under.red(), colour.red()), mix(under.green(), colour.green()),
+                  mix(under.blue(), colour.blue()));
+}
 } // namespace
 
 TrendPlot::TrendPlot(QWidget* parent) : QWidget(parent)
@@ -122,8 +132,8 @@ void TrendPlot::paintEvent(QPaintEvent*)
     paintLines(painter);
 
     const QRectF& plot = m_layout.plot;
-    QColor frame = hasFocus() ? palette().color(QPalette::Highlight) : text;
-    frame.setAlpha(hasFocus() ? 255 : kFrameAlpha);
+    const QColor frame = hasFocus() ? palette().color(QPalette::Highlight)
+                                    : over(palette().color(QPalette::Base), text, kFrameAlpha);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(frame);
     painter.setBrush(Qt::NoBrush);
@@ -142,8 +152,7 @@ void TrendPlot::paintAxes(QPainter& painter, const QColor& text)
     const QRectF& plot = m_layout.plot;
     const QFontMetricsF metrics(painter.font());
     const double timeSpan = double(m_time.to - m_time.from);
-    QColor grid = text;
-    grid.setAlpha(kGridAlpha);
+    const QColor grid = over(palette().color(QPalette::Base), text, kGridAlpha);
 
     // The time axis: grid, ticks and labels at round local times, the date below.
     for (const auto& [ms, label] : m_time.ticks) {
