@@ -7,7 +7,6 @@
 namespace korvane::app {
 
 namespace {
-constexpr double kLabelGap = 3;
 constexpr double kLegendSpacing = 14;
 // No axis gets more ticks than this, whatever range and step it is given.
 constexpr int kMostTicks = 200;
@@ -45,7 +44,7 @@ TrendLayout layoutTrend(const QSizeF& size, const QFontMetricsF& metrics,
     double rowWidth = 0;
     for (std::size_t i = 0; i < legend.size(); ++i) {
         const double width =
-            kTrendSwatchWidth + kLabelGap + metrics.horizontalAdvance(legend[i].name);
+            kTrendSwatchWidth + kTrendLabelGap + metrics.horizontalAdvance(legend[i].name);
         const double needed = rowWidth > 0 ? rowWidth + kLegendSpacing + width : width;
         if (rowWidth > 0 && needed > legendWidth) {
             rows.emplace_back();
@@ -82,8 +81,8 @@ TrendLayout layoutTrend(const QSizeF& size, const QFontMetricsF& metrics,
         double labels = 0;
         for (const auto& label : axis.labels())
             labels = std::max(labels, metrics.horizontalAdvance(label.second));
-        widths.push_back(kTrendTickLength + kLabelGap + labels +
-                         (axis.title.isEmpty() ? 0 : kLabelGap + lineHeight));
+        widths.push_back(kTrendTickLength + kTrendLabelGap + labels +
+                         (axis.title.isEmpty() ? 0 : kTrendLabelGap + lineHeight));
     }
     double left = kTrendMargin;
     double right = size.width() - kTrendMargin;

@@ -57,6 +57,7 @@ struct TrendLayout
 inline constexpr double kTrendMargin = 4;
 inline constexpr double kTrendTickLength = 4;
 inline constexpr double kTrendSwatchWidth = 16;
+inline constexpr double kTrendLabelGap = 3;
 
 // Legend entries' widths, axes' label widths and font heights from `metrics`; the plot keeps at
 // least a pixel each way however small the widget.

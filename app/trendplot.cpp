@@ -86,9 +86,38 @@ void TrendPlot::setMarks(std::vector<Mark> marks)
     update();
 }
 
+QPixmap TrendPlot::picture()
+{
+    m_picture = true;
+    QPixmap shown = grab();
+    m_picture = false;
+    return shown;
+}
+
+void TrendPlot::cancelDrags()
+{
+    m_panFrom.reset();
+    if (m_bandFrom) {
+        m_bandFrom.reset();
+        update();
+    }
+}
+
+void TrendPlot::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    cancelDrags();
+}
+
+void TrendPlot::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    cancelDrags();
+}
+
 void TrendPlot::relayout()
 {
-    m_layout = layoutTrend(size(), QFontMetricsF(smallFont()), m_legend, m_axes);
+    m_layout = layoutTrend(size(), QFontMetricsF(smallFont(), this), m_legend, m_axes);
     update();
 }
 
@@ -125,20 +154,20 @@ void TrendPlot::paintEvent(QPaintEvent*)
         painter.setPen(QPen(m_legend[i].colour, 2));
         painter.drawLine(QPointF(at.x(), middle), QPointF(at.x() + kTrendSwatchWidth, middle));
         painter.setPen(text);
-        painter.drawText(QPointF(at.x() + kTrendSwatchWidth + 3, at.y() + metrics.ascent()),
-                         m_legend[i].name);
+        painter.drawText(
+            QPointF(at.x() + kTrendSwatchWidth + kTrendLabelGap, at.y() + metrics.ascent()),
+            m_legend[i].name);
     }
+    // The frame under the axes: the first two axes' lines lie on its sides, in their colours.
+    const QRectF& plot = m_layout.plot;
+    const bool focused = hasFocus() && !m_picture;
+    painter.setPen(focused ? palette().color(QPalette::Highlight)
+                           : over(palette().color(QPalette::Base), text, kFrameAlpha));
+    painter.drawRect(plot);
     paintAxes(painter, text);
     paintLines(painter);
 
-    const QRectF& plot = m_layout.plot;
-    const QColor frame = hasFocus() ? palette().color(QPalette::Highlight)
-                                    : over(palette().color(QPalette::Base), text, kFrameAlpha);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setPen(frame);
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(plot);
-    if (m_bandFrom) {
+    if (m_bandFrom && !m_picture) {
         QColor band = palette().color(QPalette::Highlight);
         band.setAlpha(kRubberBandAlpha);
         const double from = std::clamp(std::min(*m_bandFrom, m_bandTo), plot.left(), plot.right());
@@ -253,24 +282,29 @@ void TrendPlot::paintLines(QPainter& painter)
             painter.setBrush(fill);
             for (const trend::PlotSegment& segment : line.segments) {
                 polygon.clear();
-                for (const QPointF& p : segment.high)
-                    polygon << map(p);
-                for (auto it = segment.low.crbegin(); it != segment.low.crend(); ++it)
-                    polygon << map(*it);
+                for (const QPointF& p : segment.high) {
+                    if (std::isfinite(p.y()))
+                        polygon << map(p);
+                }
+                for (auto it = segment.low.crbegin(); it != segment.low.crend(); ++it) {
+                    if (std::isfinite(it->y()))
+                        polygon << map(*it);
+                }
                 painter.drawPolygon(polygon);
             }
         }
         painter.setPen(QPen(line.colour, kLineWidth));
         painter.setBrush(line.colour);
         for (const trend::PlotSegment& segment : line.segments) {
-            if (segment.line.size() == 1) {
-                painter.drawEllipse(map(segment.line.front()), kDotRadius, kDotRadius);
-                continue;
-            }
             polygon.clear();
-            for (const QPointF& p : segment.line)
-                polygon << map(p);
-            painter.drawPolyline(polygon);
+            for (const QPointF& p : segment.line) {
+                if (std::isfinite(p.y())) // a value no float holds is left out, not drawn at 0
+                    polygon << map(p);
+            }
+            if (polygon.size() == 1)
+                painter.drawEllipse(polygon.front(), kDotRadius, kDotRadius);
+            else
+                painter.drawPolyline(polygon);
         }
     }
     painter.restore();
@@ -287,10 +321,12 @@ void TrendPlot::wheelEvent(QWheelEvent* event)
 void TrendPlot::mousePressEvent(QMouseEvent* event)
 {
     const double x = event->position().x();
-    if (event->button() == Qt::LeftButton) {
+    // One gesture at a time; a zoom into a span starts on the plot, not on its labels.
+    const bool busy = m_bandFrom || m_panFrom;
+    if (!busy && event->button() == Qt::LeftButton && m_layout.plot.contains(event->position())) {
         m_bandFrom = x;
         m_bandTo = x;
-    } else if (event->button() == Qt::RightButton) {
+    } else if (!busy && event->button() == Qt::RightButton) {
         m_panFrom = x;
     } else {
         QWidget::mousePressEvent(event);
@@ -302,6 +338,13 @@ void TrendPlot::mousePressEvent(QMouseEvent* event)
 void TrendPlot::mouseMoveEvent(QMouseEvent* event)
 {
     const double x = event->position().x();
+    // A release that never reached us (a dialog took the mouse) ends the gesture here.
+    if (m_panFrom && !(event->buttons() & Qt::RightButton))
+        m_panFrom.reset();
+    if (m_bandFrom && !(event->buttons() & Qt::LeftButton)) {
+        m_bandFrom.reset();
+        update();
+    }
     if (m_panFrom) {
         emit panBy(-(x - *m_panFrom) / m_layout.plot.width());
         m_panFrom = x;
@@ -343,6 +386,13 @@ void TrendPlot::keyPressEvent(QKeyEvent* event)
         break;
     case Qt::Key_Right:
         emit panBy(kKeyPan);
+        break;
+    case Qt::Key_Escape:
+        if (!m_bandFrom && !m_panFrom) {
+            QWidget::keyPressEvent(event);
+            return;
+        }
+        cancelDrags();
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -4,6 +4,7 @@
 #include "app/trendlayout.h"
 #include "trend/plotsegments.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 #include <optional>
@@ -46,6 +47,8 @@ public:
     void setLines(std::vector<Line> lines, bool smooth);
     void setMarks(std::vector<Mark> marks);
     QRectF plotArea() const { return m_layout.plot; }
+    // The chart as shown, without the keyboard's focus frame or a drag under way.
+    QPixmap picture();
     // The font of the axes and the legend, a little smaller than the window's.
     QFont smallFont() const;
 
@@ -69,10 +72,13 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void relayout();
     double shareAt(double x) const;
+    void cancelDrags();
     void paintAxes(QPainter& painter, const QColor& text);
     void paintLines(QPainter& painter);
 
@@ -86,6 +92,7 @@ private:
     std::optional<double> m_bandFrom; // the left drag's start
     double m_bandTo = 0;
     std::optional<double> m_panFrom; // the right drag's last x
+    bool m_picture = false;          // painting for picture()
 };
 
 } // namespace korvane::app

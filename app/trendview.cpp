@@ -418,8 +418,9 @@ std::vector<TrendValueAxis>
 TrendView::valueAxes(const std::vector<std::vector<trend::PlotSegment>>& segments) const
 {
     const QColor text = palette().color(QPalette::Text);
-    const double wantedTicks = m_plot->plotArea().height() /
-                               (QFontMetricsF(m_plot->smallFont()).height() * kValueTickRoom);
+    const double wantedTicks =
+        m_plot->plotArea().height() /
+        (QFontMetricsF(m_plot->smallFont(), m_plot).height() * kValueTickRoom);
     std::vector<TrendValueAxis> axes;
     for (const QString& unit : m_units) {
         double low = std::numeric_limits<double>::max();
@@ -430,10 +431,15 @@ TrendView::valueAxes(const std::vector<std::vector<trend::PlotSegment>>& segment
                 continue;
             colours.push_back(m_plots[p].colour);
             for (const trend::PlotSegment& segment : segments[p]) {
-                for (const QPointF& point : segment.low)
-                    low = std::min(low, point.y());
-                for (const QPointF& point : segment.high)
-                    high = std::max(high, point.y());
+                // A value beyond a float's range is no number to scale an axis by.
+                for (const QPointF& point : segment.low) {
+                    if (std::isfinite(point.y()))
+                        low = std::min(low, point.y());
+                }
+                for (const QPointF& point : segment.high) {
+                    if (std::isfinite(point.y()))
+                        high = std::max(high, point.y());
+                }
             }
         }
         const bool empty = low > high;
@@ -455,8 +461,9 @@ TrendView::valueAxes(const std::vector<std::vector<trend::PlotSegment>>& segment
         axis.colour = colours.size() == 1 ? colours.front() : text;
         if (colours.size() != 1)
             axis.title = unit.isEmpty() ? tr("(no unit)") : unit;
-        // One grid, from the first quantity's axis: several would cross each other.
-        axis.grid = axes.empty();
+        // One grid, from the first axis with labels: several would cross each other.
+        axis.grid = !empty && std::none_of(axes.begin(), axes.end(),
+                                           [](const TrendValueAxis& a) { return a.grid; });
         axes.push_back(axis);
     }
     return axes;
@@ -465,7 +472,7 @@ TrendView::valueAxes(const std::vector<std::vector<trend::PlotSegment>>& segment
 TrendTimeAxis TrendView::timeAxis() const
 {
     const QTimeZone zone = QTimeZone::systemTimeZone();
-    const QFontMetricsF metrics(m_plot->smallFont());
+    const QFontMetricsF metrics(m_plot->smallFont(), m_plot);
     // A label's width and as much again of space beside it.
     const auto room = [&](const char* widest) {
         return metrics.horizontalAdvance(QString::fromLatin1(widest)) + metrics.height();
@@ -570,7 +577,7 @@ QImage TrendView::chartImage()
         to.toString(trend::crossesMidnight(m_from, m_to, zone) ? format
                                                                : QStringLiteral("HH:mm:ss"));
 
-    const QPixmap chart = m_plot->grab();
+    const QPixmap chart = m_plot->picture();
     const qreal ratio = chart.devicePixelRatio();
     const QSize size = chart.deviceIndependentSize().toSize();
     const int titleHeight = fontMetrics().height() + 8;

@@ -104,7 +104,7 @@ QColor lineColour(const app::TrendView& view, const QString& name)
 }
 } // namespace
 
-enum class Gesture { LeftDrag, RightDrag, ShortLeftDrag, Key };
+enum class Gesture { Wheel, LeftDrag, RightDrag, ShortLeftDrag, LostRelease, Key };
 Q_DECLARE_METATYPE(Gesture)
 
 void TstTrendView::gestureMovesTheSpan_data()
@@ -117,6 +117,11 @@ void TstTrendView::gestureMovesTheSpan_data()
     QTest::addColumn<int>("key");
     QTest::addColumn<double>("wantFrom");
     QTest::addColumn<double>("wantTo");
+    // Two notches in: the span shrinks to 0.64 of itself with the time under the pointer kept.
+    QTest::newRow("wheel zooms in around the pointer near the left")
+        << Gesture::Wheel << 0.25 << 0.0 << 0 << 0.09 << 0.73;
+    QTest::newRow("wheel zooms in around the pointer near the right")
+        << Gesture::Wheel << 0.9 << 0.0 << 0 << 0.324 << 0.964;
     QTest::newRow("left drag zooms into what it spans")
         << Gesture::LeftDrag << 0.25 << 0.5 << 0 << 0.25 << 0.5;
     QTest::newRow("left drag right to left the same")
@@ -128,6 +133,8 @@ void TstTrendView::gestureMovesTheSpan_data()
         << Gesture::RightDrag << 0.5 << 0.75 << 0 << -0.25 << 0.75;
     QTest::newRow("right drag to the left shows later")
         << Gesture::RightDrag << 0.5 << 0.25 << 0 << 0.25 << 1.25;
+    QTest::newRow("a drag whose release went elsewhere ends at the next move")
+        << Gesture::LostRelease << 0.5 << 0.75 << 0 << 0.0 << 1.0;
     QTest::newRow("+ zooms in around the middle")
         << Gesture::Key << 0.0 << 0.0 << int(Qt::Key_Plus) << 0.1 << 0.9;
     QTest::newRow("- zooms out around the middle")
@@ -164,6 +171,22 @@ void TstTrendView::gestureMovesTheSpan()
     };
     const int y = int(area.center().y());
     switch (gesture) {
+    case Gesture::Wheel: {
+        const QPointF at(xAt(fromShare), y);
+        QWheelEvent wheel(at, chart->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart, &wheel);
+        break;
+    }
+    case Gesture::LostRelease: {
+        // Pressed, then moved with no button held: a dialog had the release.
+        QTest::mousePress(chart, Qt::RightButton, {}, {xAt(fromShare), y});
+        const QPointF to(xAt(toShare), y);
+        QMouseEvent move(QEvent::MouseMove, to, chart->mapToGlobal(to), Qt::NoButton, Qt::NoButton,
+                         {});
+        QApplication::sendEvent(chart, &move);
+        break;
+    }
     case Gesture::LeftDrag:
     case Gesture::ShortLeftDrag:
     case Gesture::RightDrag: {
@@ -178,7 +201,11 @@ void TstTrendView::gestureMovesTheSpan()
         break;
     }
     case Gesture::Key:
-        chart->setFocus();
+        // A click on the plot gives it the keys.
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::mouseClick(chart, Qt::LeftButton, {}, {xAt(0.5), y});
+        QCOMPARE(QApplication::focusWidget(), chart);
         QTest::keyClick(chart, Qt::Key(key));
         break;
     }
@@ -188,7 +215,8 @@ void TstTrendView::gestureMovesTheSpan()
              qPrintable(QString::number((view.shownFrom() - from) / span)));
     QVERIFY2(std::abs(double(view.shownTo()) - (from + wantTo * span)) <= 1.5 * pixel,
              qPrintable(QString::number((view.shownTo() - from) / span)));
-    QCOMPARE(view.following(), gesture == Gesture::ShortLeftDrag);
+    QCOMPARE(view.following(),
+             gesture == Gesture::ShortLeftDrag || gesture == Gesture::LostRelease);
 }
 
 void TstTrendView::aQuantityKeepsItsColourWhateverElseIsShown_data()
