@@ -23,7 +23,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <map>
 
 namespace korvane::app {
 
